@@ -1,0 +1,35 @@
+// The chicks: energy and the leader, the one-step mover, contacts, bumps and tumbles, and the
+// behaviour procedures of states 0 to 5, 7 and 8. Every behaviour returns the frame to draw.
+#pragma once
+
+#include "scene/random.hpp"
+#include "scene/world.hpp"
+
+namespace vorlip {
+
+// Record, energy and stepping.
+void player_move(World& world, i16 i, i16 dx, i16 dy);
+i16 player_check_leader(World& world, i16 i);
+void player_add_energy(World& world, i16 i, i16 amount);
+void player_turn(World& world, i16 i);
+i16 player_check_offscreen(World& world, i16 i);
+
+// Contacts, bumps and tumbles.
+i16 player_find_contact(const World& world, i16 i, i16& other);
+i16 player_take_bump(World& world, Random& rnd, i16 i);
+i16 player_tumble(World& world, Random& rnd, i16 i, i16 touched);
+
+// Behaviour states 0 to 5.
+i16 player_surge(World& world, Random& rnd, i16 i);   // state 0
+i16 player_flock(World& world, Random& rnd, i16 i);   // state 1
+i16 player_wobble(World& world, Random& rnd, i16 i);  // state 2
+i16 player_sway(World& world, Random& rnd, i16 i);    // state 3
+i16 player_glide(World& world, Random& rnd, i16 i);   // state 4
+i16 player_hop(World& world, Random& rnd, i16 i);     // state 5
+
+// Behaviour states 7 and 8.
+i16 player_catch(World& world, Random& rnd, i16 i);   // state 7
+i16 player_knock(World& world, Random& rnd, i16 i);   // state 8
+void player_roam_step(World& world, i16 i);
+
+}  // namespace vorlip

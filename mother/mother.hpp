@@ -1,0 +1,30 @@
+// The mother bird: her flight, the eggs she and the chicks lay, eggs and hatching, and the
+// searches and overlap tests over the chicks.
+#pragma once
+
+#include "scene/random.hpp"
+#include "scene/world.hpp"
+
+namespace vorlip {
+
+// Flight. Returns the mother's next frame 0..5.
+i16 mother_update(World& world, Random& rnd);
+void mother_steer_to_chick(World& world, i16 index);
+
+// Laying.
+void mother_lay_eggs(World& world, Random& rnd);
+void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, i16 limit);
+
+// Eggs and hatching.
+i16 mother_update_egg(World& world, Random& rnd, i16 index);
+i16 mother_check_hatch(World& world, i16 index);
+i16 mother_spawn_chick(World& world, i16 source, i16 flag);
+i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height);
+
+// Searches and overlap tests. `result` is written only when a chick is found; `start` is
+// advanced to the chick that was tested.
+i16 mother_find_nearest_chick(World& world, i16& result, i16 x, i16 y, i16 searcher);
+i16 mother_next_chick(const World& world, i16 exclude, i16 start);
+i16 mother_overlap_chicks(World& world, i16& start, i16 box);
+
+}  // namespace vorlip

@@ -1,0 +1,73 @@
+// The raster layer: 24-bit pixel surfaces and the block transfers the scene draws with.
+//
+// A pixel is a 24-bit colour 0xRRGGBB held in the low bits of a 32-bit cell (the top byte is
+// always 0). Every transfer clips once, against both the source and the destination, for any
+// position and size a 16-bit field can hold, and picks its raster operation once; nothing is
+// allocated while drawing.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace vorlip {
+
+using Pixel = std::uint32_t;
+constexpr Pixel kWhite = 0xFFFFFF;
+constexpr Pixel kBlack = 0x000000;
+
+// The four raster operations, applied to every bit of every pixel (S source, D destination).
+enum class Rop {
+    SrcCopy,    // S
+    SrcAnd,     // S AND D
+    SrcErase,   // S AND (NOT D)
+    SrcInvert,  // S XOR D
+};
+
+// A fixed-size picture. It either owns its pixels or views memory that someone else owns
+// (the window's shared image, for one), with a row stride in pixels.
+class Surface {
+public:
+    Surface() = default;
+    Surface(int width, int height, Pixel fill = kBlack);
+    Surface(const Surface& other);
+    Surface& operator=(const Surface& other);
+    Surface(Surface&&) noexcept = default;
+    Surface& operator=(Surface&&) noexcept = default;
+
+    // A view onto memory owned elsewhere; stride is in pixels.
+    static Surface view(Pixel* pixels, int width, int height, int stride);
+
+    // Resizes an owning surface (contents become `fill`); the only allocating call.
+    void resize(int width, int height, Pixel fill = kBlack);
+
+    int width() const { return w_; }
+    int height() const { return h_; }
+    int stride() const { return stride_; }
+    Pixel* row(int y) { return px_ + static_cast<std::ptrdiff_t>(y) * stride_; }
+    const Pixel* row(int y) const { return px_ + static_cast<std::ptrdiff_t>(y) * stride_; }
+    Pixel at(int x, int y) const { return row(y)[x]; }
+    void set(int x, int y, Pixel p) { row(y)[x] = p & kWhite; }
+    void fill(Pixel p);
+
+    bool same_pixels(const Surface& other) const;
+
+private:
+    std::vector<Pixel> own_;
+    Pixel* px_ = nullptr;
+    int w_ = 0, h_ = 0, stride_ = 0;
+};
+
+// Copies the w x h rectangle at (sx, sy) of src onto dst at (dx, dy) with `rop`. Parts of the
+// rectangle outside either surface are skipped. Negative sizes draw nothing.
+void bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
+             Rop rop);
+
+// Stretches the sw x sh rectangle at (sx, sy) of src onto the dw x dh rectangle at (dx, dy) of
+// dst, nearest neighbour, with `rop`. A negative dw mirrors left to right and the picture then
+// covers the columns dx + dw .. dx - 1, left of the destination point; a negative dh likewise
+// mirrors top to bottom above it. A zero size draws nothing. Source pixels are sampled at the
+// centre of each destination pixel, so a mask and its colour frame stretched alike stay aligned.
+void stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
+                 int sw, int sh, Rop rop);
+
+}  // namespace vorlip

@@ -1,0 +1,107 @@
+#include "scene/step.hpp"
+
+#include "chicks/player.hpp"
+#include "garden/hana.hpp"
+#include "garden/nyoki.hpp"
+#include "garden/patrol.hpp"
+#include "mother/mother.hpp"
+#include "scene/draw.hpp"
+
+namespace vorlip {
+
+namespace {
+
+// The behaviour of a chick, by its state. Returns false for a state that has none.
+bool run_behaviour(World& world, Random& rnd, i16 i, i16& frame) {
+    switch (world.players[static_cast<std::size_t>(i)].state) {
+        case 0: frame = player_surge(world, rnd, i); return true;
+        case 1: frame = player_flock(world, rnd, i); return true;
+        case 2: frame = player_wobble(world, rnd, i); return true;
+        case 3: frame = player_sway(world, rnd, i); return true;
+        case 4: frame = player_glide(world, rnd, i); return true;
+        case 5: frame = player_hop(world, rnd, i); return true;
+        case 6: frame = patrol_step(world, rnd, i); return true;
+        case 7: frame = player_catch(world, rnd, i); return true;
+        case 8: frame = player_knock(world, rnd, i); return true;
+        default: return false;  // not updated; drawn with the frame of the last update
+    }
+}
+
+}  // namespace
+
+void scene_step(World& world, Random& rnd, Stage& stage) {
+    i16& mother_frame = world.mother_frame;
+    i16 frame = 0;  // the result of the last egg or chick update made in this frame
+
+    // 1. Background into the compose buffer.
+    bit_blt(stage.scr_work, 0, 0, world.screen_w, world.screen_h, stage.scr_bkg, 0, 0,
+            Rop::SrcCopy);
+
+    // 2. Frame counter; the per-frame removal counts start again.
+    world.eggs_gone = 0;
+    world.chicks_gone = 0;
+    world.frame_no = w16(world.frame_no + 1);
+    if (world.frame_no > 30000) world.frame_no = 1;
+
+    // 3. Flowers, drawn before their update: they show the previous update's size.
+    for (i16 i = 0; i <= 5; ++i) {
+        const FlowerRec& f = world.flowers[static_cast<std::size_t>(i)];
+        if (f.live > 0) {
+            scene_draw(world, stage, kDrawFlower, i, f.sheet, 1, 40, 40);
+            hana_update(world, i);
+        }
+    }
+
+    // 4. The mother, with the frame her previous update returned.
+    scene_draw(world, stage, kDrawMother, 0, 1, mother_frame, 120, 120);
+
+    // 5. Eggs, hatching eggs and chicks, each followed by the sprout of the same index. The
+    //    bound is read again on every pass.
+    for (i16 i = 0; i <= world.player_max; ++i) {
+        const std::size_t s = static_cast<std::size_t>(i);
+        if (world.players[s].anim > 0) {
+            if (world.players[s].kind == kEgg) {
+                frame = mother_update_egg(world, rnd, i);
+                scene_draw(world, stage, kDrawPlayer, i, 0, frame, 48, 48);
+            } else {
+                if (world.players[s].kind == kHatching) {
+                    i16 width = 0, height = 0;
+                    if (mother_update_hatching(world, i, width, height) == 1)
+                        scene_draw(world, stage, kDrawHatching, i, world.players[s].sheet, 3,
+                                   width, height);
+                }
+                if (world.players[s].kind == kChick) {
+                    run_behaviour(world, rnd, i, frame);
+                    scene_draw(world, stage, kDrawPlayer, i, world.players[s].sheet, frame, 72,
+                               72);
+                }
+            }
+        }
+        // Sprouts stamp into the background; a record its own update has just cleared is
+        // still stamped, at its cleared position.
+        if (world.sprouts[s].live > 0) {
+            if (world.sprouts[s].kind == 1) {
+                nyoki_grow(world, i);
+                scene_draw(world, stage, kDrawShoot, i, 8, 1, 5, 7);
+            }
+            if (world.sprouts[s].kind == 2) {
+                nyoki_bud_update(world, i);
+                scene_draw(world, stage, kDrawBud, i, 9, 1, 20, 20);
+            }
+        }
+    }
+
+    // 6. The mother moves last; she sees the counts before this frame's removals come off.
+    mother_frame = mother_update(world, rnd);
+    world.chick_count = w16(world.chick_count - world.chicks_gone);
+    world.egg_count = w16(world.egg_count - world.eggs_gone);
+
+    // 7. Present.
+    if (stage.window != nullptr) {
+        bit_blt(stage.window->image(), 0, 0, world.screen_w, world.screen_h, stage.scr_work, 0, 0,
+                Rop::SrcCopy);
+        stage.window->refresh();
+    }
+}
+
+}  // namespace vorlip

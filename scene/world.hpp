@@ -1,0 +1,189 @@
+// Everything the scene knows, in one value.
+//
+// The tables, the world globals and every procedure's persistent counters live here, under the
+// names the actor modules use. A World is zero when it is made (the state at program load),
+// gets its start values once from `world_start`, and is then changed only by the frame step
+// and the procedures it calls. Being one plain value, a test or tool can reset it, copy it,
+// compare it and dump it.
+//
+// Each field list is an X-macro of (type, name) so the dump tool can name every field without
+// a second list that could drift from this one.
+#pragma once
+
+#include <array>
+
+#include "scene/random.hpp"
+#include "scene/rules.hpp"
+
+namespace vorlip {
+
+// An egg (kind 1), a hatching egg (kind 5) or a chick (kind 2); free while anim is 0.
+#define VORLIP_PLAYER_FIELDS(X) \
+    X(i16, x)                   \
+    X(i16, y)                   \
+    X(i16, aux1)                \
+    X(i16, target_sheet)        \
+    X(i16, tick)                \
+    X(i16, facing)              \
+    X(i16, footing)             \
+    X(i16, anim)                \
+    X(i16, frame)               \
+    X(i16, flap)                \
+    X(i16, kind)                \
+    X(i16, state)               \
+    X(i16, sheet)               \
+    X(i16, aux2)                \
+    X(i16, bumped)              \
+    X(i16, energy)              \
+    X(i16, vigour)
+
+// A flower planted by a chick; free while live is 0.
+#define VORLIP_FLOWER_FIELDS(X) \
+    X(i16, live)                \
+    X(i16, box_x)               \
+    X(i16, draw_x)              \
+    X(i16, box_y)               \
+    X(i16, draw_y)              \
+    X(i16, sheet)               \
+    X(i16, life)                \
+    X(i16, phase)               \
+    X(i16, draw_w)              \
+    X(i16, draw_h)
+
+// A growing shoot (kind 1) or a bud (kind 2); free while live is 0 or less.
+#define VORLIP_SPROUT_FIELDS(X) \
+    X(i16, live)                \
+    X(i16, kind)                \
+    X(i16, x)                   \
+    X(i16, dx)                  \
+    X(i16, y)                   \
+    X(i16, dy)                  \
+    X(i16, life)                \
+    X(i16, age)                 \
+    X(i16, generation)          \
+    X(i16, offspring)
+
+#define VORLIP_DECLARE_FIELD(type, name) type name = 0;
+
+struct PlayerRec {
+    VORLIP_PLAYER_FIELDS(VORLIP_DECLARE_FIELD)
+    bool operator==(const PlayerRec&) const = default;
+};
+
+struct FlowerRec {
+    VORLIP_FLOWER_FIELDS(VORLIP_DECLARE_FIELD)
+    bool operator==(const FlowerRec&) const = default;
+};
+
+struct SproutRec {
+    VORLIP_SPROUT_FIELDS(VORLIP_DECLARE_FIELD)
+    bool operator==(const SproutRec&) const = default;
+};
+
+// The shared world globals: screen, population, the mother, the egg colours.
+#define VORLIP_WORLD_GLOBALS(X) \
+    X(i16, screen_w)            \
+    X(i16, screen_h)            \
+    X(i16, player_max)          \
+    X(i16, frame_no)            \
+    X(i16, egg_count)           \
+    X(i16, chick_count)         \
+    X(i16, eggs_gone)           \
+    X(i16, chicks_gone)         \
+    X(i16, clutch_count)        \
+    X(i16, clutch_first_slot)   \
+    X(i16, mother_x)            \
+    X(i16, mother_y)            \
+    X(i16, mother_dir)          \
+    X(i16, mother_mode)         \
+    X(i16, mother_flap)         \
+    X(i16, mother_takeoff)      \
+    X(i16, mother_target)       \
+    X(i16, mother_hit)          \
+    X(i16, lay_odds)            \
+    X(i16, pace_range)          \
+    X(u8, colour_run_left)      \
+    X(u8, colour_steps_left)    \
+    X(u8, colour_run_len)       \
+    X(i16, colour_run_step)     \
+    X(i16, shoot_life_base)
+
+// Globals that belong to one module: the chicks' leader and the patrol's recruiting scan.
+#define VORLIP_MODULE_GLOBALS(X) \
+    X(i16, leader)               \
+    X(i16, leader_energy)        \
+    X(i16, patrol_scan_from)
+
+// Counters a procedure keeps from one call to the next, shared by every actor that calls it.
+// Owner in the comment; each procedure binds its own by name in its first lines.
+#define VORLIP_PERSISTENT(X)                                                  \
+    X(i16, mother_frame)    /* scene_step */                                 \
+    X(i16, hop_phase)       /* mother_update */                              \
+    X(i16, pace)            /* mother_update */                              \
+    X(i16, pace_extra)      /* mother_update */                              \
+    X(i16, turn_odds)       /* mother_update */                              \
+    X(i16, fall_speed)      /* mother_update */                              \
+    X(i16, lay_clock)       /* mother_lay_eggs */                            \
+    X(i16, batch_base)      /* mother_lay_eggs */                            \
+    X(i16, lay_odds_max)    /* mother_lay_eggs */                            \
+    X(i16, state_seed)      /* mother_make_egg */                            \
+    X(i16, incubation_step) /* mother_make_egg */                            \
+    X(i16, roll_range)      /* mother_update_egg */                          \
+    X(i16, flower_beat)     /* player_move */                                \
+    X(i16, tumble_clock)    /* player_tumble */                              \
+    X(double, catch_band)   /* player_tumble */                              \
+    X(i16, tumble_speed)    /* player_tumble */                              \
+    X(i16, tumble_dir)      /* player_tumble */                              \
+    X(i16, flip_beat)       /* player_surge */                               \
+    X(i16, flock_beat)      /* player_flock */                               \
+    X(i16, wobble_sign)     /* player_wobble */                              \
+    X(i16, sway_rise)       /* player_sway */                                \
+    X(i16, sway_drift)      /* player_sway */                                \
+    X(i16, sway_dir)        /* player_sway */                                \
+    X(i16, glide_dir)       /* player_glide */                               \
+    X(i16, glide_step)      /* player_glide */                               \
+    X(i16, roam_beat)       /* player_roam_step */                           \
+    X(i16, bloom_clock)     /* hana_update */                                \
+    X(u8, sow_row)          /* nyoki_sow */                                  \
+    X(u8, sow_count)        /* patrol_step */                                \
+    X(i16, sow_gap)         /* patrol_step */                                \
+    X(i16, wander_range)    /* patrol_wander */                              \
+    X(i16, wander_sheet)    /* patrol_wander */                              \
+    X(i16, wander_pace)     /* patrol_wander */                              \
+    X(i16, approach_range)  /* patrol_approach */                            \
+    X(i16, approach_dir)    /* patrol_approach */
+
+constexpr int kPlayerSlots = 41;  // players, sprouts and rescuers: indices 0 to 40
+constexpr int kFlowerSlots = 6;
+
+// Egg-and-chick kinds and footings, by the values the records hold.
+constexpr i16 kEgg = 1;
+constexpr i16 kChick = 2;
+constexpr i16 kHatching = 5;
+constexpr i16 kSteady = 3;
+constexpr i16 kTumbling = 4;
+constexpr i16 kHeld = 5;
+constexpr i16 kPatrol = 6;  // the patrol's behaviour state
+
+struct World {
+    std::array<PlayerRec, kPlayerSlots> players{};
+    std::array<FlowerRec, kFlowerSlots> flowers{};
+    std::array<SproutRec, kPlayerSlots> sprouts{};
+    std::array<i16, kPlayerSlots> rescuers{};
+
+    VORLIP_WORLD_GLOBALS(VORLIP_DECLARE_FIELD)
+    VORLIP_MODULE_GLOBALS(VORLIP_DECLARE_FIELD)
+    VORLIP_PERSISTENT(VORLIP_DECLARE_FIELD)
+
+    // hana_update's per-slot pop marks: 1 = the flower was set to a giant size last update.
+    std::array<u8, kFlowerSlots> pop_flags{};
+
+    bool operator==(const World&) const = default;
+};
+
+// Gives the world its start values for a show, in their order and with their random draws in
+// that order. screen_w and screen_h must already hold the measured screen; everything the
+// start values do not name keeps what it holds (zero, in a world fresh from load).
+void world_start(World& world, Random& rnd);
+
+}  // namespace vorlip
