@@ -1,0 +1,40 @@
+// Bounds of the players table as the mother's procedures see them.
+//
+// Callers keep every index within the table, but a world read back from a dump may hold any
+// value in player_max, clutch_first_slot or an index field. An index outside the table is then
+// treated as a slot that holds nothing and cannot be taken, so no value can reach past the
+// table.
+#pragma once
+
+#include "scene/world.hpp"
+
+namespace vorlip::mother_detail {
+
+inline bool in_table(int i) {
+    return i >= 0 && i < kPlayerSlots;
+}
+
+// The record at i; only valid when in_table(i).
+inline PlayerRec& rec(World& world, int i) {
+    return world.players[static_cast<std::size_t>(i)];
+}
+inline const PlayerRec& rec(const World& world, int i) {
+    return world.players[static_cast<std::size_t>(i)];
+}
+
+// The last index a scan over 0..player_max may look at.
+inline int last_slot(const World& world) {
+    return world.player_max < kPlayerSlots - 1 ? world.player_max : kPlayerSlots - 1;
+}
+
+// A live chick: a chick record in use.
+inline bool live_chick(const World& world, int i) {
+    return in_table(i) && rec(world, i).kind == kChick && rec(world, i).anim > 0;
+}
+
+// A free slot: in the table and not in use.
+inline bool free_slot(const World& world, int i) {
+    return in_table(i) && rec(world, i).anim == 0;
+}
+
+}  // namespace vorlip::mother_detail
