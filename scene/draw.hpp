@@ -8,7 +8,7 @@ namespace vorlip {
 
 // Draw modes: which buffer, where the position comes from and how the sprite is composed.
 constexpr i16 kDrawMother = 1;
-constexpr i16 kDrawPlayer = 2;    // eggs and chicks
+constexpr i16 kDrawPlayer = 2;  // eggs and chicks
 constexpr i16 kDrawShoot = 3;
 constexpr i16 kDrawBud = 4;
 constexpr i16 kDrawHatching = 5;

@@ -32,8 +32,7 @@ float ClockRandom::draw() {
 }
 
 RandomExhausted::RandomExhausted(std::size_t n)
-    : std::runtime_error("random draws exhausted after " + std::to_string(n) + " draws"),
-      used(n) {}
+    : std::runtime_error("random draws exhausted after " + std::to_string(n) + " draws"), used(n) {}
 
 float ScriptedRandom::draw() {
     if (next_ >= draws_.size()) throw RandomExhausted(next_);

@@ -13,7 +13,7 @@
 namespace vorlip {
 
 class Random {
-public:
+  public:
     virtual ~Random() = default;
     // One fresh draw in [0, 1).
     virtual float draw() = 0;
@@ -22,39 +22,39 @@ public:
 // A 64-bit splitmix generator; the draw takes the top 24 bits, so every float in
 // {0, 1/2^24, ..., 1 - 1/2^24} is equally likely and 1 is never returned.
 class SeededRandom : public Random {
-public:
+  public:
     explicit SeededRandom(std::uint64_t seed) : state_(seed) {}
     float draw() override;
     std::uint64_t state() const { return state_; }
 
-protected:
+  protected:
     std::uint64_t state_;
 };
 
 // The saver's source: the clock is mixed into the generator state before every draw, so two
 // draws within one clock tick still differ.
 class ClockRandom : public SeededRandom {
-public:
+  public:
     ClockRandom();
     float draw() override;
 };
 
 // Thrown by ScriptedRandom when the script has no draw left.
 class RandomExhausted : public std::runtime_error {
-public:
+  public:
     explicit RandomExhausted(std::size_t used);
     std::size_t used;
 };
 
 // Replays a given list of draws in order; running out is an error.
 class ScriptedRandom : public Random {
-public:
+  public:
     explicit ScriptedRandom(std::vector<float> draws) : draws_(std::move(draws)) {}
     float draw() override;
     std::size_t used() const { return next_; }
     std::size_t left() const { return draws_.size() - next_; }
 
-private:
+  private:
     std::vector<float> draws_;
     std::size_t next_ = 0;
 };

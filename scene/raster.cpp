@@ -5,9 +5,13 @@
 
 namespace vorlip {
 
-Surface::Surface(int width, int height, Pixel fill) { resize(width, height, fill); }
+Surface::Surface(int width, int height, Pixel fill) {
+    resize(width, height, fill);
+}
 
-Surface::Surface(const Surface& other) { *this = other; }
+Surface::Surface(const Surface& other) {
+    *this = other;
+}
 
 Surface& Surface::operator=(const Surface& other) {
     if (this == &other) return *this;
@@ -65,10 +69,18 @@ struct OpInvert {
 template <class F>
 void with_rop(Rop rop, F&& f) {
     switch (rop) {
-        case Rop::SrcCopy: f.template run<OpCopy>(); break;
-        case Rop::SrcAnd: f.template run<OpAnd>(); break;
-        case Rop::SrcErase: f.template run<OpErase>(); break;
-        case Rop::SrcInvert: f.template run<OpInvert>(); break;
+        case Rop::SrcCopy:
+            f.template run<OpCopy>();
+            break;
+        case Rop::SrcAnd:
+            f.template run<OpAnd>();
+            break;
+        case Rop::SrcErase:
+            f.template run<OpErase>();
+            break;
+        case Rop::SrcInvert:
+            f.template run<OpInvert>();
+            break;
     }
 }
 
@@ -88,16 +100,18 @@ struct BltJob {
 
 // Nearest-neighbour source index for destination step k (0-based, counted from the
 // destination point outward) when n destination pixels show m source pixels.
-inline int sample(long long k, long long m, long long n) { return int(((2 * k + 1) * m) / (2 * n)); }
+inline int sample(long long k, long long m, long long n) {
+    return int(((2 * k + 1) * m) / (2 * n));
+}
 
 struct StretchJob {
     Surface& dst;
     const Surface& src;
     int sx, sy, sw, sh;
-    long long aw, ah;        // absolute destination size
-    bool flip_x, flip_y;     // mirrored axes
+    long long aw, ah;              // absolute destination size
+    bool flip_x, flip_y;           // mirrored axes
     long long origin_x, origin_y;  // leftmost / topmost destination pixel of the picture
-    int x0, x1, y0, y1;      // clipped destination span, half-open
+    int x0, x1, y0, y1;            // clipped destination span, half-open
     template <class Op>
     void run() {
         for (int y = y0; y < y1; ++y) {
@@ -126,8 +140,16 @@ void bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int
     // Clip in 64-bit so that no position or size can overflow.
     long long ldx = dx, ldy = dy, lsx = sx, lsy = sy, lw = w, lh = h;
     auto clip = [](long long& d, long long& s, long long& n, long long dlim, long long slim) {
-        if (d < 0) { s -= d; n += d; d = 0; }
-        if (s < 0) { d -= s; n += s; s = 0; }
+        if (d < 0) {
+            s -= d;
+            n += d;
+            d = 0;
+        }
+        if (s < 0) {
+            d -= s;
+            n += s;
+            s = 0;
+        }
         n = std::min(n, dlim - d);
         n = std::min(n, slim - s);
     };

@@ -26,7 +26,7 @@ enum class Rop {
 // A fixed-size picture. It either owns its pixels or views memory that someone else owns
 // (the window's shared image, for one), with a row stride in pixels.
 class Surface {
-public:
+  public:
     Surface() = default;
     Surface(int width, int height, Pixel fill = kBlack);
     Surface(const Surface& other);
@@ -51,7 +51,7 @@ public:
 
     bool same_pixels(const Surface& other) const;
 
-private:
+  private:
     std::vector<Pixel> own_;
     Pixel* px_ = nullptr;
     int w_ = 0, h_ = 0, stride_ = 0;

@@ -21,7 +21,9 @@ using u8 = std::uint8_t;
 using i32 = std::int32_t;
 
 // Wraps an integer to 16-bit signed, as a store into a 16-bit field does.
-constexpr i16 w16(long long v) { return static_cast<i16>(static_cast<std::uint16_t>(v)); }
+constexpr i16 w16(long long v) {
+    return static_cast<i16>(static_cast<std::uint16_t>(v));
+}
 
 namespace detail {
 // A whole-valued double to int32, wrapping modulo 2^32 (0 for NaN and infinities).
@@ -35,9 +37,13 @@ inline i32 wrap_whole(double whole) {
 }  // namespace detail
 
 // Floor.
-inline i32 Int(double v) { return detail::wrap_whole(std::floor(v)); }
+inline i32 Int(double v) {
+    return detail::wrap_whole(std::floor(v));
+}
 
 // Nearest integer, halves to even.
-inline i32 CInt(double v) { return detail::wrap_whole(std::nearbyint(v)); }
+inline i32 CInt(double v) {
+    return detail::wrap_whole(std::nearbyint(v));
+}
 
 }  // namespace vorlip

@@ -8,7 +8,8 @@
 
 namespace vorlip {
 
-Stage::Stage(int screen_w, int screen_h) : scr_work(screen_w, screen_h), scr_bkg(screen_w, screen_h) {
+Stage::Stage(int screen_w, int screen_h)
+    : scr_work(screen_w, screen_h), scr_bkg(screen_w, screen_h) {
     load_sheets(pat);
 }
 

@@ -11,17 +11,17 @@ namespace vorlip {
 // The saver window as the frame step sees it: an image that persists, and a refresh that puts
 // that image on the screen. The shell gives one per platform; tools give an off-screen one.
 class WindowImage {
-public:
+  public:
     virtual ~WindowImage() = default;
     virtual Surface& image() = 0;
     virtual void refresh() = 0;
 };
 
 struct Stage {
-    Surface scr_work;              // compose buffer: every frame is assembled here
-    Surface scr_bkg;               // background: the desktop snapshot plus stamped sprouts
-    std::array<Surface, 16> pat;   // the sprite sheets
-    WindowImage* window = nullptr; // where a finished frame is presented; none = not shown
+    Surface scr_work;               // compose buffer: every frame is assembled here
+    Surface scr_bkg;                // background: the desktop snapshot plus stamped sprouts
+    std::array<Surface, 16> pat;    // the sprite sheets
+    WindowImage* window = nullptr;  // where a finished frame is presented; none = not shown
 
     // Sizes both buffers to the screen (black) and loads the sheets.
     Stage(int screen_w, int screen_h);

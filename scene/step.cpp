@@ -14,16 +14,35 @@ namespace {
 // The behaviour of a chick, by its state. Returns false for a state that has none.
 bool run_behaviour(World& world, Random& rnd, i16 i, i16& frame) {
     switch (world.players[static_cast<std::size_t>(i)].state) {
-        case 0: frame = player_surge(world, rnd, i); return true;
-        case 1: frame = player_flock(world, rnd, i); return true;
-        case 2: frame = player_wobble(world, rnd, i); return true;
-        case 3: frame = player_sway(world, rnd, i); return true;
-        case 4: frame = player_glide(world, rnd, i); return true;
-        case 5: frame = player_hop(world, rnd, i); return true;
-        case 6: frame = patrol_step(world, rnd, i); return true;
-        case 7: frame = player_catch(world, rnd, i); return true;
-        case 8: frame = player_knock(world, rnd, i); return true;
-        default: return false;  // not updated; drawn with the frame of the last update
+        case 0:
+            frame = player_surge(world, rnd, i);
+            return true;
+        case 1:
+            frame = player_flock(world, rnd, i);
+            return true;
+        case 2:
+            frame = player_wobble(world, rnd, i);
+            return true;
+        case 3:
+            frame = player_sway(world, rnd, i);
+            return true;
+        case 4:
+            frame = player_glide(world, rnd, i);
+            return true;
+        case 5:
+            frame = player_hop(world, rnd, i);
+            return true;
+        case 6:
+            frame = patrol_step(world, rnd, i);
+            return true;
+        case 7:
+            frame = player_catch(world, rnd, i);
+            return true;
+        case 8:
+            frame = player_knock(world, rnd, i);
+            return true;
+        default:
+            return false;  // not updated; drawn with the frame of the last update
     }
 }
 
@@ -67,13 +86,12 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
                 if (world.players[s].kind == kHatching) {
                     i16 width = 0, height = 0;
                     if (mother_update_hatching(world, i, width, height) == 1)
-                        scene_draw(world, stage, kDrawHatching, i, world.players[s].sheet, 3,
-                                   width, height);
+                        scene_draw(world, stage, kDrawHatching, i, world.players[s].sheet, 3, width,
+                                   height);
                 }
                 if (world.players[s].kind == kChick) {
                     run_behaviour(world, rnd, i, frame);
-                    scene_draw(world, stage, kDrawPlayer, i, world.players[s].sheet, frame, 72,
-                               72);
+                    scene_draw(world, stage, kDrawPlayer, i, world.players[s].sheet, frame, 72, 72);
                 }
             }
         }

@@ -116,41 +116,41 @@ struct SproutRec {
 
 // Counters a procedure keeps from one call to the next, shared by every actor that calls it.
 // Owner in the comment; each procedure binds its own by name in its first lines.
-#define VORLIP_PERSISTENT(X)                                                  \
-    X(i16, mother_frame)    /* scene_step */                                 \
-    X(i16, hop_phase)       /* mother_update */                              \
-    X(i16, pace)            /* mother_update */                              \
-    X(i16, pace_extra)      /* mother_update */                              \
-    X(i16, turn_odds)       /* mother_update */                              \
-    X(i16, fall_speed)      /* mother_update */                              \
-    X(i16, lay_clock)       /* mother_lay_eggs */                            \
-    X(i16, batch_base)      /* mother_lay_eggs */                            \
-    X(i16, lay_odds_max)    /* mother_lay_eggs */                            \
-    X(i16, state_seed)      /* mother_make_egg */                            \
-    X(i16, incubation_step) /* mother_make_egg */                            \
-    X(i16, roll_range)      /* mother_update_egg */                          \
-    X(i16, flower_beat)     /* player_move */                                \
-    X(i16, tumble_clock)    /* player_tumble */                              \
-    X(double, catch_band)   /* player_tumble */                              \
-    X(i16, tumble_speed)    /* player_tumble */                              \
-    X(i16, tumble_dir)      /* player_tumble */                              \
-    X(i16, flip_beat)       /* player_surge */                               \
-    X(i16, flock_beat)      /* player_flock */                               \
-    X(i16, wobble_sign)     /* player_wobble */                              \
-    X(i16, sway_rise)       /* player_sway */                                \
-    X(i16, sway_drift)      /* player_sway */                                \
-    X(i16, sway_dir)        /* player_sway */                                \
-    X(i16, glide_dir)       /* player_glide */                               \
-    X(i16, glide_step)      /* player_glide */                               \
-    X(i16, roam_beat)       /* player_roam_step */                           \
-    X(i16, bloom_clock)     /* hana_update */                                \
-    X(u8, sow_row)          /* nyoki_sow */                                  \
-    X(u8, sow_count)        /* patrol_step */                                \
-    X(i16, sow_gap)         /* patrol_step */                                \
-    X(i16, wander_range)    /* patrol_wander */                              \
-    X(i16, wander_sheet)    /* patrol_wander */                              \
-    X(i16, wander_pace)     /* patrol_wander */                              \
-    X(i16, approach_range)  /* patrol_approach */                            \
+#define VORLIP_PERSISTENT(X)                        \
+    X(i16, mother_frame)    /* scene_step */        \
+    X(i16, hop_phase)       /* mother_update */     \
+    X(i16, pace)            /* mother_update */     \
+    X(i16, pace_extra)      /* mother_update */     \
+    X(i16, turn_odds)       /* mother_update */     \
+    X(i16, fall_speed)      /* mother_update */     \
+    X(i16, lay_clock)       /* mother_lay_eggs */   \
+    X(i16, batch_base)      /* mother_lay_eggs */   \
+    X(i16, lay_odds_max)    /* mother_lay_eggs */   \
+    X(i16, state_seed)      /* mother_make_egg */   \
+    X(i16, incubation_step) /* mother_make_egg */   \
+    X(i16, roll_range)      /* mother_update_egg */ \
+    X(i16, flower_beat)     /* player_move */       \
+    X(i16, tumble_clock)    /* player_tumble */     \
+    X(double, catch_band)   /* player_tumble */     \
+    X(i16, tumble_speed)    /* player_tumble */     \
+    X(i16, tumble_dir)      /* player_tumble */     \
+    X(i16, flip_beat)       /* player_surge */      \
+    X(i16, flock_beat)      /* player_flock */      \
+    X(i16, wobble_sign)     /* player_wobble */     \
+    X(i16, sway_rise)       /* player_sway */       \
+    X(i16, sway_drift)      /* player_sway */       \
+    X(i16, sway_dir)        /* player_sway */       \
+    X(i16, glide_dir)       /* player_glide */      \
+    X(i16, glide_step)      /* player_glide */      \
+    X(i16, roam_beat)       /* player_roam_step */  \
+    X(i16, bloom_clock)     /* hana_update */       \
+    X(u8, sow_row)          /* nyoki_sow */         \
+    X(u8, sow_count)        /* patrol_step */       \
+    X(i16, sow_gap)         /* patrol_step */       \
+    X(i16, wander_range)    /* patrol_wander */     \
+    X(i16, wander_sheet)    /* patrol_wander */     \
+    X(i16, wander_pace)     /* patrol_wander */     \
+    X(i16, approach_range)  /* patrol_approach */   \
     X(i16, approach_dir)    /* patrol_approach */
 
 constexpr int kPlayerSlots = 41;  // players, sprouts and rescuers: indices 0 to 40

@@ -34,13 +34,13 @@ bool parse_count(const std::string& text, long long lo, long long hi, long long&
 
 // The saver window of a headless show: a plain image; each refresh is one presented frame.
 class HeadlessWindow : public WindowImage {
-public:
+  public:
     HeadlessWindow(int w, int h) : image_(w, h) {}
     Surface& image() override { return image_; }
     void refresh() override { ++presented_; }
     long long presented() const { return presented_; }
 
-private:
+  private:
     Surface image_;
     long long presented_ = 0;
 };
@@ -252,8 +252,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
         char name[32];
         std::snprintf(name, sizeof name, "frame_%06lld.png", k);
         std::string error;
-        if (!write_png((std::filesystem::path(o.png_dir) / name).string(), window.image(),
-                       error)) {
+        if (!write_png((std::filesystem::path(o.png_dir) / name).string(), window.image(), error)) {
             err << "vorlip-sim: " << error << "\n";
             return false;
         }

@@ -19,7 +19,7 @@ struct SimOptions {
     std::string background;             // PNG or BMP; empty: the built-in desktop
     std::string state_in;               // a dumped world to start from
     long long frames = 0;
-    std::string dump;                   // "-" = stdout
+    std::string dump;  // "-" = stdout
     long long dump_every = 0;
     std::string png_dir;
     long long png_every = 0;

@@ -45,8 +45,8 @@ void take(const Json& v, T& field, const std::string& key) {
     } else {
         if (!v.is_number_integer()) throw WorldJsonError("bad value for key " + key);
         const bool too_big = v.is_number_unsigned() &&
-                             v.get<unsigned long long>() > static_cast<unsigned long long>(
-                                                                std::numeric_limits<T>::max());
+                             v.get<unsigned long long>() >
+                                 static_cast<unsigned long long>(std::numeric_limits<T>::max());
         const long long n = too_big ? 0 : v.get<long long>();
         if (too_big || n < std::numeric_limits<T>::min() || n > std::numeric_limits<T>::max())
             throw WorldJsonError("value out of range for key " + key);
@@ -57,19 +57,19 @@ void take(const Json& v, T& field, const std::string& key) {
 template <class Rec>
 void record_from_json(const Json& j, Rec& r, const std::string& where);
 
-#define VORLIP_GET(type, name)                 \
-    if (key == #name) {                        \
+#define VORLIP_GET(type, name)                  \
+    if (key == #name) {                         \
         take(value, r.name, where + "." #name); \
-        continue;                              \
+        continue;                               \
     }
-#define VORLIP_RECORD_READER(Rec, FIELDS)                                          \
-    template <>                                                                    \
-    void record_from_json(const Json& j, Rec& r, const std::string& where) {       \
-        if (!j.is_object()) throw WorldJsonError("bad value for key " + where);    \
-        for (const auto& [key, value] : j.items()) {                               \
-            FIELDS(VORLIP_GET)                                                     \
-            throw WorldJsonError("unknown key " + where + "." + key);              \
-        }                                                                          \
+#define VORLIP_RECORD_READER(Rec, FIELDS)                                       \
+    template <>                                                                 \
+    void record_from_json(const Json& j, Rec& r, const std::string& where) {    \
+        if (!j.is_object()) throw WorldJsonError("bad value for key " + where); \
+        for (const auto& [key, value] : j.items()) {                            \
+            FIELDS(VORLIP_GET)                                                  \
+            throw WorldJsonError("unknown key " + where + "." + key);           \
+        }                                                                       \
     }
 VORLIP_RECORD_READER(PlayerRec, VORLIP_PLAYER_FIELDS)
 VORLIP_RECORD_READER(FlowerRec, VORLIP_FLOWER_FIELDS)
@@ -122,20 +122,35 @@ World world_from_json(const std::string& text) {
     if (!j.is_object()) throw WorldJsonError("not a JSON world: expected one object");
     World w;
     for (const auto& [key, value] : j.items()) {
-#define VORLIP_GET(type, name)      \
-    if (key == #name) {             \
-        take(value, w.name, key);   \
-        continue;                   \
+#define VORLIP_GET(type, name)    \
+    if (key == #name) {           \
+        take(value, w.name, key); \
+        continue;                 \
     }
         VORLIP_WORLD_GLOBALS(VORLIP_GET)
         VORLIP_MODULE_GLOBALS(VORLIP_GET)
         VORLIP_PERSISTENT(VORLIP_GET)
 #undef VORLIP_GET
-        if (key == "players") { table_from_json(value, w.players, key); continue; }
-        if (key == "flowers") { table_from_json(value, w.flowers, key); continue; }
-        if (key == "sprouts") { table_from_json(value, w.sprouts, key); continue; }
-        if (key == "rescuers") { table_from_json(value, w.rescuers, key); continue; }
-        if (key == "pop_flags") { table_from_json(value, w.pop_flags, key); continue; }
+        if (key == "players") {
+            table_from_json(value, w.players, key);
+            continue;
+        }
+        if (key == "flowers") {
+            table_from_json(value, w.flowers, key);
+            continue;
+        }
+        if (key == "sprouts") {
+            table_from_json(value, w.sprouts, key);
+            continue;
+        }
+        if (key == "rescuers") {
+            table_from_json(value, w.rescuers, key);
+            continue;
+        }
+        if (key == "pop_flags") {
+            table_from_json(value, w.pop_flags, key);
+            continue;
+        }
         throw WorldJsonError("unknown key " + key);
     }
     return w;

@@ -15,7 +15,7 @@ std::string world_to_json(const World& world);
 
 // A key that is unknown or a value that does not fit its field.
 class WorldJsonError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

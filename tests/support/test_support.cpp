@@ -19,7 +19,9 @@ World plain_world(int screen_w, int screen_h) {
     return w;
 }
 
-ScriptedRandom script(std::initializer_list<float> draws) { return ScriptedRandom(draws); }
+ScriptedRandom script(std::initializer_list<float> draws) {
+    return ScriptedRandom(draws);
+}
 
 std::string out_dir() {
     const char* env = std::getenv("VORLIP_TEST_OUT");

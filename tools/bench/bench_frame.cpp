@@ -8,12 +8,12 @@
 namespace {
 
 class NullWindow : public vorlip::WindowImage {
-public:
+  public:
     NullWindow(int w, int h) : image_(w, h) {}
     vorlip::Surface& image() override { return image_; }
     void refresh() override {}
 
-private:
+  private:
     vorlip::Surface image_;
 };
 

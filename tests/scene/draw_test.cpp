@@ -1,0 +1,128 @@
+#include "scene/draw.hpp"
+
+#include <gtest/gtest.h>
+
+#include "scene/step.hpp"
+#include "support/test_support.hpp"
+
+namespace vorlip {
+namespace {
+
+constexpr Pixel kBelow = 0x204060;
+
+// A sheet of `frames` cells of w x h: frame f is a solid square of colour 0x10 * (f + 1) in the
+// cell's middle half, white around it, with the matching black-inside mask below.
+Surface test_sheet(int w, int h, int frames, Pixel base = 0x100000) {
+    Surface s(w * frames, h * 2, kWhite);
+    for (int f = 0; f < frames; ++f)
+        for (int y = h / 4; y < h * 3 / 4; ++y)
+            for (int x = w / 4; x < w * 3 / 4; ++x) {
+                s.set(f * w + x, y, base * Pixel(f + 1));
+                s.set(f * w + x, h + y, kBlack);
+            }
+    return s;
+}
+
+struct DrawFixture : ::testing::Test {
+    World world = test::plain_world(200, 150);
+    Stage stage;
+    void SetUp() override {
+        stage.scr_work.resize(200, 150, kBelow);
+        stage.scr_bkg.resize(200, 150, kBelow);
+        stage.pat[0] = test_sheet(48, 48, 4);
+        stage.pat[1] = test_sheet(120, 120, 6);
+        for (int s = 2; s <= 7; ++s) stage.pat[s] = test_sheet(72, 72, 6, 0x000100 * Pixel(s));
+        stage.pat[8] = test_sheet(5, 7, 1);
+        stage.pat[9] = test_sheet(20, 20, 1);
+        for (int s = 10; s <= 15; ++s) stage.pat[s] = test_sheet(40, 40, 1);
+    }
+};
+
+TEST_F(DrawFixture, MotherAtHerPositionWithHerFrame) {
+    world.mother_x = 10;
+    world.mother_y = 5;
+    scene_draw(world, stage, kDrawMother, 7, 1, 2, 120, 120);
+    EXPECT_EQ(stage.scr_work.at(10 + 60, 5 + 60), 0x300000u);  // frame 2's colour, solid
+    EXPECT_EQ(stage.scr_work.at(10 + 5, 5 + 5), kBelow);       // outside the sprite
+    EXPECT_EQ(stage.scr_work.at(9, 65), kBelow);
+}
+
+TEST_F(DrawFixture, PlayerMaskedOrTintedByState) {
+    PlayerRec& p = world.players[3];
+    p.x = 20;
+    p.y = 30;
+    p.state = 1;
+    scene_draw(world, stage, kDrawPlayer, 3, 2, 1, 72, 72);
+    EXPECT_EQ(stage.scr_work.at(20 + 36, 30 + 36), 0x000400u);  // 0x200 * 2: solid colour
+    EXPECT_EQ(stage.scr_work.at(20 + 2, 30 + 2), kBelow);
+
+    stage.scr_work.fill(kBelow);
+    p.state = kPatrol;  // see-through: colour AND background
+    scene_draw(world, stage, kDrawPlayer, 3, 2, 1, 72, 72);
+    EXPECT_EQ(stage.scr_work.at(20 + 36, 30 + 36), 0x000400u & kBelow);
+    EXPECT_EQ(stage.scr_work.at(20 + 2, 30 + 2), kBelow);
+}
+
+TEST_F(DrawFixture, ShootsAndBudsStampIntoTheBackgroundOnce) {
+    SproutRec& s = world.sprouts[5];
+    s.x = 50;
+    s.y = 60;
+    scene_draw(world, stage, kDrawBud, 5, 9, 1, 20, 20);
+    const Surface once = stage.scr_bkg;
+    scene_draw(world, stage, kDrawBud, 5, 9, 1, 20, 20);
+    EXPECT_TRUE(stage.scr_bkg.same_pixels(once));  // AND twice = AND once
+    EXPECT_EQ(stage.scr_bkg.at(60, 70), 0x100000u & kBelow);
+    EXPECT_EQ(stage.scr_work.at(60, 70), kBelow);  // the compose buffer is not touched
+    scene_draw(world, stage, kDrawShoot, 5, 8, 1, 5, 7);
+    EXPECT_EQ(stage.scr_bkg.at(52, 63), 0x100000u & kBelow);
+}
+
+TEST_F(DrawFixture, HatchingAlwaysStretchesA72Cell) {
+    PlayerRec& p = world.players[0];
+    p.flap = 40;  // the stretched sprite's left and top
+    p.tick = 50;
+    scene_draw(world, stage, kDrawHatching, 0, 4, 3, 36, 36);
+    // Mask-erase then colour-erase: the cell's middle half lands on 49..66.
+    EXPECT_EQ(stage.scr_work.at(40 + 18, 50 + 18), 0x000400u * 4);
+    EXPECT_EQ(stage.scr_work.at(40 + 2, 50 + 2), kBelow);
+    EXPECT_EQ(stage.scr_work.at(40 + 36, 50 + 18), kBelow);  // only 36 wide
+}
+
+TEST_F(DrawFixture, FlowerStretchesAndMirrors) {
+    FlowerRec& f = world.flowers[2];
+    f.draw_x = 100;
+    f.draw_y = 100;
+    f.draw_w = 20;
+    f.draw_h = 20;
+    scene_draw(world, stage, kDrawFlower, 2, 10, 1, 40, 40);
+    EXPECT_EQ(stage.scr_work.at(110, 110), 0x100000u);
+    EXPECT_EQ(stage.scr_work.at(101, 101), kBelow);
+
+    stage.scr_work.fill(kBelow);
+    f.draw_w = -20;  // upside down: the picture lies left of and above (100, 100)
+    f.draw_h = -20;
+    scene_draw(world, stage, kDrawFlower, 2, 10, 1, 40, 40);
+    EXPECT_EQ(stage.scr_work.at(90, 90), 0x100000u);
+    EXPECT_EQ(stage.scr_work.at(110, 110), kBelow);
+
+    stage.scr_work.fill(kBelow);
+    const Surface before = stage.scr_work;
+    f.draw_w = 0;
+    f.draw_h = 0;
+    scene_draw(world, stage, kDrawFlower, 2, 10, 1, 40, 40);
+    EXPECT_TRUE(stage.scr_work.same_pixels(before));
+}
+
+TEST_F(DrawFixture, OtherModesDrawNothing) {
+    world.mother_x = 0;
+    world.mother_y = 0;
+    const Surface work = stage.scr_work, bkg = stage.scr_bkg;
+    for (i16 mode : {0, 6, 7, 8, 9, 11, -1, 32767}) {
+        scene_draw(world, stage, mode, 0, 1, 0, 120, 120);
+        ASSERT_TRUE(stage.scr_work.same_pixels(work)) << mode;
+        ASSERT_TRUE(stage.scr_bkg.same_pixels(bkg)) << mode;
+    }
+}
+
+}  // namespace
+}  // namespace vorlip

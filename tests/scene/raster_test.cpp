@@ -1,0 +1,145 @@
+#include "scene/raster.hpp"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace vorlip {
+namespace {
+
+TEST(Raster, FourOperationsOnEveryBit) {
+    struct Case {
+        Rop rop;
+        Pixel s, d, want;
+    };
+    const Pixel S = 0xF0CC5A, D = 0x3C55A3;
+    const Case cases[] = {
+        {Rop::SrcCopy, S, D, S},
+        {Rop::SrcAnd, S, D, S & D},
+        {Rop::SrcErase, S, D, S & ~D & 0xFFFFFF},
+        {Rop::SrcInvert, S, D, (S ^ D) & 0xFFFFFF},
+        // Extremes: the top byte never gets set by NOT or XOR.
+        {Rop::SrcErase, 0xFFFFFF, 0x000000, 0xFFFFFF},
+        {Rop::SrcErase, 0x000000, 0x123456, 0x000000},
+        {Rop::SrcInvert, 0xFFFFFF, 0xFFFFFF, 0x000000},
+        {Rop::SrcAnd, 0xFFFFFF, 0x123456, 0x123456},
+    };
+    for (const Case& c : cases) {
+        Surface src(1, 1, c.s), dst(1, 1, c.d);
+        bit_blt(dst, 0, 0, 1, 1, src, 0, 0, c.rop);
+        EXPECT_EQ(dst.at(0, 0), c.want) << int(c.rop);
+    }
+}
+
+TEST(Raster, MaskEraseThenColourInvertComposes) {
+    // Black mask: the sprite's own colour, white included. White mask and white colour: the
+    // background untouched. Grey mask over white colour: the background lightened.
+    struct Case {
+        Pixel mask, colour, below, want;
+    };
+    const Case cases[] = {
+        {0x000000, 0xFFFFFF, 0x204060, 0xFFFFFF},
+        {0x000000, 0x30A050, 0x204060, 0x30A050},
+        {0xFFFFFF, 0xFFFFFF, 0x204060, 0x204060},
+        {0x808080, 0xFFFFFF, 0x204060, 0x7F7F7F | 0x204060},
+    };
+    for (const Case& c : cases) {
+        Surface mask(1, 1, c.mask), colour(1, 1, c.colour), dst(1, 1, c.below);
+        bit_blt(dst, 0, 0, 1, 1, mask, 0, 0, Rop::SrcErase);
+        bit_blt(dst, 0, 0, 1, 1, colour, 0, 0, Rop::SrcInvert);
+        EXPECT_EQ(dst.at(0, 0), c.want);
+    }
+}
+
+// A surface with a guard band around it, to see that no transfer writes outside.
+struct Guarded {
+    static constexpr int kW = 40, kH = 30, kPad = 8;
+    Surface whole{kW + 2 * kPad, kH + 2 * kPad, 0xABCDEF};
+    Surface inner = Surface::view(whole.row(kPad) + kPad, kW, kH, whole.stride());
+    bool guard_intact() const {
+        for (int y = 0; y < whole.height(); ++y)
+            for (int x = 0; x < whole.width(); ++x) {
+                const bool inside = x >= kPad && x < kPad + kW && y >= kPad && y < kPad + kH;
+                if (!inside && whole.at(x, y) != 0xABCDEF) return false;
+            }
+        return true;
+    }
+};
+
+TEST(Raster, TransfersClipForAny16BitPositionAndSize) {
+    Surface sprite(220, 220, 0x00FF00);
+    const int edges[] = {-32768, -32767, -220, -219, -1, 0, 1, 25, 39, 40, 32766, 32767};
+    const int sizes[] = {-32768, -220, -1, 0, 1, 72, 220, 32767};
+    for (int x : edges)
+        for (int y : edges) {
+            Guarded g;
+            bit_blt(g.inner, x, y, 220, 220, sprite, 0, 0, Rop::SrcCopy);
+            bit_blt(g.inner, x, y, 32767, 32767, sprite, 0, 0, Rop::SrcInvert);
+            for (int s : sizes) {
+                stretch_blt(g.inner, x, y, s, s, sprite, 0, 0, 40, 40, Rop::SrcAnd);
+                stretch_blt(g.inner, x, y, s, -s, sprite, 0, 0, 40, 40, Rop::SrcErase);
+            }
+            ASSERT_TRUE(g.guard_intact()) << x << "," << y;
+        }
+}
+
+TEST(Raster, SourceRectanglePartlyOutsideTheSheetIsSkipped) {
+    Surface sheet(10, 10, 0x111111), dst(20, 20, 0xFFFFFF);
+    bit_blt(dst, 0, 0, 20, 20, sheet, 5, -5, Rop::SrcCopy);
+    EXPECT_EQ(dst.at(0, 5), 0x111111u);   // sheet (5, 0)
+    EXPECT_EQ(dst.at(4, 14), 0x111111u);  // sheet (9, 9)
+    EXPECT_EQ(dst.at(0, 4), 0xFFFFFFu);   // above the sheet
+    EXPECT_EQ(dst.at(5, 5), 0xFFFFFFu);   // right of it
+}
+
+// A 4 x 1 source with distinct columns shows which source pixel lands where.
+Surface columns() {
+    Surface s(4, 1);
+    for (int x = 0; x < 4; ++x) s.set(x, 0, Pixel(x + 1));
+    return s;
+}
+
+TEST(Raster, StretchMirrorsAroundTheDestinationPoint) {
+    const Surface src = columns();
+    Surface dst(12, 1, 0);
+    stretch_blt(dst, 4, 0, 4, 1, src, 0, 0, 4, 1, Rop::SrcCopy);
+    EXPECT_EQ((std::vector<Pixel>{dst.at(4, 0), dst.at(5, 0), dst.at(6, 0), dst.at(7, 0)}),
+              (std::vector<Pixel>{1, 2, 3, 4}));
+    dst.fill(0);
+    // Negative width: the picture lies left of x = 8, mirrored.
+    stretch_blt(dst, 8, 0, -4, 1, src, 0, 0, 4, 1, Rop::SrcCopy);
+    EXPECT_EQ((std::vector<Pixel>{dst.at(4, 0), dst.at(5, 0), dst.at(6, 0), dst.at(7, 0)}),
+              (std::vector<Pixel>{4, 3, 2, 1}));
+    EXPECT_EQ(dst.at(8, 0), 0u);
+    EXPECT_EQ(dst.at(3, 0), 0u);
+}
+
+TEST(Raster, StretchScalesNearestNeighbourAndZeroDrawsNothing) {
+    const Surface src = columns();
+    Surface dst(8, 1, 0);
+    stretch_blt(dst, 0, 0, 8, 1, src, 0, 0, 4, 1, Rop::SrcCopy);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(dst.at(x, 0), Pixel(x / 2 + 1));
+    dst.fill(0);
+    stretch_blt(dst, 0, 0, 2, 1, src, 0, 0, 4, 1, Rop::SrcCopy);
+    EXPECT_EQ(dst.at(0, 0), 2u);  // centre sampling picks columns 1 and 3
+    EXPECT_EQ(dst.at(1, 0), 4u);
+    dst.fill(0);
+    stretch_blt(dst, 3, 0, 0, 1, src, 0, 0, 4, 1, Rop::SrcCopy);
+    stretch_blt(dst, 3, 0, 4, 0, src, 0, 0, 4, 1, Rop::SrcCopy);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(dst.at(x, 0), 0u);
+}
+
+TEST(Raster, MirroredStretchClippedAtTheLeftEdgeKeepsItsColumns) {
+    // Only the part inside the surface is drawn, and it is the same part the unclipped
+    // drawing would have put there.
+    const Surface src = columns();
+    Surface wide(20, 1, 0), narrow(20, 1, 0);
+    stretch_blt(wide, 10, 0, -8, 1, src, 0, 0, 4, 1, Rop::SrcCopy);
+    Surface clipped = Surface::view(narrow.row(0) + 5, 15, 1, narrow.stride());
+    stretch_blt(clipped, 5, 0, -8, 1, src, 0, 0, 4, 1, Rop::SrcCopy);
+    for (int x = 5; x < 20; ++x) EXPECT_EQ(narrow.at(x, 0), wide.at(x, 0)) << x;
+    EXPECT_EQ(narrow.at(4, 0), 0u);
+}
+
+}  // namespace
+}  // namespace vorlip
