@@ -1,0 +1,38 @@
+// Small builders shared by the mother's tests.
+#pragma once
+
+#include <cstddef>
+
+#include "scene/world.hpp"
+
+namespace vorlip::test {
+
+inline PlayerRec& slot(World& w, int i) {
+    return w.players[static_cast<std::size_t>(i)];
+}
+
+// A live chick at (x, y), steady unless told otherwise.
+inline PlayerRec& put_chick(World& w, int i, int x, int y, i16 footing = kSteady) {
+    PlayerRec& c = slot(w, i);
+    c = PlayerRec{};
+    c.kind = kChick;
+    c.anim = 1;
+    c.x = w16(x);
+    c.y = w16(y);
+    c.footing = footing;
+    return c;
+}
+
+// A record in use that is not a chick (an egg, a hatching egg), or a free one.
+inline PlayerRec& put_record(World& w, int i, i16 kind, i16 anim, int x = 0, int y = 0) {
+    PlayerRec& c = slot(w, i);
+    c = PlayerRec{};
+    c.kind = kind;
+    c.anim = anim;
+    c.x = w16(x);
+    c.y = w16(y);
+    c.footing = kTumbling;
+    return c;
+}
+
+}  // namespace vorlip::test
