@@ -1,14 +1,129 @@
-// Stand-ins until the patrol is built.
+// The patrol (behaviour state 6). A patrol chick pairs with a tumbling chick and rescues it
+// (garden/rescue.cpp); one with nothing to do walks back towards the mother, and either becomes
+// an ordinary chick on her body or leaves the scene, now and then sowing a seed as it goes.
 #include "garden/patrol.hpp"
+
+#include "garden/nyoki.hpp"
+#include "mother/mother.hpp"
 
 namespace vorlip {
 
-i16 patrol_step(World&, Random&, i16) { return 0; }
-i16 patrol_wander(World&, Random&, i16) { return 0; }
-i16 patrol_finish_wander(World&, i16, i16) { return 0; }
-i16 patrol_approach(World&, Random&, i16, i16) { return 0; }
-void patrol_carry(World&, i16) {}
-void patrol_recruit(World&, i16) {}
-i16 patrol_find_idle(const World&) { return -1; }
+namespace {
+
+// The patrol's flutter: mostly eyes open and glancing, with a beak-open flourish at 13 to 16.
+i16 patrol_frame(i16 anim) {
+    static constexpr i16 kFrames[17] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 1, 0};
+    if (anim < 1 || anim > 17) return 0;
+    return kFrames[anim - 1];
+}
+
+}  // namespace
+
+i16 patrol_step(World& world, Random& rnd, i16 index) {
+    u8& sow_count = world.sow_count;
+    i16& sow_gap = world.sow_gap;
+    PlayerRec& c = patrol_slot(world, index);
+
+    const i16 frame = patrol_frame(c.anim);
+    c.frame = frame;
+    c.anim = c.anim + 1;
+    if (c.anim > 17) c.anim = 1;
+
+    world.patrol_scan_from = 0;
+
+    if (c.aux2 == -1) {
+        patrol_carry(world, index);
+        return frame;
+    }
+
+    if (c.aux2 == 0) {
+        // Pair with the nearest chick in trouble, unless five rescuers already head for it.
+        i16 t = 0;
+        if (mother_find_nearest_chick(world, t, c.x, c.y, 2) == 1 && patrol_in_table(t) &&
+            world.rescuers[static_cast<std::size_t>(t)] < 5) {
+            i16& count = world.rescuers[static_cast<std::size_t>(t)];
+            count = count + 1;
+            c.aux2 = 1;
+            c.aux1 = t;
+            c.target_sheet = patrol_slot(world, t).sheet;
+        }
+    }
+
+    if (c.aux2 == 1) {
+        patrol_recruit(world, index);
+        const i16 t = c.aux1;
+        const i16 r = patrol_approach(world, rnd, t, index);
+        if (r == 1) {
+            // Caught: from now on it carries the target.
+            c.aux2 = -1;
+            c.tick = 0;
+            patrol_slot(world, t).footing = kHeld;
+            world.rescuers[static_cast<std::size_t>(t)] = -1;
+        } else if (r == -1) {
+            // The target no longer needs help; an index outside the table has nothing to reset.
+            if (patrol_in_table(t)) world.rescuers[static_cast<std::size_t>(t)] = 0;
+            c.aux2 = 0;
+        }
+        return frame;
+    }
+
+    const i16 w = c.aux2 == 0 ? patrol_approach(world, rnd, -1, index) : 0;
+    if (patrol_finish_wander(world, index, w) == 2) {
+        sow_count = static_cast<u8>(sow_count + 1);
+        if (sow_count > sow_gap) {
+            sow_count = 0;
+            sow_gap = sow_gap + 2;
+            if (sow_gap > 13) sow_gap = 1;
+            // Below the middle of the departed chick's box.
+            nyoki_sow(world, w16(c.x + 36), c.y);
+        }
+    }
+    return frame;
+}
+
+i16 patrol_wander(World& world, Random& rnd, i16 index) {
+    i16& wander_range = world.wander_range;
+    i16& wander_sheet = world.wander_sheet;
+    i16& wander_pace = world.wander_pace;
+    PlayerRec& c = patrol_slot(world, index);
+
+    if (c.tick > 35) return -1;  // the walk is over
+
+    wander_range = wander_range + 1;
+    if (wander_range < 3 || wander_range > 5) wander_range = 3;
+    const int step = Int(static_cast<double>(rnd.draw()) * wander_range);
+
+    // Towards a point a little inside the mother's box; a tie moves left or up.
+    const int goal_x = world.mother_x + 24;
+    const int goal_y = world.mother_y + 24;
+    c.x = goal_x > c.x ? c.x + step : c.x - step;
+    c.y = goal_y > c.y ? c.y + step : c.y - step;
+
+    // Late in its walk the chick flashes through the six colours.
+    if (c.tick > 20 && c.tick % 4 == 0) {
+        wander_sheet = wander_sheet + 1;
+        if (wander_sheet < 2 || wander_sheet > 7) wander_sheet = 2;
+        c.sheet = wander_sheet;
+    }
+
+    wander_pace = wander_pace + 1;
+    if (wander_pace > 2500) wander_pace = 1;
+    if (wander_pace % 3 != 0) c.tick = c.tick + 1;
+    return 0;
+}
+
+i16 patrol_finish_wander(World& world, i16 index, i16 result) {
+    PlayerRec& c = patrol_slot(world, index);
+    if (c.aux2 != 0 || result != -1) return 0;
+
+    i16 start = index;
+    if (mother_overlap_chicks(world, start, 1) == 1) {
+        c.state = 1;  // on the mother: an ordinary chick from now on
+        return 0;
+    }
+    c.anim = 0;  // gone from the scene
+    world.chicks_gone = world.chicks_gone + 1;
+    return 2;
+}
 
 }  // namespace vorlip

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include "garden/patrol.hpp"
+#include "support/test_support.hpp"
+
+namespace vorlip {
+namespace {
+
+PlayerRec& pl(World& w, int i) {
+    return w.players[static_cast<std::size_t>(i)];
+}
+
+PlayerRec& put_chick(World& w, int i, i16 x, i16 y, i16 state, i16 footing, i16 sheet = 3) {
+    PlayerRec& c = pl(w, i);
+    c = PlayerRec{};
+    c.kind = kChick;
+    c.anim = 1;
+    c.x = x;
+    c.y = y;
+    c.state = state;
+    c.sheet = sheet;
+    c.footing = footing;
+    w.chick_count = w.chick_count + 1;
+    return c;
+}
+
+// A patrol chick at `i` heading for (aux2 1) or carrying (aux2 -1) the chick at `target`.
+PlayerRec& put_rescuer(World& w, int i, i16 x, i16 y, i16 target, i16 link) {
+    PlayerRec& c = put_chick(w, i, x, y, kPatrol, kSteady);
+    c.aux1 = target;
+    c.aux2 = link;
+    return c;
+}
+
+TEST(PatrolApproach, ReachIsUnderFifteenPixels) {
+    const struct {
+        i16 dx, dy, want;
+    } cases[] = {{14, 0, 1}, {15, 0, 0}, {-14, 14, 1}, {-15, 0, 0}, {0, -15, 0}, {14, -14, 1}};
+    for (const auto& c : cases) {
+        World w = test::plain_world();
+        put_rescuer(w, 25, 300, 300, 4, 1);
+        put_chick(w, 4, w16(300 + c.dx), w16(300 + c.dy), 1, kTumbling);
+        ScriptedRandom rnd = test::script({0.5f, 0.5f});
+        EXPECT_EQ(patrol_approach(w, rnd, 4, 25), c.want) << c.dx << "," << c.dy;
+        EXPECT_EQ(rnd.used(), c.want == 1 ? 0u : 2u);
+    }
+}
+
+TEST(PatrolApproach, JumpPastTheTargetIsUndone) {
+    World w = test::plain_world();
+    PlayerRec& c = put_rescuer(w, 25, 300, 303, 4, 1);
+    c.facing = 1;
+    put_chick(w, 4, 340, 300, 1, kTumbling);
+    ScriptedRandom rnd = test::script({0.5f, 0.25f});  // range 11: k 5, k2 2
+    EXPECT_EQ(patrol_approach(w, rnd, 4, 25), 0);
+    EXPECT_EQ(c.y, 303);
+    EXPECT_EQ(c.x, 308);
+    EXPECT_EQ(c.facing, 2);
+    // Leftwards past the target: undone, and facing still ends as right.
+    c.x = 345;
+    ScriptedRandom rnd2 = test::script({0.0f, 0.0f});
+    patrol_approach(w, rnd2, 4, 25);
+    EXPECT_EQ(c.x, 345);
+    EXPECT_EQ(c.facing, 2);
+}
+
+TEST(PatrolApproach, RangeSweepsBetweenNineAndTwentySix) {
+    World w = test::plain_world();
+    put_rescuer(w, 25, 0, 0, 4, 1);
+    put_chick(w, 4, 900, 700, 1, kTumbling);
+    std::vector<int> seen;
+    for (int n = 0; n < 36; ++n) {
+        ScriptedRandom rnd = test::script({0.0f, 0.0f});
+        pl(w, 25).x = 0;
+        pl(w, 25).y = 0;
+        patrol_approach(w, rnd, 4, 25);
+        seen.push_back(w.approach_range);
+    }
+    std::vector<int> want;
+    for (int r = 11; r <= 26; ++r) want.push_back(r);
+    for (int r = 25; r >= 9; --r) want.push_back(r);
+    for (int r = 11; r <= 13; ++r) want.push_back(r);
+    EXPECT_EQ(seen, want);
+}
+
+TEST(PatrolStep, LostTargetResetsItsCountAndCatchHoldsIt) {
+    const struct {
+        i16 kind, footing, dx;
+        i16 want_link, want_count, want_footing;
+    } cases[] = {{kEgg, kTumbling, 100, 0, 0, kTumbling},
+                 {kChick, kSteady, 100, 0, 0, kSteady},
+                 {kChick, kTumbling, 10, -1, -1, kHeld}};
+    for (const auto& k : cases) {
+        World w = test::plain_world();
+        PlayerRec& c = put_rescuer(w, 25, 300, 300, 4, 1);
+        c.tick = 17;
+        PlayerRec& t = put_chick(w, 4, w16(300 + k.dx), 300, 1, k.footing);
+        t.kind = k.kind;
+        w.rescuers[4] = 3;  // others head for it too
+        SeededRandom rnd(2);
+        patrol_step(w, rnd, 25);
+        EXPECT_EQ(c.aux2, k.want_link);
+        EXPECT_EQ(w.rescuers[4], k.want_count);
+        EXPECT_EQ(t.footing, k.want_footing);
+        EXPECT_EQ(c.tick, k.want_link == -1 ? 0 : 17);
+    }
+}
+
+TEST(PatrolCarry, HoldsTheTargetAboveAndCompletesOnTheTargetSheet) {
+    const struct {
+        i16 own, held, frames;
+    } cases[] = {{3, 3, 9}, {2, 3, 10}, {7, 3, 11}, {6, 2, 12}, {5, 5, 13}, {4, 3, 14}};
+    for (const auto& k : cases) {
+        World w = test::plain_world();
+        PlayerRec& c = put_rescuer(w, 25, 300, 400, 4, -1);
+        c.sheet = k.own;
+        c.target_sheet = 2;
+        PlayerRec& t = put_chick(w, 4, 290, 390, 3, kHeld, k.held);
+        t.bumped = 1;
+        w.rescuers[4] = -1;
+        int frames = 0;
+        while (c.state == kPatrol && frames < 20) {
+            patrol_carry(w, 25);
+            ++frames;
+            EXPECT_EQ(t.x, c.x);
+            EXPECT_EQ(t.y, c.y - 15);
+        }
+        EXPECT_EQ(frames, k.frames) << k.own << "," << k.held;
+        EXPECT_EQ(c.y, 400 - 4 * k.frames);
+        EXPECT_EQ(c.state, 3);  // it takes over the rescued chick's behaviour
+        EXPECT_EQ(c.sheet, 2);
+        EXPECT_EQ(t.sheet, 2);
+        EXPECT_EQ(c.footing, kSteady);
+        EXPECT_EQ(t.footing, kSteady);
+        EXPECT_EQ(t.bumped, 0);
+        EXPECT_EQ(w.rescuers[4], 0);
+    }
+}
+
+TEST(PatrolCarry, ReleasedWhenTheTargetIsSetDownOrGone) {
+    for (bool gone : {false, true}) {
+        World w = test::plain_world();
+        PlayerRec& c = put_rescuer(w, 25, 300, 400, 4, -1);
+        c.tick = 9;
+        PlayerRec& t = put_chick(w, 4, 300, 385, 1, gone ? kHeld : kSteady);
+        if (gone) t.anim = 0;
+        w.rescuers[4] = -1;
+        patrol_carry(w, 25);
+        EXPECT_EQ(c.aux2, 0);
+        EXPECT_EQ(c.state, kPatrol);
+        EXPECT_EQ(c.y, 400);
+        EXPECT_EQ(w.rescuers[4], 0);
+    }
+}
+
+TEST(PatrolRecruit, ScanStopsAtTheFirstServedChick) {
+    const struct {
+        i16 own_target;
+        bool recruits;
+    } cases[] = {{9, false}, {3, true}};
+    for (const auto& k : cases) {
+        World w = test::plain_world();
+        for (int i : {3, 7, 9}) put_chick(w, i, w16(100 * i), 500, 1, kTumbling, 4);
+        pl(w, 7).sheet = 6;
+        w.rescuers[3] = 1;
+        w.rescuers[9] = 1;
+        put_rescuer(w, 20, 50, 50, k.own_target, 1);
+        PlayerRec& idle = put_chick(w, 31, 10, 10, kPatrol, kSteady);
+        patrol_recruit(w, 20);
+        EXPECT_EQ(w.rescuers[7], k.recruits ? 1 : 0);
+        EXPECT_EQ(idle.aux2, k.recruits ? 1 : 0);
+        EXPECT_EQ(idle.aux1, k.recruits ? 7 : 0);
+        EXPECT_EQ(idle.target_sheet, k.recruits ? 6 : 0);
+        EXPECT_EQ(w.patrol_scan_from, k.recruits ? 8 : 0);
+    }
+}
+
+TEST(PatrolRecruit, SpawnsARescuerOnlyWhenASlotIsFree) {
+    for (bool full : {false, true}) {
+        World w = test::plain_world();
+        put_chick(w, 7, 700, 500, 1, kTumbling, 4);
+        put_rescuer(w, 20, 50, 60, 3, 1);
+        put_chick(w, 3, 0, 0, 1, kHeld);
+        if (full)
+            for (int i = 25; i <= 38; ++i) put_chick(w, i, 0, 0, 1, kSteady);
+        const World before = w;
+        patrol_recruit(w, 20);
+        if (full) {
+            EXPECT_EQ(w, before);
+            continue;
+        }
+        EXPECT_EQ(w.rescuers[7], 1);
+        EXPECT_EQ(pl(w, 25).state, kPatrol);
+        EXPECT_EQ(pl(w, 25).aux1, 7);
+        EXPECT_EQ(pl(w, 25).x, 50);
+        EXPECT_EQ(pl(w, 25).y, 60);
+        EXPECT_EQ(w.chick_count, before.chick_count + 1);
+    }
+}
+
+TEST(PatrolFindIdle, LowestUnassignedPatrolChickFromTheClutchSlots) {
+    World w = test::plain_world();
+    put_chick(w, 10, 0, 0, kPatrol, kSteady);  // below the clutch slots
+    put_chick(w, 26, 0, 0, kPatrol, kSteady).aux2 = 1;
+    put_chick(w, 27, 0, 0, 1, kSteady);                    // not a patrol chick
+    put_chick(w, 28, 0, 0, kPatrol, kSteady).kind = kEgg;  // an egg keeps its roll data
+    EXPECT_EQ(patrol_find_idle(w), -1);
+    put_chick(w, 39, 0, 0, kPatrol, kSteady);
+    EXPECT_EQ(patrol_find_idle(w), 39);
+    put_chick(w, 30, 0, 0, kPatrol, kHatching).kind = kHatching;
+    EXPECT_EQ(patrol_find_idle(w), 30);
+}
+
+}  // namespace
+}  // namespace vorlip
