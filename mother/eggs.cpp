@@ -1,0 +1,139 @@
+// Eggs and hatching: an egg wobbles, falls to the bottom edge and rolls along it until it has
+// rolled its distance from where it was laid; then it hatches in place into a small chick that
+// grows for two frames. The same spawning puts new patrol chicks beside a chick.
+#include "mother/mother.hpp"
+#include "mother/slots.hpp"
+
+namespace vorlip {
+
+using namespace mother_detail;
+
+i16 mother_update_egg(World& world, Random& rnd, i16 index) {
+    i16& roll_range = world.roll_range;
+    if (!in_table(index)) return 0;
+    PlayerRec& e = rec(world, index);
+
+    // 1-2. A resting egg shows frame 2 and wobbles through 3, 0, 1 once every twelve updates.
+    i16 frame = 0;
+    if (e.anim >= 1 && e.anim <= 9)
+        frame = 2;
+    else if (e.anim == 10)
+        frame = 3;
+    else if (e.anim == 11)
+        frame = 0;
+    else if (e.anim == 12)
+        frame = 1;
+    e.frame = frame;
+    e.anim = w16(e.anim + 1);
+    if (e.anim > 12) e.anim = 1;
+
+    // 3. Rolled off the screen.
+    if (e.x < -48 || e.x > world.screen_w) {
+        world.eggs_gone = w16(world.eggs_gone + 1);
+        e.anim = 0;
+        return frame;
+    }
+
+    // 4. Far enough from where it was laid.
+    if (mother_check_hatch(world, index) == 1) return frame;
+
+    // 5. One roll step for all eggs, growing every update.
+    roll_range = w16(roll_range + 1);
+    if (roll_range > 45) roll_range = 1;
+    const i16 s = w16(Int(rnd.draw() * static_cast<double>(roll_range)));
+
+    // 6. Falling.
+    if (e.y <= w16(world.screen_h - 48)) {
+        e.y = w16(e.y + 13 + Int(rnd.draw() * 5.0));
+        return frame;
+    }
+
+    // 7. Rolling along the bottom; the egg's own index takes part in the step, and now and
+    //    then it hops. Its facing stays as it was laid: an egg never turns round by itself.
+    if (e.facing == 2)
+        e.x = w16(e.x + index - s);
+    else
+        e.x = w16(e.x + s - index);
+    if (Int(rnd.draw() * 400.0) == 0) e.y = w16(e.y - 2 * s);
+    return frame;
+}
+
+i16 mother_check_hatch(World& world, i16 index) {
+    if (!in_table(index)) return 0;
+    const PlayerRec& e = rec(world, index);
+    if (w16(e.aux1 - e.aux2) <= e.x && e.x <= w16(e.aux1 + e.aux2)) return 0;
+    world.eggs_gone = w16(world.eggs_gone + 1);
+    mother_spawn_chick(world, index, 1);
+    return 1;
+}
+
+i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
+    if (!in_table(source)) return -1;
+
+    // 1. Hatching uses the egg's own slot; a new patrol chick the first free one of 25..38.
+    int i = source;
+    if (flag != 1) {
+        bool found = false;
+        for (i = world.clutch_first_slot; i < world.player_max; ++i)
+            if ((found = free_slot(world, i))) break;
+        if (!found) return -1;
+    }
+
+    // 2. Counted at once.
+    world.chick_count = w16(world.chick_count + 1);
+    PlayerRec& c = rec(world, i);
+    c.anim = 1;
+    c.footing = kSteady;
+    c.aux2 = 0;
+    c.flap = 0;
+    c.tick = 0;
+
+    if (flag == 1) {
+        // 3. The egg's box grows into the chick's box around it; the chick keeps what the egg
+        //    was to become.
+        c.kind = kHatching;
+        c.bumped = 3;
+        c.aux1 = 0;
+        c.y = w16(c.y - 24);
+        c.x = w16(c.x - 24);
+    } else {
+        // 4. A patrol chick where its recruiter stands.
+        const PlayerRec& src = rec(world, source);
+        c.kind = kChick;
+        c.bumped = 0;
+        c.aux1 = -1;
+        c.sheet = src.sheet;
+        c.state = kPatrol;
+        c.y = src.y;
+        c.x = src.x;
+    }
+
+    // 5. Chicks on the left half face left, the others right.
+    c.facing = c.x <= world.screen_w / 2.0 ? 1 : 2;
+    return w16(i);
+}
+
+i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height) {
+    if (!in_table(index)) return -1;
+    PlayerRec& e = rec(world, index);
+
+    // 1. The countdown ends: the record is a chick from now on.
+    e.bumped = w16(e.bumped - 1);
+    if (e.bumped <= 0) {
+        e.kind = kChick;
+        e.bumped = 0;
+        e.flap = 0;
+        e.tick = 0;
+        return -1;
+    }
+
+    // 2-3. The sprite grows, centred in the chick's box.
+    const double f = (3 - e.bumped) * 0.08 + 0.3;
+    width = w16(CInt(f * 72));
+    height = w16(CInt(f * 72));
+    e.flap = w16(e.x + Int((72 - width) * 0.5));
+    e.tick = w16(e.y + Int((72 - height) * 0.5));
+    return 1;
+}
+
+}  // namespace vorlip
