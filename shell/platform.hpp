@@ -1,0 +1,114 @@
+// The services the saver shell needs from the system it runs on, and nothing more.
+//
+// The start-up, the window set-up and the tick are written once, over this interface
+// (saver.cpp); each system gives one implementation: X11 here, a headless one for tests, and a
+// Win32 one in the same mould. Every operation is one thing the saver asks for in its own terms
+// (look up a window by title, hide the window, give the focus sink the keyboard, ...), so each
+// maps onto one or two calls of a windowing system. Like the rest of the saver, the callers never
+// examine results except where a result is the point (a lookup, a position, a size).
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "scene/raster.hpp"
+#include "scene/rules.hpp"
+#include "scene/stage.hpp"
+
+namespace vorlip {
+
+// A position as the system reports it: two 32-bit signed integers, x then y.
+struct PointI32 {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    bool operator==(const PointI32&) const = default;
+};
+
+// The primary screen as the system measures it: its size in the system's own units and how many
+// of those units make one pixel along each axis (1 for a system that counts in pixels).
+struct ScreenMeasure {
+    double width = 0;
+    double height = 0;
+    double units_per_pixel_x = 1;
+    double units_per_pixel_y = 1;
+};
+
+// The children of the saver window that the set-up places. The two buffers are the stage's
+// surfaces; a system that keeps them in plain memory only needs to note where they are.
+enum class Control { picfocus, scr_work, scr_bkg };
+
+// The two pointer images the saver window ever has: the empty one it shows while running, and
+// the system's default one it gives back at the end.
+enum class PointerImage { custom_empty, system_default };
+
+// What the saver window's events call. The system delivers them one at a time, from its event
+// loop only, never while a handler is still running.
+class WindowEvents {
+  public:
+    virtual ~WindowEvents() = default;
+    virtual void timer_tick() = 0;                       // Timer1 fell due
+    virtual void click() = 0;                            // a mouse button on the window
+    virtual void key_down(i16 key_code, i16 shift) = 0;  // a key on the focus sink
+    // The system wants the show over (a termination signal, the window destroyed from outside):
+    // end it as an input would, without one more frame.
+    virtual void end_requested() = 0;
+};
+
+// Thrown by an implementation when the system cannot give a service at all (no display to
+// measure, for one). The program turns it into a one-line message.
+class PlatformError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class Platform {
+  public:
+    virtual ~Platform() = default;
+
+    // --- start-up
+    // Whether a top-level window titled exactly `title` exists, hidden ones included.
+    virtual bool find_window(const std::string& title) = 0;
+    // The argument string: the text after the program name.
+    virtual std::string command_line() = 0;
+    // The primary screen's size.
+    virtual ScreenMeasure screen_size() = 0;
+
+    // --- the saver window
+    // Creates the window with its children, hidden, titled `title`. Its timer runs from here
+    // on, but no event is delivered before run_events.
+    virtual void create_window(const std::string& title) = 0;
+    // The window's outer size and position, in pixels, relative to the primary screen's
+    // top-left corner.
+    virtual void resize_window(int width, int height) = 0;
+    virtual void move_window(int left, int top) = 0;
+    // Sets a child's width, height, left and top.
+    virtual void place_control(Control control, int width, int height, int left, int top) = 0;
+    virtual void show_window() = 0;
+    virtual void hide_window() = 0;
+    // Gives the focus sink the keyboard: from now on key presses reach key_down.
+    virtual void focus_sink() = 0;
+    virtual void set_pointer(PointerImage image) = 0;
+    // Puts the window above every other window, shown, without moving, sizing or activating it.
+    virtual void make_topmost() = 0;
+    // The window's persistent image (sized with the window); its refresh puts it on the screen.
+    virtual WindowImage& window_image() = 0;
+    // Destroys the window, its children and its timer; run_events then returns.
+    virtual void unload_window() = 0;
+
+    // --- input
+    virtual PointI32 caret_pos() = 0;
+    virtual PointI32 cursor_pos() = 0;
+
+    // --- the desktop
+    // Copies the rectangle (0, 0, width, height) of the desktop as it is on the screen into
+    // `into` at (0, 0). Parts outside either are left alone.
+    virtual void capture_desktop(Surface& into, int width, int height) = 0;
+
+    // --- events
+    // Delivers the window's events until the window is unloaded; returns at once if there is
+    // no window.
+    virtual void run_events(WindowEvents& events) = 0;
+};
+
+}  // namespace vorlip

@@ -1,0 +1,165 @@
+#include "shell/saver.hpp"
+
+#include "scene/step.hpp"
+
+namespace vorlip {
+
+bool saver_switch(std::string_view arguments) {
+    // Only the space character counts as leading blank; a tab is a character like any other.
+    const std::size_t first = arguments.find_first_not_of(' ');
+    if (first == std::string_view::npos) return false;
+    const std::string_view two = arguments.substr(first, 2);
+    return two == "/S" || two == "/s";
+}
+
+std::string join_arguments(int argc, const char* const* argv) {
+    std::string joined;
+    for (int k = 1; k < argc; ++k) {
+        if (k > 1) joined += ' ';
+        joined += argv[k];
+    }
+    return joined;
+}
+
+i16 screen_pixels(double units, double units_per_pixel) {
+    // A zero or broken measure gives a non-finite quotient, which CInt makes 0.
+    return w16(CInt(units / units_per_pixel));
+}
+
+void Main(Saver& s) {
+    Platform& platform = s.platform;
+    ShellState& shell = s.shell;
+    World& world = s.world;
+
+    // Another copy running, or the settings window open: end before anything exists. Both
+    // lookups are always made.
+    const bool saver_open = platform.find_window(kSaverTitle);
+    const bool setting_open = platform.find_window(kSettingTitle);
+    if (saver_open || setting_open) return;
+
+    if (!saver_switch(platform.command_line())) return;
+
+    shell.saver_running = -1;
+    shell.window_left = 0;
+    shell.window_top = 0;
+    const ScreenMeasure screen = platform.screen_size();
+    world.screen_w = screen_pixels(screen.width, screen.units_per_pixel_x);
+    world.screen_h = screen_pixels(screen.height, screen.units_per_pixel_y);
+
+    saver_open_window(s);
+}
+
+void saver_place_control(Saver& s, Control control, i16 width, i16 height, i16 left, i16 top) {
+    // The buffers are the stage's own surfaces: placing one sizes it. A size that wrapped
+    // negative makes an empty buffer, which every transfer then skips.
+    if (control == Control::scr_work) s.stage.scr_work.resize(width, height);
+    if (control == Control::scr_bkg) s.stage.scr_bkg.resize(width, height);
+    s.platform.place_control(control, width, height, left, top);
+}
+
+void saver_open_window(Saver& s) {
+    Platform& platform = s.platform;
+    ShellState& shell = s.shell;
+    const i16 screen_w = s.world.screen_w;
+    const i16 screen_h = s.world.screen_h;
+
+    // Created hidden, with its children: the sheets come with the window.
+    platform.create_window(kSaverTitle);
+    load_sheets(s.stage.pat);
+    s.stage.window = &platform.window_image();
+
+    // Wholly beyond the bottom-right corner of the screen, so that showing it to take the
+    // focus puts nothing on the screen that the desktop capture could see.
+    platform.resize_window(screen_w, screen_h);
+    platform.move_window(screen_w, screen_h);
+
+    saver_place_control(s, Control::picfocus, 30, 30, -50, 0);
+
+    platform.show_window();
+    platform.focus_sink();
+    platform.hide_window();
+
+    platform.move_window(shell.window_left, shell.window_top);
+
+    saver_place_control(s, Control::scr_work, screen_w, screen_h, 0, 0);
+    saver_place_control(s, Control::scr_bkg, screen_w, screen_h, 0, 0);
+
+    platform.set_pointer(PointerImage::custom_empty);
+
+    // The positions the first tick compares against: taken before the scene starts, so a
+    // movement during the rest of the set-up ends the show at the first tick.
+    shell.caret_pos = platform.caret_pos();
+    shell.last_caret_x = w16(shell.caret_pos.x);
+    shell.last_caret_y = w16(shell.caret_pos.y);
+    shell.cursor_pos = platform.cursor_pos();
+    shell.last_cursor_x = w16(shell.cursor_pos.x);
+    shell.last_cursor_y = w16(shell.cursor_pos.y);
+
+    saver_start_scene(s);
+
+    platform.show_window();
+    platform.make_topmost();
+}
+
+void saver_start_scene(Saver& s) {
+    World& world = s.world;
+
+    world_start(world, s.rnd);
+
+    // The window is hidden now, so the snapshot is the desktop alone.
+    s.platform.capture_desktop(s.stage.scr_bkg, world.screen_w, world.screen_h);
+
+    // The first frame goes into the window's image before the window is ever shown.
+    scene_step(world, s.rnd, s.stage);
+}
+
+void saver_end(Saver& s) {
+    s.platform.set_pointer(PointerImage::system_default);
+    s.platform.unload_window();
+}
+
+void saver_tick(Saver& s, i16 force) {
+    Platform& platform = s.platform;
+    ShellState& shell = s.shell;
+
+    // One frame, whatever ends the show afterwards.
+    scene_step(s.world, s.rnd, s.stage);
+
+    shell.caret_pos = platform.caret_pos();
+    shell.cursor_pos = platform.cursor_pos();
+
+    // The saved values are 16-bit and widened with their sign, so a coordinate outside the
+    // 16-bit range never matches and ends the show.
+    const bool ends = force == 1 || i32{shell.last_caret_x} != shell.caret_pos.x ||
+                      i32{shell.last_caret_y} != shell.caret_pos.y ||
+                      i32{shell.last_cursor_x} != shell.cursor_pos.x ||
+                      i32{shell.last_cursor_y} != shell.cursor_pos.y;
+    if (ends) saver_end(s);
+
+    shell.last_caret_x = w16(shell.caret_pos.x);
+    shell.last_caret_y = w16(shell.caret_pos.y);
+    shell.last_cursor_x = w16(shell.cursor_pos.x);
+    shell.last_cursor_y = w16(shell.cursor_pos.y);
+}
+
+void Form_Click(Saver& s) {
+    if (s.shell.saver_running == -1) saver_tick(s, 1);
+}
+
+void picfocus_KeyDown(Saver& s, i16 KeyCode, i16 Shift) {
+    // Which key, with which modifiers, does not matter: any key ends the show.
+    (void)KeyCode;
+    (void)Shift;
+    if (s.shell.saver_running == -1) saver_tick(s, 1);
+}
+
+void Timer1_Timer(Saver& s) {
+    if (s.shell.saver_running == -1) saver_tick(s, 0);
+}
+
+void SaverEvents::end_requested() {
+    // Only a window that exists delivers this, and it must go whatever the globals say.
+    saver_end(s_);
+}
+
+}  // namespace vorlip

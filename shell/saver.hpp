@@ -1,0 +1,93 @@
+// The saver shell: the start-up with its single-instance guard and mode switch, the saver
+// window's set-up over a snapshot of the desktop, and the tick that runs the scene and ends the
+// show on any input. Written once, over the Platform interface.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "scene/random.hpp"
+#include "scene/rules.hpp"
+#include "scene/stage.hpp"
+#include "scene/world.hpp"
+#include "shell/platform.hpp"
+
+namespace vorlip {
+
+// The saver window's title, and the title of the settings window whose presence also stops a
+// start. The guard looks for both.
+inline constexpr const char* kSaverTitle = "SAVER vorlip";
+inline constexpr const char* kSettingTitle = "vorlip Saver Setting";
+
+// The shell's own globals. They are not part of the scene, so they live here and not in World
+// (which holds screen_w and screen_h, set by the start-up).
+struct ShellState {
+    i16 saver_running = 0;  // -1 while the saver runs; the handlers do nothing otherwise
+    i16 window_left = 0;
+    i16 window_top = 0;
+    // The low 16 bits of the positions seen at the previous check.
+    i16 last_caret_x = 0;
+    i16 last_caret_y = 0;
+    i16 last_cursor_x = 0;
+    i16 last_cursor_y = 0;
+    // The positions as the system last reported them.
+    PointI32 caret_pos;
+    PointI32 cursor_pos;
+
+    bool operator==(const ShellState&) const = default;
+};
+
+// One saver process: the system it runs on, its random source, the world, the shell globals and
+// the window's surfaces.
+struct Saver {
+    Saver(Platform& p, Random& r) : platform(p), rnd(r) {}
+    Saver(const Saver&) = delete;
+    Saver& operator=(const Saver&) = delete;
+
+    Platform& platform;
+    Random& rnd;
+    World world;
+    ShellState shell;
+    Stage stage;
+};
+
+// The mode switch: true when the argument string asks for the saver, that is when its first
+// two characters after any leading spaces are "/S" or "/s". Everything else is not the saver.
+bool saver_switch(std::string_view arguments);
+
+// The argument string of a command line: the arguments after the program name, joined with
+// single spaces.
+std::string join_arguments(int argc, const char* const* argv);
+
+// A screen length in the system's units, in whole pixels (nearest, halves to even), as a 16-bit
+// value.
+i16 screen_pixels(double units, double units_per_pixel);
+
+void Main(Saver& s);
+void saver_open_window(Saver& s);
+void saver_place_control(Saver& s, Control control, i16 width, i16 height, i16 left, i16 top);
+void saver_start_scene(Saver& s);
+void saver_tick(Saver& s, i16 force);
+
+// The window's event handlers.
+void Form_Click(Saver& s);
+void picfocus_KeyDown(Saver& s, i16 KeyCode, i16 Shift);
+void Timer1_Timer(Saver& s);
+
+// The end of the show, as an input ends it: the default pointer back, then the window unloaded.
+void saver_end(Saver& s);
+
+// Routes the window's events to the handlers above.
+class SaverEvents : public WindowEvents {
+  public:
+    explicit SaverEvents(Saver& s) : s_(s) {}
+    void timer_tick() override { Timer1_Timer(s_); }
+    void click() override { Form_Click(s_); }
+    void key_down(i16 key_code, i16 shift) override { picfocus_KeyDown(s_, key_code, shift); }
+    void end_requested() override;
+
+  private:
+    Saver& s_;
+};
+
+}  // namespace vorlip

@@ -1,0 +1,534 @@
+#include "shell/x11_platform.hpp"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "shell/saver.hpp"
+
+namespace vorlip {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kTick = std::chrono::milliseconds(20);
+// How long a keyboard held by another client is asked for again before the show goes on
+// without key presses.
+constexpr auto kGrabPatience = std::chrono::seconds(1);
+
+// A signal handler can reach nothing but process-wide state: this flag is the only such state
+// of the shell, read by the event loop.
+volatile std::sig_atomic_t g_end_signal = 0;
+
+// Xlib's error handler has no user data either. Errors are expected and harmless (a window
+// that vanished during the title search); only the shared-memory check looks at one.
+int g_x_error = 0;
+
+extern "C" void on_end_signal(int) {
+    g_end_signal = 1;
+}
+
+extern "C" int on_x_error(Display*, XErrorEvent* e) {
+    g_x_error = e->error_code;
+    return 0;
+}
+
+// The connection is gone: nothing on the display can be restored any more (the server drops our
+// window and grabs with the connection), so say so and end without touching Xlib again.
+extern "C" int on_x_io_error(Display*) {
+    static const char kMessage[] = "vorlip: lost the connection to the X display\n";
+    [[maybe_unused]] const auto n = ::write(2, kMessage, sizeof kMessage - 1);
+    ::_exit(1);
+}
+
+constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+}  // namespace
+
+struct X11Platform::Impl : WindowImage {
+    Display* dpy = nullptr;
+    Window root = 0;
+    Visual* visual = nullptr;
+    int depth = 0;
+    ScreenRect primary;
+    Atom net_wm_name = 0;
+    Atom utf8_string = 0;
+
+    Window win = 0;
+    Window sink = 0;
+    GC gc = nullptr;
+    Cursor empty_cursor = 0;
+
+    // The window's image: an XImage, in shared memory when the server offers it. When its
+    // layout is the scene's, `view` is the XImage's own memory; otherwise `view` owns its
+    // pixels and each present converts them.
+    XImage* ximage = nullptr;
+    XShmSegmentInfo shm{};
+    bool shm_attached = false;
+    bool direct = false;
+    ChannelMasks masks;
+    Surface view;
+
+    Clock::time_point next_tick;
+    bool grab_wanted = false;
+    bool grabbed = false;
+    Clock::time_point grab_deadline;
+
+    Surface& image() override { return view; }
+    void refresh() override { present(); }
+
+    bool window_exists() const { return win != 0; }
+
+    void present() {
+        if (!ximage) return;
+        if (!direct) {
+            for (int y = 0; y < view.height(); ++y)
+                for (int x = 0; x < view.width(); ++x)
+                    XPutPixel(ximage, x, y, pack_pixel(view.at(x, y), masks));
+        }
+        if (shm_attached)
+            XShmPutImage(dpy, win, gc, ximage, 0, 0, 0, 0, unsigned(ximage->width),
+                         unsigned(ximage->height), False);
+        else
+            XPutImage(dpy, win, gc, ximage, 0, 0, 0, 0, unsigned(ximage->width),
+                      unsigned(ximage->height));
+        // Waiting for the server here means it has read the shared image before the next frame
+        // writes it, and that the frame is on the screen when present returns.
+        XSync(dpy, False);
+    }
+
+    void drop_image() {
+        view = Surface();
+        if (!ximage) return;
+        if (shm_attached) {
+            XShmDetach(dpy, &shm);
+            XSync(dpy, False);
+        }
+        if (shm.shmaddr) {
+            ximage->data = nullptr;  // not Xlib's to free
+            shmdt(shm.shmaddr);
+            shm = {};
+        }
+        XDestroyImage(ximage);
+        ximage = nullptr;
+        shm_attached = false;
+    }
+
+    // A shared image the server has attached, or nothing.
+    XImage* try_shared_image(int w, int h) {
+        if (!XShmQueryExtension(dpy)) return nullptr;
+        shm = {};
+        XImage* img = XShmCreateImage(dpy, visual, unsigned(depth), ZPixmap, nullptr, &shm,
+                                      unsigned(w), unsigned(h));
+        if (!img) return nullptr;
+        const std::size_t bytes = std::size_t(img->bytes_per_line) * std::size_t(h);
+        shm.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (shm.shmid < 0) {
+            XDestroyImage(img);
+            return nullptr;
+        }
+        void* addr = shmat(shm.shmid, nullptr, 0);
+        if (addr == reinterpret_cast<void*>(-1)) {
+            shmctl(shm.shmid, IPC_RMID, nullptr);
+            XDestroyImage(img);
+            shm = {};
+            return nullptr;
+        }
+        shm.shmaddr = static_cast<char*>(addr);
+        shm.readOnly = False;
+        img->data = shm.shmaddr;
+        g_x_error = 0;
+        XShmAttach(dpy, &shm);
+        XSync(dpy, False);
+        // Marked for removal now: it goes away with the last detach, even if we are killed.
+        shmctl(shm.shmid, IPC_RMID, nullptr);
+        if (g_x_error != 0) {  // a server on another machine, for one
+            img->data = nullptr;
+            shmdt(shm.shmaddr);
+            shm = {};
+            XDestroyImage(img);
+            return nullptr;
+        }
+        shm_attached = true;
+        return img;
+    }
+
+    void make_image(int w, int h) {
+        drop_image();
+        if (w <= 0 || h <= 0) return;
+        ximage = try_shared_image(w, h);
+        if (!ximage) {
+            ximage = XCreateImage(dpy, visual, unsigned(depth), ZPixmap, 0, nullptr, unsigned(w),
+                                  unsigned(h), 32, 0);
+            if (!ximage) return;
+            ximage->data = static_cast<char*>(
+                std::calloc(std::size_t(ximage->bytes_per_line), std::size_t(h)));
+            if (!ximage->data) {
+                XDestroyImage(ximage);
+                ximage = nullptr;
+                return;
+            }
+        }
+        masks = {ximage->red_mask, ximage->green_mask, ximage->blue_mask};
+        const bool host_lsb = std::endian::native == std::endian::little;
+        direct = is_scene_layout(masks, ximage->bits_per_pixel,
+                                 (ximage->byte_order == LSBFirst) == host_lsb);
+        if (direct)
+            view = Surface::view(reinterpret_cast<Pixel*>(ximage->data), w, h,
+                                 ximage->bytes_per_line / 4);
+        else
+            view = Surface(w, h);
+    }
+
+    void try_grab() {
+        grabbed = XGrabKeyboard(dpy, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+                  GrabSuccess;
+    }
+
+    bool title_is(Window w, Atom property, const std::string& title) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        const long longs = long(title.size() / 4 + 2);  // enough to see a longer title
+        if (XGetWindowProperty(dpy, w, property, 0, longs, False, AnyPropertyType, &type, &format,
+                               &count, &after, &data) != Success)
+            return false;
+        const bool same = data && format == 8 && after == 0 && count == title.size() &&
+                          std::memcmp(data, title.data(), count) == 0;
+        if (data) XFree(data);
+        return same;
+    }
+};
+
+X11Platform::X11Platform(int argc, const char* const* argv)
+    : impl_(std::make_unique<Impl>()), arguments_(join_arguments(argc, argv)) {
+    XSetErrorHandler(on_x_error);
+    XSetIOErrorHandler(on_x_io_error);
+    Impl& x = *impl_;
+    x.dpy = XOpenDisplay(nullptr);
+    if (!x.dpy) return;
+    const int screen = DefaultScreen(x.dpy);
+    x.root = RootWindow(x.dpy, screen);
+    x.visual = DefaultVisual(x.dpy, screen);
+    x.depth = DefaultDepth(x.dpy, screen);
+    x.net_wm_name = XInternAtom(x.dpy, "_NET_WM_NAME", False);
+    x.utf8_string = XInternAtom(x.dpy, "UTF8_STRING", False);
+
+    // The primary screen: RandR's primary monitor when it names one.
+    std::vector<MonitorInfo> monitors;
+    int event_base = 0, error_base = 0, major = 0, minor = 0;
+    if (XRRQueryExtension(x.dpy, &event_base, &error_base) &&
+        XRRQueryVersion(x.dpy, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
+        int n = 0;
+        XRRMonitorInfo* m = XRRGetMonitors(x.dpy, x.root, True, &n);
+        for (int k = 0; m && k < n; ++k)
+            monitors.push_back({{m[k].x, m[k].y, m[k].width, m[k].height}, m[k].primary != 0});
+        if (m) XRRFreeMonitors(m);
+    }
+    x.primary = primary_screen(monitors, DisplayWidth(x.dpy, screen), DisplayHeight(x.dpy, screen));
+}
+
+X11Platform::~X11Platform() {
+    Impl& x = *impl_;
+    if (!x.dpy) return;
+    // Whatever went wrong before, the desktop is given back.
+    if (x.window_exists()) {
+        set_pointer(PointerImage::system_default);
+        unload_window();
+    }
+    XCloseDisplay(x.dpy);
+}
+
+void X11Platform::install_signal_handlers() {
+    struct sigaction sa {};
+    sa.sa_handler = on_end_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;  // no restart: a wait in the event loop returns at once
+    for (int sig : kEndSignals) sigaction(sig, &sa, nullptr);
+    // A write to a dead connection then fails and reaches the I/O error handler, instead of
+    // ending the process without a word.
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool X11Platform::find_window(const std::string& title) {
+    Impl& x = *impl_;
+    if (!x.dpy) return false;  // no display, no windows
+    // The whole tree: a window manager puts client windows into frames of its own, and a
+    // hidden window counts as well.
+    std::vector<Window> todo{x.root};
+    while (!todo.empty()) {
+        const Window w = todo.back();
+        todo.pop_back();
+        if (w != x.root &&
+            (x.title_is(w, XA_WM_NAME, title) || x.title_is(w, x.net_wm_name, title)))
+            return true;
+        Window root_return = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int n = 0;
+        // A window destroyed meanwhile fails here; it has no children to look at then.
+        if (XQueryTree(x.dpy, w, &root_return, &parent, &children, &n) && children) {
+            todo.insert(todo.end(), children, children + n);
+            XFree(children);
+        }
+    }
+    return false;
+}
+
+ScreenMeasure X11Platform::screen_size() {
+    Impl& x = *impl_;
+    if (!x.dpy) {
+        const char* name = std::getenv("DISPLAY");
+        throw PlatformError(std::string("cannot open the X display ") +
+                            (name && *name ? name : "(DISPLAY is not set)"));
+    }
+    return {double(x.primary.width), double(x.primary.height), 1, 1};
+}
+
+void X11Platform::create_window(const std::string& title) {
+    Impl& x = *impl_;
+    XSetWindowAttributes a{};
+    // Override-redirect: no window manager frames, moves or hides it. No background: until the
+    // first frame is put, a newly shown window leaves the screen as it was.
+    a.override_redirect = True;
+    a.background_pixmap = None;
+    a.border_pixel = 0;
+    a.event_mask = ExposureMask | ButtonPressMask | KeyPressMask | StructureNotifyMask;
+    x.win = XCreateWindow(x.dpy, x.root, x.primary.x, x.primary.y, 1, 1, 0, CopyFromParent,
+                          InputOutput, CopyFromParent,
+                          CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWEventMask, &a);
+    XStoreName(x.dpy, x.win, title.c_str());
+    XChangeProperty(x.dpy, x.win, x.net_wm_name, x.utf8_string, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), int(title.size()));
+    XClassHint hint{const_cast<char*>("vorlip"), const_cast<char*>("Vorlip")};
+    XSetClassHint(x.dpy, x.win, &hint);
+    x.gc = XCreateGC(x.dpy, x.win, 0, nullptr);
+
+    // The focus sink: a child outside the client area, shown with its parent.
+    XSetWindowAttributes sa{};
+    sa.background_pixmap = None;
+    x.sink = XCreateWindow(x.dpy, x.win, -50, 0, 30, 30, 0, CopyFromParent, InputOutput,
+                           CopyFromParent, CWBackPixmap, &sa);
+    XMapWindow(x.dpy, x.sink);
+
+    // The pointer image made from an empty picture: a 1 x 1 cursor whose mask shows nothing.
+    static const char kEmpty[1] = {0};
+    const Pixmap blank = XCreateBitmapFromData(x.dpy, x.win, kEmpty, 1, 1);
+    XColor black{};
+    x.empty_cursor = XCreatePixmapCursor(x.dpy, blank, blank, &black, &black, 0, 0);
+    XFreePixmap(x.dpy, blank);
+
+    // The window exists on the server before we go on: a second copy started from now on
+    // finds it.
+    XSync(x.dpy, False);
+    x.next_tick = Clock::now() + kTick;
+}
+
+void X11Platform::resize_window(int width, int height) {
+    Impl& x = *impl_;
+    XResizeWindow(x.dpy, x.win, unsigned(std::max(width, 1)), unsigned(std::max(height, 1)));
+    x.make_image(width, height);
+}
+
+void X11Platform::move_window(int left, int top) {
+    Impl& x = *impl_;
+    XMoveWindow(x.dpy, x.win, x.primary.x + left, x.primary.y + top);
+}
+
+void X11Platform::place_control(Control control, int width, int height, int left, int top) {
+    Impl& x = *impl_;
+    // The buffers live in memory, in the stage; only the focus sink is a window here.
+    if (control != Control::picfocus) return;
+    XMoveResizeWindow(x.dpy, x.sink, left, top, unsigned(std::max(width, 1)),
+                      unsigned(std::max(height, 1)));
+}
+
+void X11Platform::show_window() {
+    Impl& x = *impl_;
+    XMapRaised(x.dpy, x.win);
+    XFlush(x.dpy);
+}
+
+void X11Platform::hide_window() {
+    Impl& x = *impl_;
+    XUnmapWindow(x.dpy, x.win);
+    XFlush(x.dpy);
+}
+
+void X11Platform::focus_sink() {
+    Impl& x = *impl_;
+    // X's equivalent of the focus on the sink is a keyboard grab. It is held on the root window,
+    // which stays viewable while the saver window is hidden and shown again; a grab on the
+    // saver window itself would end when the window is hidden. Another client may hold the
+    // keyboard for a moment: the event loop asks again for a while.
+    x.grab_wanted = true;
+    x.grab_deadline = Clock::now() + kGrabPatience;
+    x.try_grab();
+}
+
+void X11Platform::set_pointer(PointerImage image) {
+    Impl& x = *impl_;
+    if (image == PointerImage::custom_empty)
+        XDefineCursor(x.dpy, x.win, x.empty_cursor);
+    else
+        XUndefineCursor(x.dpy, x.win);
+    XFlush(x.dpy);
+}
+
+void X11Platform::make_topmost() {
+    Impl& x = *impl_;
+    XMapRaised(x.dpy, x.win);
+    XRaiseWindow(x.dpy, x.win);
+    // The first frame is already in the image: put it up now rather than at the first Expose.
+    x.present();
+}
+
+WindowImage& X11Platform::window_image() {
+    return *impl_;
+}
+
+void X11Platform::unload_window() {
+    Impl& x = *impl_;
+    if (!x.window_exists()) return;
+    XUngrabKeyboard(x.dpy, CurrentTime);
+    x.grab_wanted = x.grabbed = false;
+    x.drop_image();
+    if (x.gc) XFreeGC(x.dpy, x.gc);
+    x.gc = nullptr;
+    XDestroyWindow(x.dpy, x.win);  // the sink goes with it
+    XFreeCursor(x.dpy, x.empty_cursor);
+    x.win = x.sink = 0;
+    x.empty_cursor = 0;
+    XSync(x.dpy, False);
+}
+
+PointI32 X11Platform::caret_pos() {
+    // X has no caret that a program could read: the caret position is a constant (0, 0), so
+    // it never ends the show.
+    return {0, 0};
+}
+
+PointI32 X11Platform::cursor_pos() {
+    Impl& x = *impl_;
+    Window root_return = 0, child = 0;
+    int root_x = 0, root_y = 0, win_x = 0, win_y = 0;
+    unsigned int mask = 0;
+    XQueryPointer(x.dpy, x.root, &root_return, &child, &root_x, &root_y, &win_x, &win_y, &mask);
+    // Relative to the primary screen, whose top-left corner is the saver's (0, 0).
+    return {root_x - x.primary.x, root_y - x.primary.y};
+}
+
+void X11Platform::capture_desktop(Surface& into, int width, int height) {
+    Impl& x = *impl_;
+    const int w = std::min({width, x.primary.width, into.width()});
+    const int h = std::min({height, x.primary.height, into.height()});
+    if (w <= 0 || h <= 0) return;
+    // The root window's image is what is on the screen, every window on it included. If the
+    // server refuses, the buffer keeps what it held.
+    XImage* img = XGetImage(x.dpy, x.root, x.primary.x, x.primary.y, unsigned(w), unsigned(h),
+                            AllPlanes, ZPixmap);
+    if (!img) return;
+    const ChannelMasks m{img->red_mask, img->green_mask, img->blue_mask};
+    const bool host_lsb = std::endian::native == std::endian::little;
+    if (is_scene_layout(m, img->bits_per_pixel, (img->byte_order == LSBFirst) == host_lsb)) {
+        for (int y = 0; y < h; ++y) {
+            const auto* src = reinterpret_cast<const std::uint32_t*>(
+                img->data + std::ptrdiff_t(y) * img->bytes_per_line);
+            Pixel* dst = into.row(y);
+            for (int k = 0; k < w; ++k) dst[k] = src[k] & kWhite;
+        }
+    } else {
+        for (int y = 0; y < h; ++y)
+            for (int k = 0; k < w; ++k) into.set(k, y, unpack_pixel(XGetPixel(img, k, y), m));
+    }
+    XDestroyImage(img);
+}
+
+void X11Platform::run_events(WindowEvents& events) {
+    Impl& x = *impl_;
+    if (!x.dpy || !x.window_exists()) return;
+
+    // The end signals are held back while a handler runs and let through only while waiting,
+    // so one that comes just before the wait still ends the wait at once.
+    sigset_t end_signals, waiting_mask;
+    sigemptyset(&end_signals);
+    for (int sig : kEndSignals) sigaddset(&end_signals, sig);
+    sigprocmask(SIG_BLOCK, &end_signals, &waiting_mask);
+    for (int sig : kEndSignals) sigdelset(&waiting_mask, sig);
+
+    const int fd = ConnectionNumber(x.dpy);
+    while (x.window_exists()) {
+        if (g_end_signal) {
+            events.end_requested();
+            break;
+        }
+        while (x.window_exists() && XPending(x.dpy) > 0) {
+            XEvent e;
+            XNextEvent(x.dpy, &e);
+            switch (e.type) {
+                case Expose:
+                    if (e.xexpose.window == x.win && e.xexpose.count == 0) x.present();
+                    break;
+                case ButtonPress:
+                    if (e.xbutton.window == x.win || e.xbutton.window == x.sink) events.click();
+                    break;
+                case KeyPress:  // reported on the root window, through the grab
+                    events.key_down(w16(e.xkey.keycode), w16(e.xkey.state));
+                    break;
+                case DestroyNotify:
+                    // Destroyed from outside: what is left of the show is ended as usual.
+                    if (e.xdestroywindow.window == x.win) events.end_requested();
+                    break;
+                default:
+                    break;
+            }
+        }
+        if (!x.window_exists()) break;
+
+        const Clock::time_point now = Clock::now();
+        if (now >= x.next_tick) {
+            if (x.grab_wanted && !x.grabbed) {
+                if (now < x.grab_deadline) {
+                    x.try_grab();
+                } else {
+                    x.grab_wanted = false;
+                    std::fputs(
+                        "vorlip: another program holds the keyboard; key presses will not end "
+                        "the show\n",
+                        stderr);
+                }
+            }
+            events.timer_tick();
+            // Ticks that fell due while the frame was made are not made up.
+            const Clock::time_point after = Clock::now();
+            x.next_tick += kTick;
+            while (x.next_tick <= after) x.next_tick += kTick;
+            continue;
+        }
+
+        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(x.next_tick - now);
+        timespec ts{};
+        ts.tv_sec = time_t(wait.count() / 1000000000);
+        ts.tv_nsec = long(wait.count() % 1000000000);
+        pollfd pfd{fd, POLLIN, 0};
+        ppoll(&pfd, 1, &ts, &waiting_mask);
+    }
+    sigprocmask(SIG_UNBLOCK, &end_signals, nullptr);
+}
+
+}  // namespace vorlip
