@@ -5,29 +5,15 @@
 #include <utility>
 #include <vector>
 
+#include "garden/patrol_support.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {
 namespace {
 
-PlayerRec& pl(World& w, int i) {
-    return w.players[static_cast<std::size_t>(i)];
-}
-
-// A live chick at (x, y) in the given behaviour state, steady, facing right.
-PlayerRec& put_chick(World& w, int i, i16 x, i16 y, i16 state, i16 sheet = 3) {
-    PlayerRec& c = pl(w, i);
-    c = PlayerRec{};
-    c.kind = kChick;
-    c.anim = 1;
-    c.x = x;
-    c.y = y;
-    c.state = state;
-    c.sheet = sheet;
-    c.footing = kSteady;
-    c.facing = 2;
-    return c;
-}
+using test::pl;
+using test::put_chick;
+using test::put_rescuer;
 
 TEST(PatrolStep, AnimationFramesAndWrap) {
     World w = test::plain_world();
@@ -66,7 +52,7 @@ TEST(PatrolWander, StepsTowardsTheMotherAndTiesGoLeftAndUp) {
 
 TEST(PatrolWander, WalkEndsOnTheFiftyFourthCallAndFlashesLate) {
     World w = test::plain_world();
-    PlayerRec& c = put_chick(w, 2, 500, 500, kPatrol, 4);
+    PlayerRec& c = put_chick(w, 2, 500, 500, kPatrol, kSteady, 4);
     SeededRandom rnd(9);
     std::vector<int> ranges;
     std::vector<std::pair<int, int>> flashes;  // (tick before the call, sheet after it)
@@ -125,7 +111,6 @@ TEST(PatrolFinishWander, OnTheMotherItStaysElseItLeaves) {
         World w = test::plain_world();
         w.mother_x = 400;
         w.mother_y = 300;
-        w.chick_count = 1;
         put_chick(w, 12, k.on_mother ? 400 : 100, k.on_mother ? 300 : 100, kPatrol).aux2 = k.aux2;
         EXPECT_EQ(patrol_finish_wander(w, 12, k.result), k.want);
         EXPECT_EQ(pl(w, 12).state, k.state);
@@ -138,8 +123,7 @@ TEST(PatrolStep, WalkEndingOnTheMotherMakesAFlockChick) {
     World w = test::plain_world();
     w.mother_x = 400;
     w.mother_y = 300;
-    w.chick_count = 1;
-    PlayerRec& c = put_chick(w, 12, 400, 300, kPatrol, 6);
+    PlayerRec& c = put_chick(w, 12, 400, 300, kPatrol, kSteady, 6);
     c.tick = 40;
     ScriptedRandom rnd = test::script({});
     patrol_step(w, rnd, 12);
@@ -151,8 +135,7 @@ TEST(PatrolStep, WalkEndingOnTheMotherMakesAFlockChick) {
 
 TEST(PatrolStep, PairingCapsRescuersAtFive) {
     World w = test::plain_world();
-    put_chick(w, 3, 600, 500, 1, 5).footing = kTumbling;
-    w.chick_count = 7;
+    put_chick(w, 3, 600, 500, 1, kTumbling, 5);
     for (int i = 25; i <= 30; ++i) put_chick(w, i, 100, 100, kPatrol);
     SeededRandom rnd(4);
     for (i16 i = 25; i <= 30; ++i) patrol_step(w, rnd, i);

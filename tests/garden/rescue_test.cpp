@@ -1,36 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "garden/patrol.hpp"
+#include "garden/patrol_support.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {
 namespace {
 
-PlayerRec& pl(World& w, int i) {
-    return w.players[static_cast<std::size_t>(i)];
-}
-
-PlayerRec& put_chick(World& w, int i, i16 x, i16 y, i16 state, i16 footing, i16 sheet = 3) {
-    PlayerRec& c = pl(w, i);
-    c = PlayerRec{};
-    c.kind = kChick;
-    c.anim = 1;
-    c.x = x;
-    c.y = y;
-    c.state = state;
-    c.sheet = sheet;
-    c.footing = footing;
-    w.chick_count = w.chick_count + 1;
-    return c;
-}
-
-// A patrol chick at `i` heading for (aux2 1) or carrying (aux2 -1) the chick at `target`.
-PlayerRec& put_rescuer(World& w, int i, i16 x, i16 y, i16 target, i16 link) {
-    PlayerRec& c = put_chick(w, i, x, y, kPatrol, kSteady);
-    c.aux1 = target;
-    c.aux2 = link;
-    return c;
-}
+using test::pl;
+using test::put_chick;
+using test::put_rescuer;
 
 TEST(PatrolApproach, ReachIsUnderFifteenPixels) {
     const struct {
@@ -165,7 +144,7 @@ TEST(PatrolRecruit, ScanStopsAtTheFirstServedChick) {
         w.rescuers[3] = 1;
         w.rescuers[9] = 1;
         put_rescuer(w, 20, 50, 50, k.own_target, 1);
-        PlayerRec& idle = put_chick(w, 31, 10, 10, kPatrol, kSteady);
+        PlayerRec& idle = put_chick(w, 31, 10, 10, kPatrol);
         patrol_recruit(w, 20);
         EXPECT_EQ(w.rescuers[7], k.recruits ? 1 : 0);
         EXPECT_EQ(idle.aux2, k.recruits ? 1 : 0);
@@ -200,14 +179,14 @@ TEST(PatrolRecruit, SpawnsARescuerOnlyWhenASlotIsFree) {
 
 TEST(PatrolFindIdle, LowestUnassignedPatrolChickFromTheClutchSlots) {
     World w = test::plain_world();
-    put_chick(w, 10, 0, 0, kPatrol, kSteady);  // below the clutch slots
-    put_chick(w, 26, 0, 0, kPatrol, kSteady).aux2 = 1;
-    put_chick(w, 27, 0, 0, 1, kSteady);                    // not a patrol chick
-    put_chick(w, 28, 0, 0, kPatrol, kSteady).kind = kEgg;  // an egg keeps its roll data
+    put_chick(w, 10, 0, 0, kPatrol);  // below the clutch slots
+    put_chick(w, 26, 0, 0, kPatrol).aux2 = 1;
+    put_chick(w, 27, 0, 0, 1, kSteady);           // not a patrol chick
+    put_chick(w, 28, 0, 0, kPatrol).kind = kEgg;  // an egg keeps its roll data
     EXPECT_EQ(patrol_find_idle(w), -1);
-    put_chick(w, 39, 0, 0, kPatrol, kSteady);
+    put_chick(w, 39, 0, 0, kPatrol);
     EXPECT_EQ(patrol_find_idle(w), 39);
-    put_chick(w, 30, 0, 0, kPatrol, kHatching).kind = kHatching;
+    put_chick(w, 30, 0, 0, kPatrol).kind = kHatching;
     EXPECT_EQ(patrol_find_idle(w), 30);
 }
 

@@ -1,0 +1,37 @@
+// Records set up by hand for the patrol and rescue tests.
+#pragma once
+
+#include "scene/world.hpp"
+
+namespace vorlip::test {
+
+inline PlayerRec& pl(World& w, int i) {
+    return w.players[static_cast<std::size_t>(i)];
+}
+
+// A live chick at (x, y) in the given behaviour state and footing; counted in chick_count.
+inline PlayerRec& put_chick(World& w, int i, i16 x, i16 y, i16 state, i16 footing = kSteady,
+                            i16 sheet = 3) {
+    PlayerRec& c = pl(w, i);
+    c = PlayerRec{};
+    c.kind = kChick;
+    c.anim = 1;
+    c.x = x;
+    c.y = y;
+    c.state = state;
+    c.sheet = sheet;
+    c.footing = footing;
+    c.facing = 2;
+    w.chick_count = w.chick_count + 1;
+    return c;
+}
+
+// A patrol chick heading for (link 1) or carrying (link -1) the chick at `target`.
+inline PlayerRec& put_rescuer(World& w, int i, i16 x, i16 y, i16 target, i16 link) {
+    PlayerRec& c = put_chick(w, i, x, y, kPatrol);
+    c.aux1 = target;
+    c.aux2 = link;
+    return c;
+}
+
+}  // namespace vorlip::test
