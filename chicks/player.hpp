@@ -28,8 +28,8 @@ i16 player_glide(World& world, Random& rnd, i16 i);   // state 4
 i16 player_hop(World& world, Random& rnd, i16 i);     // state 5
 
 // Behaviour states 7 and 8.
-i16 player_catch(World& world, Random& rnd, i16 i);   // state 7
-i16 player_knock(World& world, Random& rnd, i16 i);   // state 8
+i16 player_catch(World& world, Random& rnd, i16 i);  // state 7
+i16 player_knock(World& world, Random& rnd, i16 i);  // state 8
 void player_roam_step(World& world, i16 i);
 
 }  // namespace vorlip

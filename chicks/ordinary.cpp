@@ -1,0 +1,236 @@
+// The six ordinary behaviours, states 0 to 5, on one update skeleton. They differ in their
+// animation cycle, whether they push the chicks they touch (and collect their energy gains
+// into one update), and their motion law and turn rule; state 0 may also rest once after a
+// bump of the mother.
+#include "chicks/player.hpp"
+#include "chicks/slots.hpp"
+#include "garden/hana.hpp"
+#include "mother/mother.hpp"
+
+namespace vorlip {
+
+using chick_detail::animate;
+using chick_detail::draw;
+using chick_detail::rec;
+
+namespace {
+
+// Animation cycles, indexed by anim - 1.
+constexpr i16 kCycleA[] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 1, 0};
+constexpr i16 kCycleB[] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 1, 0, 0};
+constexpr i16 kCycleC[] = {0, 1};
+
+void move_and_turn(World& world, i16 i, int dx, int dy, bool turn) {
+    player_move(world, i, w16(dx), w16(dy));
+    if (turn) player_turn(world, i);
+}
+
+// State 0: each chick's own speed ramp, turns on a beat shared by all state-0 chicks.
+void surge_motion(World& world, i16 i) {
+    i16& flip_beat = world.flip_beat;
+    PlayerRec& c = rec(world, i);
+    c.tick = w16(c.tick + 1);
+    if (c.tick > 80) c.tick = 1;
+    player_move(world, i, w16(Int(c.tick / 9.0)), w16(Int(c.tick / 17.0)));
+    flip_beat = w16(flip_beat + 1);
+    if (flip_beat > 80) flip_beat = 1;
+    if (flip_beat % 20 == 0 || flip_beat == 70) player_turn(world, i);
+}
+
+// State 1: one ramp for all state-1 chicks, so they move and turn in step.
+void flock_motion(World& world, i16 i) {
+    i16& flock_beat = world.flock_beat;
+    flock_beat = w16(flock_beat + 1);
+    if (flock_beat > 55) flock_beat = 1;
+    move_and_turn(world, i, Int(flock_beat / 9.0), Int(flock_beat / 19.0), flock_beat % 19 == 0);
+}
+
+// State 2: a zig-zag, backwards and forwards, climbing and dipping.
+void wobble_motion(World& world, i16 i) {
+    i16& wobble_sign = world.wobble_sign;
+    PlayerRec& c = rec(world, i);
+    c.aux2 = w16(c.aux2 + 1);
+    if (c.aux2 > 35) c.aux2 = -15;
+    if (c.aux1 > 30) {
+        wobble_sign = -1;
+        c.aux1 = -20;
+    }
+    if (c.aux1 == -9 && wobble_sign == -1) {
+        wobble_sign = 1;
+        c.aux1 = 9;
+    }
+    c.aux1 = w16(c.aux1 + 1);
+    move_and_turn(world, i, Int(c.aux1 * 0.4), Int(c.aux2 * 0.3), false);
+}
+
+// State 3: shared oscillators; two turns on each sideways swing.
+void sway_motion(World& world, i16 i) {
+    i16& sway_rise = world.sway_rise;
+    i16& sway_drift = world.sway_drift;
+    i16& sway_dir = world.sway_dir;
+    sway_rise = w16(sway_rise + 1);
+    if (sway_rise > 55) sway_rise = -15;
+    if (sway_dir >= 0) {
+        sway_drift = w16(sway_drift + 1);
+        if (sway_drift > 25) sway_dir = -1;
+    } else {
+        sway_drift = w16(sway_drift - 1);
+        if (sway_drift < -15) sway_dir = 0;
+    }
+    move_and_turn(world, i, Int(sway_drift * 0.25), Int(sway_rise * 0.06),
+                  sway_drift == 18 || sway_drift == 5);
+}
+
+// State 4: a diagonal glide on one small triangle wave shared by all state-4 chicks.
+void glide_motion(World& world, i16 i) {
+    i16& glide_dir = world.glide_dir;
+    i16& glide_step = world.glide_step;
+    if (glide_dir >= 0) {
+        glide_step = w16(glide_step + 1);
+        if (glide_step > 2) glide_dir = -1;
+    } else {
+        glide_step = w16(glide_step - 1);
+        if (glide_step < 1) glide_dir = 1;
+    }
+    move_and_turn(world, i, glide_step + 2, glide_step, false);
+}
+
+// State 5: saw-tooth climbs while the sideways speed swells and ebbs.
+void hop_motion(World& world, i16 i) {
+    PlayerRec& c = rec(world, i);
+    c.aux2 = w16(c.aux2 + 1);
+    if (c.aux2 > 9) c.aux2 = 0;
+    if (c.tick >= 0) {
+        c.aux1 = w16(c.aux1 + 1);
+        if (c.aux1 > 10) c.tick = -1;
+    } else {
+        c.aux1 = w16(c.aux1 - 1);
+        if (c.aux1 < 0) c.tick = 0;
+    }
+    move_and_turn(world, i, Int(c.aux1 * 0.7), Int(c.aux2 * 0.7), false);
+}
+
+struct Behaviour {
+    const i16* cycle;
+    int cycle_len;
+    // Pushers look for contacts, push the chick they touch and collect their energy gains
+    // into one update; the others take the mother's touch as energy at once.
+    bool pushes;
+    double push_c;  // k = Int((screen_h - y) x push_c) + push_b: low chicks push harder
+    int push_b;
+    double push_f;  // the share of k the touched chick is pushed
+    void (*motion)(World&, i16);
+};
+
+constexpr Behaviour kBehaviours[6] = {
+    {kCycleA, 17, true, 0.015, 2, 0.2, surge_motion},
+    {kCycleA, 17, true, 0.005, 3, 0.3, flock_motion},
+    {kCycleC, 2, false, 0.0, 0, 0.0, wobble_motion},
+    {kCycleB, 18, true, 0.005, 2, 0.5, sway_motion},
+    {kCycleC, 2, false, 0.0, 0, 0.0, glide_motion},
+    {kCycleC, 2, false, 0.0, 0, 0.0, hop_motion},
+};
+
+// A tumbling chick that has reached the ground becomes an egg again, with up to one clutch
+// egg stacked above it. Returns true when it landed.
+bool land(World& world, Random& rnd, i16 i) {
+    const PlayerRec& c = rec(world, i);
+    if (c.y >= world.screen_h - 48 && c.footing == kTumbling) {
+        world.chicks_gone = w16(world.chicks_gone + 1);
+        world.clutch_count = 0;
+        mother_make_egg(world, rnd, i, 2, i, 1);
+        return true;
+    }
+    return false;
+}
+
+// One update of chick i in ordinary state `state` (0 to 5). Returns the frame to draw.
+i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
+    const Behaviour& b = kBehaviours[state];
+    const bool surge = (state == 0);  // state 0 rests, and a resting chick is not moved
+    PlayerRec& c = rec(world, i);
+
+    const i16 frame = animate(c, b.cycle, b.cycle_len);
+    if (player_check_offscreen(world, i) == 1) return frame;
+    if (c.footing == kHeld) return frame;  // carried by a patrol chick
+
+    // The mother bumped it at her take-off: it hops, and a state-0 chick may rest later.
+    if (player_take_bump(world, rnd, i) == 1) {
+        if (surge) c.aux1 = 1;
+        player_add_energy(world, i, 6);
+        hana_plant(world, i);
+        return frame;
+    }
+
+    // The mother's touch lifts it a little and gives energy.
+    i16 amount = 0;
+    i16 start = i;  // a live chick tests itself and leaves start as it was
+    const i16 touched = mother_overlap_chicks(world, start, 1);
+    if (touched == 1) {
+        if (!surge || c.aux1 != -1) c.y = w16(c.y - 3);
+        if (b.pushes)
+            amount = w16(amount + 4);
+        else
+            player_add_energy(world, i, 4);
+    }
+
+    if (!surge && land(world, rnd, i)) return frame;
+
+    i16 t = 0;
+    if (b.pushes) {
+        i16 other = 0;
+        t = player_find_contact(world, i, other);
+        if (c.footing != kTumbling && t >= 1 && rec(world, other).state != kPatrol) {
+            const i16 k = w16(Int(w16(world.screen_h - c.y) * b.push_c) + b.push_b);
+            PlayerRec& o = rec(world, other);
+            const bool other_rests = (o.state == 0 && o.aux1 == -1);
+            if (!other_rests) o.y = w16(o.y - Int(k * b.push_f));
+            if (!surge || c.aux1 != -1) c.y = w16(c.y - k);
+            amount = w16(amount + 2);
+        }
+    }
+
+    if (surge) {
+        // A chick bumped since its last rest rests at its next contact, for a random time
+        // that grows with its speed ramp; it then cannot rest again until the next bump.
+        if (c.aux1 > 0 && t >= 1) {
+            c.aux1 = -1;
+            c.aux2 = w16(Int(draw(rnd) * (c.tick * 5)));
+        }
+        if (c.aux1 == -1) {
+            c.aux2 = w16(c.aux2 - 2);
+            c.footing = kSteady;
+            if (c.aux2 < 0) c.aux1 = -2;
+            return frame;
+        }
+        if (land(world, rnd, i)) return frame;
+    }
+
+    if (player_tumble(world, rnd, i, touched) == 1) return frame;
+    if (b.pushes) player_add_energy(world, i, amount);
+    b.motion(world, i);
+    return frame;
+}
+
+}  // namespace
+
+i16 player_surge(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, 0);
+}
+i16 player_flock(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, 1);
+}
+i16 player_wobble(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, 2);
+}
+i16 player_sway(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, 3);
+}
+i16 player_glide(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, 4);
+}
+i16 player_hop(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, 5);
+}
+
+}  // namespace vorlip

@@ -1,0 +1,44 @@
+// Record access shared by the chick procedures.
+#pragma once
+
+#include <cstddef>
+
+#include "scene/world.hpp"
+
+namespace vorlip::chick_detail {
+
+inline PlayerRec& rec(World& world, i16 i) {
+    return world.players[static_cast<std::size_t>(i)];
+}
+inline const PlayerRec& rec(const World& world, i16 i) {
+    return world.players[static_cast<std::size_t>(i)];
+}
+
+// True when `i` names a record of the table; indexes held in globals are checked with it
+// before use, so a world loaded with a stray value cannot reach outside the table.
+inline bool in_table(int i) {
+    return i >= 0 && i < kPlayerSlots;
+}
+
+// A fresh random draw as a double, ready for arithmetic in double precision.
+inline double draw(Random& rnd) {
+    return static_cast<double>(rnd.draw());
+}
+
+// One animation step: the frame for `anim` from the cycle (frame 0 for an `anim` outside it),
+// or the wide-eyed frames 4 and 5 in turn while the footing is 4. The frame is stored in the
+// record and returned; `anim` then moves on and starts again at 1 past the cycle's end.
+inline i16 animate(PlayerRec& c, const i16* cycle, int len) {
+    i16 frame = (c.anim >= 1 && c.anim <= len) ? cycle[c.anim - 1] : 0;
+    if (c.footing == kTumbling) {
+        frame = w16(c.flap + 4);
+        c.flap = w16(c.flap + 1);
+        if (c.flap > 1) c.flap = 0;
+    }
+    c.frame = frame;
+    c.anim = w16(c.anim + 1);
+    if (c.anim > len) c.anim = 1;
+    return frame;
+}
+
+}  // namespace vorlip::chick_detail
