@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "mother/mother.hpp"
+#include "mother_fixtures.hpp"
+#include "support/test_support.hpp"
+
+namespace vorlip::test {
+namespace {
+
+// An egg at (x, y) that was laid where it is and may roll `distance` before it hatches.
+PlayerRec& put_egg(World& w, int i, int x, int y, i16 facing, i16 distance = 1000) {
+    PlayerRec& e = put_record(w, i, kEgg, 1, x, y);
+    e.aux1 = e.x;
+    e.aux2 = distance;
+    e.facing = facing;
+    return e;
+}
+
+// --- mother_update_egg ---------------------------------------------------------------------
+
+TEST(UpdateEgg, FramesOverTwelveUpdates) {
+    World w = plain_world();
+    put_egg(w, 3, 500, -20000, 1);  // high up: it only falls
+    ScriptedRandom rnd(std::vector<float>(40, 0.0f));
+    std::vector<i16> frames;
+    for (int k = 0; k < 13; ++k) {
+        frames.push_back(mother_update_egg(w, rnd, 3));
+        EXPECT_EQ(slot(w, 3).frame, frames.back());
+    }
+    EXPECT_EQ(frames, (std::vector<i16>{2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 0, 1, 2}));
+
+    struct Case {
+        i16 anim, frame, anim_after;
+    };
+    const Case cases[] = {{9, 2, 10}, {12, 1, 1}, {13, 0, 1}, {-5, 0, -4}};
+    for (const Case& c : cases) {
+        World v = plain_world();
+        put_egg(v, 3, 500, -20000, 1).anim = c.anim;
+        EXPECT_EQ(mother_update_egg(v, rnd, 3), c.frame) << c.anim;
+        EXPECT_EQ(slot(v, 3).anim, c.anim_after) << c.anim;
+    }
+}
+
+TEST(UpdateEgg, FallsUntilBelowTheGroundLine) {
+    // On a 768 screen the egg falls while its top is at or above 720.
+    struct Case {
+        int y;
+        float r;
+        int want_y;
+    };
+    const Case cases[] = {
+        {100, 0.0f, 113},
+        {100, 0.99f, 117},
+        {720, 0.5f, 735},
+        {-500, 0.2f, -486},
+    };
+    for (const Case& c : cases) {
+        World w = plain_world();
+        put_egg(w, 3, 500, c.y, 2, 0);  // no roll distance, but a falling egg does not move aside
+        ScriptedRandom rnd = script({0.5f, c.r});
+        mother_update_egg(w, rnd, 3);
+        EXPECT_EQ(slot(w, 3).y, c.want_y) << c.y;
+        EXPECT_EQ(slot(w, 3).x, 500) << c.y;
+        EXPECT_EQ(slot(w, 3).kind, kEgg) << c.y;
+        EXPECT_EQ(rnd.left(), 0u) << c.y;
+    }
+}
+
+TEST(UpdateEgg, RollsAlongTheBottom) {
+    struct Case {
+        const char* name;
+        int index;
+        i16 facing, roll_range;
+        float r, hop;
+        int dx, dy;
+    };
+    // roll_range 9 becomes 10, so r 0.5 gives a step s of 5.
+    const Case cases[] = {
+        {"low slot facing 1 rolls right", 3, 1, 9, 0.5f, 0.5f, 2, 0},
+        {"low slot facing 2 rolls left", 3, 2, 9, 0.5f, 0.5f, -2, 0},
+        {"high slot facing 1 rolls left", 8, 1, 9, 0.5f, 0.5f, -3, 0},
+        {"high slot facing 2 rolls right", 8, 2, 9, 0.5f, 0.5f, 3, 0},
+        {"any facing but 2 counts as 1", 3, 0, 9, 0.5f, 0.5f, 2, 0},
+        {"a step equal to the index stands still", 5, 1, 9, 0.5f, 0.5f, 0, 0},
+        {"a hop lifts it twice the step", 3, 1, 9, 0.5f, 0.0f, 2, -10},
+        {"the hop needs Int(r x 400) = 0", 3, 1, 9, 0.5f, 0.003f, 2, 0},
+        {"roll_range restarts at 1 after 45", 3, 1, 45, 0.99f, 0.0f, -3, 0},
+        {"a step of 44 at 45", 0, 1, 44, 0.99f, 0.0f, 44, -88},
+    };
+    for (const Case& c : cases) {
+        World w = plain_world();
+        put_egg(w, c.index, 500, 730, c.facing);
+        w.roll_range = c.roll_range;
+        ScriptedRandom rnd = script({c.r, c.hop});
+        mother_update_egg(w, rnd, w16(c.index));
+        EXPECT_EQ(slot(w, c.index).x - 500, c.dx) << c.name;
+        EXPECT_EQ(slot(w, c.index).y - 730, c.dy) << c.name;
+        EXPECT_EQ(slot(w, c.index).facing, c.facing) << c.name << ": eggs never turn round";
+        EXPECT_EQ(rnd.left(), 0u) << c.name;
+    }
+}
+
+TEST(UpdateEgg, RollRangeIsSharedByAllEggs) {
+    World w = plain_world();
+    put_egg(w, 1, 300, 100, 1);
+    put_egg(w, 2, 300, 730, 1);
+    w.roll_range = 10;
+    ScriptedRandom rnd(std::vector<float>(8, 0.5f));
+    mother_update_egg(w, rnd, 1);
+    mother_update_egg(w, rnd, 2);
+    EXPECT_EQ(w.roll_range, 12);
+}
+
+TEST(UpdateEgg, LeavesTheScreenAtEitherSide) {
+    struct Case {
+        int x;
+        bool gone;
+    };
+    const Case cases[] = {{-49, true}, {-48, false}, {1024, false}, {1025, true}};
+    for (const Case& c : cases) {
+        World w = plain_world();
+        PlayerRec& e = put_egg(w, 4, c.x, 730, 1, 5000);
+        e.anim = 10;
+        ScriptedRandom rnd = script({0.5f, 0.5f});
+        EXPECT_EQ(mother_update_egg(w, rnd, 4), 3) << c.x;
+        EXPECT_EQ(e.anim, c.gone ? 0 : 11) << c.x;
+        EXPECT_EQ(w.eggs_gone, c.gone ? 1 : 0) << c.x;
+        EXPECT_EQ(rnd.used(), c.gone ? 0u : 2u) << c.x;
+    }
+}
+
+TEST(UpdateEgg, HatchesOnceFartherThanItsRollDistance) {
+    struct Case {
+        int x, aux1, aux2;
+        bool hatches;
+    };
+    const Case cases[] = {
+        {510, 500, 10, false}, {511, 500, 10, true}, {490, 500, 10, false}, {489, 500, 10, true},
+        {500, 500, 0, false},  {501, 500, 0, true},  {499, 500, 0, true},
+    };
+    for (const Case& c : cases) {
+        World w = plain_world();
+        PlayerRec& e = put_egg(w, 6, c.x, 730, 1);
+        e.aux1 = w16(c.aux1);
+        e.aux2 = w16(c.aux2);
+        e.state = 4;
+        e.sheet = 5;
+        e.vigour = 300;
+        e.energy = 7;
+        e.flap = 9;
+        w.chick_count = 2;
+        ScriptedRandom rnd = script({0.1f, 0.5f});
+        EXPECT_EQ(mother_update_egg(w, rnd, 6), 2) << c.x;
+        if (!c.hatches) {
+            EXPECT_EQ(e.kind, kEgg) << c.x;
+            continue;
+        }
+        EXPECT_EQ(rnd.used(), 0u) << c.x;
+        EXPECT_EQ(e.kind, kHatching) << c.x;
+        EXPECT_EQ(e.x, c.x - 24) << c.x;
+        EXPECT_EQ(e.y, 706) << c.x;
+        EXPECT_EQ(e.bumped, 3) << c.x;
+        EXPECT_EQ(e.anim, 1) << c.x;
+        EXPECT_EQ(e.footing, kSteady) << c.x;
+        EXPECT_EQ(e.aux1, 0) << c.x;
+        EXPECT_EQ(e.aux2, 0) << c.x;
+        EXPECT_EQ(e.flap, 0) << c.x;
+        EXPECT_EQ(e.tick, 0) << c.x;
+        EXPECT_EQ(e.facing, 1) << c.x;
+        EXPECT_EQ(e.state, 4) << c.x;
+        EXPECT_EQ(e.sheet, 5) << c.x;
+        EXPECT_EQ(e.vigour, 300) << c.x;
+        EXPECT_EQ(e.energy, 7) << c.x;
+        EXPECT_EQ(w.eggs_gone, 1) << c.x;
+        EXPECT_EQ(w.chick_count, 3) << c.x;
+    }
+}
+
+TEST(UpdateEgg, NoRollDistanceHatchesAfterTheFirstStep) {
+    struct Case {
+        float r;
+        bool hatches;
+    };
+    // Slot 5, roll_range 9 -> 10: r 0.5 gives a step of 0, r 0.6 a step of 1.
+    const Case cases[] = {{0.5f, false}, {0.6f, true}};
+    for (const Case& c : cases) {
+        World w = plain_world();
+        put_egg(w, 5, 500, 730, 1, 0);
+        w.roll_range = 9;
+        ScriptedRandom rnd = script({c.r, 0.5f, 0.5f, 0.5f});
+        mother_update_egg(w, rnd, 5);
+        EXPECT_EQ(slot(w, 5).kind, kEgg);
+        mother_update_egg(w, rnd, 5);
+        EXPECT_EQ(slot(w, 5).kind, c.hatches ? kHatching : kEgg) << c.r;
+    }
+}
+
+// --- mother_spawn_chick --------------------------------------------------------------------
+
+TEST(SpawnChick, HatchFacingFromTheExactHalf) {
+    struct Case {
+        int screen_w, egg_x;
+        i16 facing;
+    };
+    // The chick's box is 24 to the left of the egg's; 512 is exactly half of 1024.
+    const Case cases[] = {{1024, 536, 1}, {1024, 537, 2}, {1023, 535, 1}, {1023, 536, 2}};
+    for (const Case& c : cases) {
+        World w = plain_world(c.screen_w, 768);
+        put_egg(w, 7, c.egg_x, 730, 2);
+        EXPECT_EQ(mother_spawn_chick(w, 7, 1), 7);
+        EXPECT_EQ(slot(w, 7).facing, c.facing) << c.screen_w << " " << c.egg_x;
+    }
+}
+
+TEST(SpawnChick, PatrolChickBesideItsRecruiter) {
+    World w = plain_world();
+    PlayerRec& src = put_chick(w, 3, 600, 300);
+    src.sheet = 4;
+    w.chick_count = 1;
+    put_record(w, 25, kChick, 1);
+    PlayerRec& old = slot(w, 26);
+    old = PlayerRec{1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 11, 12, 13, 14, 15, 16, 17};  // free
+    EXPECT_EQ(mother_spawn_chick(w, 3, 2), 26);
+    const PlayerRec& c = slot(w, 26);
+    EXPECT_EQ(c.kind, kChick);
+    EXPECT_EQ(c.state, kPatrol);
+    EXPECT_EQ(c.anim, 1);
+    EXPECT_EQ(c.footing, kSteady);
+    EXPECT_EQ(c.x, 600);
+    EXPECT_EQ(c.y, 300);
+    EXPECT_EQ(c.aux1, -1);
+    EXPECT_EQ(c.aux2, 0);
+    EXPECT_EQ(c.bumped, 0);
+    EXPECT_EQ(c.flap, 0);
+    EXPECT_EQ(c.tick, 0);
+    EXPECT_EQ(c.sheet, 4);
+    EXPECT_EQ(c.facing, 2);
+    EXPECT_EQ(c.target_sheet, 4);  // what the slot held before
+    EXPECT_EQ(c.frame, 9);
+    EXPECT_EQ(c.energy, 16);
+    EXPECT_EQ(c.vigour, 17);
+    EXPECT_EQ(w.chick_count, 2);
+}
+
+TEST(SpawnChick, NoFreeSlotIn25To38ChangesNothing) {
+    World w = plain_world();
+    put_chick(w, 3, 600, 300);
+    for (int i = 25; i <= 38; ++i) put_record(w, i, kEgg, 1);
+    // 39 and the lower slots are free but never used for a patrol chick.
+    const World before = w;
+    EXPECT_EQ(mother_spawn_chick(w, 3, 2), -1);
+    EXPECT_TRUE(w == before);
+
+    slot(w, 38).anim = 0;
+    EXPECT_EQ(mother_spawn_chick(w, 3, 7), 38);
+}
+
+// --- mother_update_hatching ----------------------------------------------------------------
+
+TEST(UpdateHatching, TwoGrowingFramesThenAChick) {
+    World w = plain_world();
+    put_egg(w, 8, 324, 730, 1, 0);
+    mother_spawn_chick(w, 8, 1);  // the chick's box at (300, 706)
+    struct Step {
+        i16 result, size, offset;
+    };
+    const Step steps[] = {{1, 27, 22}, {1, 33, 19}};
+    i16 width = -1, height = -1;
+    for (const Step& s : steps) {
+        EXPECT_EQ(mother_update_hatching(w, 8, width, height), s.result);
+        EXPECT_EQ(width, s.size);
+        EXPECT_EQ(height, s.size);
+        EXPECT_EQ(slot(w, 8).flap, 300 + s.offset);
+        EXPECT_EQ(slot(w, 8).tick, 706 + s.offset);
+        EXPECT_EQ(slot(w, 8).kind, kHatching);
+    }
+    EXPECT_EQ(mother_update_hatching(w, 8, width, height), -1);
+    EXPECT_EQ(width, 33);  // left as it was
+    EXPECT_EQ(slot(w, 8).kind, kChick);
+    EXPECT_EQ(slot(w, 8).bumped, 0);
+    EXPECT_EQ(slot(w, 8).flap, 0);
+    EXPECT_EQ(slot(w, 8).tick, 0);
+    EXPECT_EQ(slot(w, 8).x, 300);
+    EXPECT_EQ(slot(w, 8).y, 706);
+}
+
+}  // namespace
+}  // namespace vorlip::test
