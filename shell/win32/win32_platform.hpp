@@ -1,8 +1,12 @@
 // The saver on Windows: user32 and gdi32 behind the shell's platform interface.
 #pragma once
 
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <string>
@@ -12,7 +16,7 @@
 namespace vorlip {
 
 class Win32Platform : public Platform {
-public:
+  public:
     explicit Win32Platform(HINSTANCE instance);
     ~Win32Platform() override;
     Win32Platform(const Win32Platform&) = delete;
@@ -37,7 +41,7 @@ public:
     void capture_desktop(Surface& into, int width, int height) override;
     void run_events(WindowEvents& events) override;
 
-private:
+  private:
     // The window's persistent image: a plain buffer laid out as GDI's 32-bit top-down bitmap,
     // put on the window with SetDIBitsToDevice at each refresh and at each WM_PAINT.
     struct Image : WindowImage {
@@ -55,7 +59,7 @@ private:
     HCURSOR current_cursor() const;
 
     HINSTANCE instance_;
-    HWND form_ = nullptr;     // Form1
+    HWND form_ = nullptr;      // Form1
     HWND picfocus_ = nullptr;  // the focus sink
     HCURSOR empty_cursor_ = nullptr;
     PointerImage pointer_ = PointerImage::system_default;
