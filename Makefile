@@ -3,7 +3,7 @@
 #   make test  - builds the normal and the sanitizer build and runs every test in both
 
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-                libpng-dev nlohmann-json3-dev libx11-dev libxext-dev libxrandr-dev \
+                libpng-dev nlohmann-json3-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev \
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick
 JOBS ?= 2
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -1,0 +1,369 @@
+// The real vorlip on a private Xvfb display, driven with xdotool: the window over the desktop,
+// the ways a show ends, the guard, the other switches, and that the desktop is always given back.
+// GoogleTest first: Xlib defines macros (None, Bool) that clash with its names.
+#include <gtest/gtest.h>
+// clang-format off
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+// clang-format on
+#include <signal.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/xharness.hpp"
+#include "scene/raster.hpp"
+#include "support/test_support.hpp"
+#include "tools/png_io.hpp"
+
+namespace vorlip::e2e {
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+const milliseconds kStartLimit(5000);
+const milliseconds kEndLimit(2000);
+
+// The picture the tests put on the root window before each start: every pixel different enough
+// from its neighbours that a shifted or partial capture would show.
+Pixel pattern(int x, int y) {
+    return Pixel(((x * 255 / kWidth) << 16) | ((y * 255 / kHeight) << 8) | ((x ^ y) & 0xFF));
+}
+
+class SaverOnX : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        server_ = std::make_unique<Xvfb>(kWidth, kHeight);
+        if (!server_->running()) return;
+        dpy_ = XOpenDisplay(server_->display().c_str());
+        if (!dpy_) return;
+        // The desktop picture, as the root window's background; this connection stays open for
+        // the whole suite, so the picture does too.
+        const Window root = DefaultRootWindow(dpy_);
+        const Pixmap pm = XCreatePixmap(dpy_, root, kWidth, kHeight, 24);
+        XImage* img = XCreateImage(dpy_, DefaultVisual(dpy_, 0), 24, ZPixmap, 0, nullptr, kWidth,
+                                   kHeight, 32, 0);
+        img->data = static_cast<char*>(std::calloc(std::size_t(img->bytes_per_line), kHeight));
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) XPutPixel(img, x, y, pattern(x, y));
+        const GC gc = XCreateGC(dpy_, pm, 0, nullptr);
+        XPutImage(dpy_, pm, gc, img, 0, 0, 0, 0, kWidth, kHeight);
+        XFreeGC(dpy_, gc);
+        XDestroyImage(img);
+        XSetWindowBackgroundPixmap(dpy_, root, pm);
+        XClearWindow(dpy_, root);
+        XFreePixmap(dpy_, pm);
+        XSelectInput(dpy_, root, SubstructureNotifyMask);
+        XSync(dpy_, False);
+        default_cursor_ = current_cursor(dpy_);
+    }
+
+    static void TearDownTestSuite() {
+        if (dpy_) XCloseDisplay(dpy_);
+        dpy_ = nullptr;
+        server_.reset();
+    }
+
+    void SetUp() override {
+        if (!on_path("Xvfb"))
+            GTEST_SKIP() << "Xvfb is not installed: the X11 end-to-end tests are skipped";
+        ASSERT_TRUE(server_ && server_->running()) << "Xvfb did not start";
+        ASSERT_NE(dpy_, nullptr) << "cannot open " << server_->display();
+        ASSERT_TRUE(on_path("xdotool")) << "xdotool is missing (make deps installs it)";
+        // Every test starts with no saver, nothing grabbed and the pointer in the middle.
+        ASSERT_TRUE(saver_windows().empty());
+        XWarpPointer(dpy_, None, DefaultRootWindow(dpy_), 0, 0, 0, 0, kWidth / 2, kHeight / 2);
+        XSync(dpy_, False);
+        drain_events();
+    }
+
+    Child start(const std::vector<std::string>& args) {
+        std::vector<std::string> all{VORLIP_PROGRAM};
+        all.insert(all.end(), args.begin(), args.end());
+        return Child(all, server_->display());
+    }
+
+    // Starts the saver and waits until its window is on the screen.
+    Child start_shown() {
+        Child saver = start({"/s"});
+        EXPECT_TRUE(wait_until([&] { return shown_saver() != 0; }, kStartLimit))
+            << "no saver window appeared";
+        return saver;
+    }
+
+    std::vector<Window> saver_windows() { return windows_titled(dpy_, "SAVER vorlip"); }
+
+    Window shown_saver() {
+        for (Window w : saver_windows()) {
+            XWindowAttributes a;
+            if (XGetWindowAttributes(dpy_, w, &a) && a.map_state == IsViewable) return w;
+        }
+        return 0;
+    }
+
+    void drain_events() {
+        XSync(dpy_, False);
+        while (XPending(dpy_)) {
+            XEvent e;
+            XNextEvent(dpy_, &e);
+        }
+    }
+
+    // Whether any top-level window was created since the last drain.
+    bool window_created() {
+        XSync(dpy_, False);
+        bool created = false;
+        while (XPending(dpy_)) {
+            XEvent e;
+            XNextEvent(dpy_, &e);
+            if (e.type == CreateNotify) created = true;
+        }
+        return created;
+    }
+
+    void xdotool(const std::vector<std::string>& args) {
+        std::vector<std::string> all{"xdotool"};
+        all.insert(all.end(), args.begin(), args.end());
+        Child tool(all, server_->display());
+        EXPECT_EQ(tool.wait(kEndLimit), 0) << "xdotool " << args[0];
+    }
+
+    // After a show: the process ended cleanly, and the desktop is as it was.
+    void expect_desktop_given_back(Child& saver, const std::string& what) {
+        EXPECT_EQ(saver.wait(kEndLimit), 0) << what << ": " << saver.error_text();
+        EXPECT_TRUE(saver_windows().empty()) << what;
+        EXPECT_FALSE(keyboard_grabbed_elsewhere(dpy_)) << what;
+        EXPECT_FALSE(pointer_grabbed_elsewhere(dpy_)) << what;
+        EXPECT_EQ(current_cursor(dpy_), default_cursor_) << what << ": pointer not the default";
+    }
+
+    static std::unique_ptr<Xvfb> server_;
+    static Display* dpy_;
+    static CursorImage default_cursor_;
+};
+
+std::unique_ptr<Xvfb> SaverOnX::server_;
+Display* SaverOnX::dpy_ = nullptr;
+CursorImage SaverOnX::default_cursor_;
+
+TEST_F(SaverOnX, TheWindowCoversTheScreenWithTheDesktopTheMotherAndNoPointer) {
+    ASSERT_FALSE(default_cursor_.invisible()) << "the server's own pointer should be visible";
+    Child saver = start_shown();
+    const Window w = shown_saver();
+    ASSERT_NE(w, 0u);
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(dpy_, w, &a));
+    EXPECT_EQ(a.x, 0);
+    EXPECT_EQ(a.y, 0);
+    EXPECT_EQ(a.width, kWidth);
+    EXPECT_EQ(a.height, kHeight);
+    EXPECT_TRUE(a.override_redirect);
+    EXPECT_TRUE(current_cursor(dpy_).invisible()) << "a pointer is visible over the saver";
+
+    // A screenshot, as a person would take one.
+    std::this_thread::sleep_for(milliseconds(200));
+    const std::string xwd = test::out_dir() + "/e2e_saver.xwd";
+    const std::string png = test::out_dir() + "/e2e_saver.png";
+    Child shot({"xwd", "-root", "-silent", "-out", xwd}, server_->display());
+    ASSERT_EQ(shot.wait(milliseconds(5000)), 0);
+    Child convert({"convert", "xwd:" + xwd, "png:" + png}, "");
+    ASSERT_EQ(convert.wait(milliseconds(10000)), 0);
+    Surface picture;
+    std::string error;
+    ASSERT_TRUE(read_picture(png, picture, error)) << error;
+    ASSERT_EQ(picture.width(), kWidth);
+    ASSERT_EQ(picture.height(), kHeight);
+
+    // Mostly the desktop as it was, pixel for pixel; where it differs, the scene is drawn, and
+    // the mother alone covers thousands of pixels.
+    int same = 0, white = 0, grey = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const Pixel p = picture.at(x, y);
+            if (p == pattern(x, y)) {
+                ++same;
+                continue;
+            }
+            const int r = int(p >> 16), g = int((p >> 8) & 0xFF), b = int(p & 0xFF);
+            if (r > 230 && g > 230 && b > 230) ++white;
+            if (std::abs(r - g) < 12 && std::abs(g - b) < 12 && r > 60 && r < 200) ++grey;
+        }
+    EXPECT_GT(same, kWidth * kHeight * 8 / 10) << "the desktop picture is not under the scene";
+    EXPECT_GT(white + grey, 1000) << "no grey and white mother on the picture";
+
+    xdotool({"mousemove_relative", "1", "0"});
+    expect_desktop_given_back(saver, "after the screenshot");
+}
+
+TEST_F(SaverOnX, AnyInputEndsTheShowAndGivesTheDesktopBack) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> input;
+    };
+    const Case cases[] = {
+        {"a 1-pixel move", {"mousemove_relative", "1", "0"}},
+        {"a 1-pixel move up", {"mousemove_relative", "--", "0", "-1"}},
+        {"a key", {"key", "a"}},
+        {"a click", {"click", "1"}},
+        {"a right click", {"click", "3"}},
+    };
+    for (const Case& c : cases) {
+        Child saver = start_shown();
+        std::this_thread::sleep_for(milliseconds(100));
+        ASSERT_FALSE(saver.wait(milliseconds(0))) << c.what << ": ended before any input";
+        xdotool(c.input);
+        expect_desktop_given_back(saver, c.what);
+    }
+}
+
+TEST_F(SaverOnX, TheShowRunsOnWhileNothingHappens) {
+    Child saver = start_shown();
+    EXPECT_FALSE(saver.wait(milliseconds(400))) << saver.error_text();
+    EXPECT_EQ(saver_windows().size(), 1u);
+    xdotool({"mousemove_relative", "0", "1"});
+    expect_desktop_given_back(saver, "after a quiet run");
+}
+
+TEST_F(SaverOnX, ASecondCopyEndsAtOnceWithoutAWindow) {
+    Child first = start_shown();
+    drain_events();
+    for (const char* args : {"/s", "/c"}) {
+        Child second = start({args});
+        EXPECT_EQ(second.wait(kEndLimit), 0) << args;
+        EXPECT_FALSE(window_created()) << args << ": the second copy made a window";
+        EXPECT_EQ(saver_windows().size(), 1u);
+    }
+    EXPECT_FALSE(first.wait(milliseconds(0))) << "the first copy ended";
+    xdotool({"mousemove_relative", "1", "1"});
+    expect_desktop_given_back(first, "the first copy");
+}
+
+TEST_F(SaverOnX, ASettingWindowStopsTheStart) {
+    struct Case {
+        const char* what;
+        bool nested;    // inside a frame, as a window manager keeps client windows
+        bool net_name;  // titled through _NET_WM_NAME only
+        bool mapped;
+    };
+    const Case cases[] = {
+        {"hidden top-level", false, false, false},
+        {"shown inside a frame", true, false, true},
+        {"_NET_WM_NAME only", true, true, false},
+    };
+    const std::string title = "vorlip Saver Setting";
+    for (const Case& c : cases) {
+        const Window root = DefaultRootWindow(dpy_);
+        const Window frame =
+            c.nested ? XCreateSimpleWindow(dpy_, root, 10, 10, 200, 100, 0, 0, 0) : root;
+        const Window w = XCreateSimpleWindow(dpy_, frame, 0, 0, 200, 100, 0, 0, 0);
+        if (c.net_name) {
+            XChangeProperty(dpy_, w, XInternAtom(dpy_, "_NET_WM_NAME", False),
+                            XInternAtom(dpy_, "UTF8_STRING", False), 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(title.data()),
+                            int(title.size()));
+        } else {
+            XStoreName(dpy_, w, title.c_str());
+        }
+        if (c.mapped) {
+            XMapWindow(dpy_, w);
+            XMapWindow(dpy_, frame);
+        }
+        drain_events();
+
+        Child saver = start({"/s"});
+        EXPECT_EQ(saver.wait(kEndLimit), 0) << c.what;
+        EXPECT_FALSE(window_created()) << c.what << ": the saver made a window";
+
+        XDestroyWindow(dpy_, c.nested ? frame : w);
+        drain_events();
+    }
+}
+
+TEST_F(SaverOnX, EveryOtherSwitchEndsAtOnceWithoutAWindow) {
+    const std::vector<std::vector<std::string>> cases = {
+        {}, {""}, {"s"}, {"/"}, {"/p", "1234"}, {"/c"}, {"/C:99"}, {"/a"}, {"--help"},
+    };
+    for (const auto& args : cases) {
+        std::string shown;
+        for (const auto& a : args) shown += "\"" + a + "\" ";
+        Child saver = start(args);
+        EXPECT_EQ(saver.wait(kEndLimit), 0) << shown;
+        EXPECT_FALSE(window_created()) << shown << "made a window";
+    }
+}
+
+TEST_F(SaverOnX, LeadingSpacesAndTrailingTextStillStartTheSaver) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"  /s"}, {"/S", "1234"}, {"", "/s"}}) {
+        Child saver = start(args);
+        EXPECT_TRUE(wait_until([&] { return shown_saver() != 0; }, kStartLimit)) << args[0];
+        xdotool({"mousemove_relative", "1", "0"});
+        expect_desktop_given_back(saver, "started with \"" + args[0] + "\"");
+    }
+}
+
+TEST_F(SaverOnX, EndSignalsEndTheShowCleanly) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        Child saver = start_shown();
+        saver.signal(sig);
+        expect_desktop_given_back(saver, std::string("signal ") + strsignal(sig));
+    }
+}
+
+TEST_F(SaverOnX, ALostConnectionEndsWithAMessageAndAnError) {
+    Child saver = start_shown();
+    XKillClient(dpy_, shown_saver());
+    XSync(dpy_, False);
+    const auto status = saver.wait(kEndLimit);
+    ASSERT_TRUE(status.has_value()) << "the saver hangs without its display";
+    EXPECT_NE(*status, 0);
+    EXPECT_LT(*status, 128) << "killed by a signal instead of ending";
+    const std::string err = saver.error_text();
+    EXPECT_NE(err.find("lost the connection to the X display"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    // The server let go of what the saver held.
+    EXPECT_TRUE(saver_windows().empty());
+    EXPECT_FALSE(keyboard_grabbed_elsewhere(dpy_));
+}
+
+TEST_F(SaverOnX, AKeyboardHeldByAnotherClientIsAskedForAgain) {
+    // Held for a moment: the saver gets the keyboard when it is let go, and a key ends it.
+    const Window root = DefaultRootWindow(dpy_);
+    ASSERT_EQ(XGrabKeyboard(dpy_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+              GrabSuccess);
+    XSync(dpy_, False);
+    Child saver = start_shown();
+    std::this_thread::sleep_for(milliseconds(150));
+    XUngrabKeyboard(dpy_, CurrentTime);
+    XSync(dpy_, False);
+    EXPECT_TRUE(wait_until([&] { return keyboard_grabbed_elsewhere(dpy_); }, milliseconds(800)))
+        << "the saver did not take the keyboard once it was free";
+    xdotool({"key", "b"});
+    expect_desktop_given_back(saver, "a key after the keyboard was let go");
+}
+
+TEST_F(SaverOnX, AKeyboardHeldForLongerRunsTheShowWithoutKeys) {
+    const Window root = DefaultRootWindow(dpy_);
+    ASSERT_EQ(XGrabKeyboard(dpy_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+              GrabSuccess);
+    XSync(dpy_, False);
+    Child saver = start_shown();
+    EXPECT_TRUE(wait_until([&] { return !saver.error_text().empty(); }, milliseconds(2500)))
+        << "no word about the keyboard";
+    EXPECT_NE(saver.error_text().find("keyboard"), std::string::npos) << saver.error_text();
+    EXPECT_FALSE(saver.wait(milliseconds(0))) << "the show did not go on";
+    XUngrabKeyboard(dpy_, CurrentTime);
+    XSync(dpy_, False);
+    xdotool({"mousemove_relative", "1", "0"});
+    expect_desktop_given_back(saver, "a move without the keyboard");
+}
+
+}  // namespace
+}  // namespace vorlip::e2e

@@ -1,0 +1,79 @@
+// What the end-to-end tests need to drive the real programs: a private Xvfb display, child
+// processes with deadlines, and looks at the display's windows, grabs and pointer.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorlip::e2e {
+
+using std::chrono::milliseconds;
+
+// Whether a program is on the PATH.
+bool on_path(const std::string& program);
+
+// A child process. It is killed (and reaped) when it goes out of scope while still running.
+class Child {
+  public:
+    Child() = default;
+    // Starts `args` with DISPLAY set to `display` (none: unset); stderr goes to a file, and
+    // `fd3`, if given, becomes the child's descriptor 3.
+    Child(const std::vector<std::string>& args, const std::string& display, int fd3 = -1);
+    Child(Child&&) noexcept;
+    Child& operator=(Child&&) noexcept;
+    ~Child();
+
+    pid_t pid() const { return pid_; }
+    bool started() const { return pid_ > 0; }
+    // Waits up to `limit` for the end: the exit status (128 + signal when killed), or nothing.
+    std::optional<int> wait(milliseconds limit);
+    void signal(int sig) const;
+    // What the child wrote to stderr.
+    std::string error_text() const;
+
+  private:
+    void stop();
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+    std::string err_path_;
+};
+
+// Xvfb on a display number it chooses itself, so that several may run at once.
+class Xvfb {
+  public:
+    Xvfb(int width, int height);
+    ~Xvfb();
+    bool running() const { return !display_.empty(); }
+    const std::string& display() const { return display_; }
+
+  private:
+    Child server_;
+    std::string display_;
+};
+
+// Polls `done` every few milliseconds until it holds or `limit` passes.
+bool wait_until(const std::function<bool()>& done, milliseconds limit);
+
+// Every window of the tree whose WM_NAME is exactly `title`.
+std::vector<Window> windows_titled(Display* dpy, const std::string& title);
+
+// Whether another client holds the keyboard or the pointer: tries to grab both and lets go.
+bool keyboard_grabbed_elsewhere(Display* dpy);
+bool pointer_grabbed_elsewhere(Display* dpy);
+
+// The pointer image now on the screen, as ARGB pixels (empty if XFixes is missing).
+struct CursorImage {
+    int width = 0, height = 0;
+    std::vector<unsigned long> argb;
+    bool invisible() const;
+    bool operator==(const CursorImage&) const = default;
+};
+CursorImage current_cursor(Display* dpy);
+
+}  // namespace vorlip::e2e
