@@ -10,11 +10,12 @@ namespace vorlip {
 
 namespace {
 
-// The patrol's flutter: mostly eyes open and glancing, with a beak-open flourish at 13 to 16.
+// The patrol's flutter by anim 1..17: mostly eyes open and glancing, with a beak-open
+// flourish at 13 to 16.
+constexpr i16 kPatrolFrames[17] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 1, 0};
+
 i16 patrol_frame(i16 anim) {
-    static constexpr i16 kFrames[17] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 1, 0};
-    if (anim < 1 || anim > 17) return 0;
-    return kFrames[anim - 1];
+    return anim < 1 || anim > 17 ? 0 : kPatrolFrames[anim - 1];
 }
 
 }  // namespace
