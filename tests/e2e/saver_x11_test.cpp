@@ -20,6 +20,7 @@
 
 #include "e2e/xharness.hpp"
 #include "scene/raster.hpp"
+#include "shell/x11_layout.hpp"
 #include "support/test_support.hpp"
 #include "tools/png_io.hpp"
 
@@ -202,6 +203,40 @@ TEST_F(SaverOnX, TheWindowCoversTheScreenWithTheDesktopTheMotherAndNoPointer) {
     expect_desktop_given_back(saver, "after the screenshot");
 }
 
+TEST_F(SaverOnX, ThePrimaryMonitorIsTheSaversScreen) {
+    // A primary monitor in the middle of the root: the saver covers it alone, and its snapshot
+    // is that part of the desktop.
+    const ScreenRect mon{200, 100, 320, 240};
+    const std::string geometry = std::to_string(mon.width) + "/100x" + std::to_string(mon.height) +
+                                 "/75+" + std::to_string(mon.x) + "+" + std::to_string(mon.y);
+    Child add({"xrandr", "--setmonitor", "*e2e-primary", geometry, "none"}, server_->display());
+    ASSERT_EQ(add.wait(kEndLimit), 0) << add.error_text();
+    struct Remove {
+        const std::string& display;
+        ~Remove() { Child({"xrandr", "--delmonitor", "e2e-primary"}, display).wait(kEndLimit); }
+    } remove{server_->display()};
+
+    Child saver = start_shown();
+    const Window w = shown_saver();
+    ASSERT_NE(w, 0u);
+    XWindowAttributes a;
+    ASSERT_TRUE(XGetWindowAttributes(dpy_, w, &a));
+    EXPECT_EQ(ScreenRect({a.x, a.y, a.width, a.height}), mon);
+
+    XImage* img = XGetImage(dpy_, DefaultRootWindow(dpy_), mon.x, mon.y, unsigned(mon.width),
+                            unsigned(mon.height), AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    int same = 0;
+    for (int y = 0; y < mon.height; ++y)
+        for (int x = 0; x < mon.width; ++x)
+            if ((XGetPixel(img, x, y) & 0xFFFFFF) == pattern(mon.x + x, mon.y + y)) ++same;
+    XDestroyImage(img);
+    EXPECT_GT(same, mon.width * mon.height / 2) << "the snapshot is not the primary monitor's part";
+
+    xdotool({"mousemove_relative", "1", "0"});
+    expect_desktop_given_back(saver, "on a primary monitor");
+}
+
 TEST_F(SaverOnX, AnyInputEndsTheShowAndGivesTheDesktopBack) {
     struct Case {
         const char* what;
@@ -363,6 +398,18 @@ TEST_F(SaverOnX, AKeyboardHeldForLongerRunsTheShowWithoutKeys) {
     XSync(dpy_, False);
     xdotool({"mousemove_relative", "1", "0"});
     expect_desktop_given_back(saver, "a move without the keyboard");
+}
+
+// Needs no display at all, so it runs with or without Xvfb.
+TEST(SaverWithoutDisplay, TheSaverSaysSoInOneLineAndFails) {
+    Child saver({VORLIP_PROGRAM, "/s"}, "");
+    EXPECT_EQ(saver.wait(kEndLimit), 1);
+    const std::string err = saver.error_text();
+    EXPECT_NE(err.find("cannot open the X display"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    // Any other switch needs no display: it ends as always.
+    Child other({VORLIP_PROGRAM, "/c"}, "");
+    EXPECT_EQ(other.wait(kEndLimit), 0);
 }
 
 }  // namespace
