@@ -1,0 +1,427 @@
+#include "tools/sheetgen/contact_sheet.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "scene/draw.hpp"
+#include "scene/world.hpp"
+#include "tools/png_io.hpp"
+
+namespace vorlip {
+
+namespace {
+
+// ---- The font: 3 x 5 pixels, rows top to bottom, '#' set. -----------------------------------
+
+struct Glyph {
+    char c;
+    std::string_view rows;  // 15 characters
+};
+
+constexpr Glyph kFont[] = {
+    {'A', "####.#####.##.#"},  {'B', "##.#.###.#.###."}, {'C', ".###..#..#...##"},
+    {'D', "##.#.##.##.###."},  {'E', "####..##.#..###"}, {'F', "####..##.#..#.."},
+    {'G', ".###..#.##.#.##"},  {'H', "#.##.#####.##.#"}, {'I', "###.#..#..#.###"},
+    {'J', "..#..#..##.#.#."},  {'K', "#.##.###.#.##.#"}, {'L', "#..#..#..#..###"},
+    {'M', "#.########.##.#"},  {'N', "##.#.##.##.##.#"}, {'O', ".#.#.##.##.#.#."},
+    {'P', "##.#.###.#..#.."},  {'Q', ".#.#.##.###..##"}, {'R', "##.#.###.#.##.#"},
+    {'S', ".###...#...###."},  {'T', "###.#..#..#..#."}, {'U', "#.##.##.##.####"},
+    {'V', "#.##.##.##.#.#."},  {'W', "#.##.########.#"}, {'X', "#.##.#.#.#.##.#"},
+    {'Y', "#.##.#.#..#..#."},  {'Z', "###..#.#.#..###"}, {'0', "####.##.##.####"},
+    {'1', ".#.##..#..#.###"},  {'2', "##...#.#.#..###"}, {'3', "##...#.#...###."},
+    {'4', "#.##.####..#..#"},  {'5', "####..##...###."}, {'6', ".###..####.####"},
+    {'7', "###..#.#..#..#."},  {'8', "####.#####.####"}, {'9', "####.####..###."},
+    {' ', "..............."},  {'-', "......###......"}, {':', "....#.....#...."},
+    {'.', ".............#."},  {',', "..........#.#.."}, {'(', ".#.#..#..#...#."},
+    {')', ".#...#..#..#.#."},  {'/', "..#..#.#.#..#.."}, {'+', "....#.###.#...."},
+    {'\'', ".#..#.........."}, {'=', "...###...###..."},
+};
+constexpr std::string_view kMissing = "####.##.##.####";  // a box
+
+std::string_view glyph(char c) {
+    const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const Glyph& g : kFont)
+        if (g.c == u) return g.rows;
+    return kMissing;
+}
+
+void fill_rect(Surface& s, int x, int y, int w, int h, Pixel p) {
+    for (int j = std::max(y, 0); j < std::min(y + h, s.height()); ++j)
+        for (int i = std::max(x, 0); i < std::min(x + w, s.width()); ++i) s.set(i, j, p);
+}
+
+// ---- Colours and patches ---------------------------------------------------------------------
+
+constexpr Pixel kPaper = 0xC9CFD7;
+constexpr Pixel kInk = 0x262B36;
+constexpr Pixel kSoftInk = 0x4E5666;
+constexpr Pixel kCheckA = 0xFFFFFF;
+constexpr Pixel kCheckB = 0xD9DDE3;
+constexpr Pixel kLightA = 0xF1F4F8;
+constexpr Pixel kLightB = 0xDCE3EB;
+constexpr Pixel kDarkA = 0x1D232E;
+constexpr Pixel kDarkB = 0x2C3546;
+
+// A desktop-like patch: two tones in wide diagonal stripes, so that see-through parts of a
+// sprite visibly show what lies under them.
+void patch(Surface& s, int x, int y, int w, int h, bool dark) {
+    const Pixel a = dark ? kDarkA : kLightA;
+    const Pixel b = dark ? kDarkB : kLightB;
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i)
+            if (x + i >= 0 && x + i < s.width() && y + j >= 0 && y + j < s.height())
+                s.set(x + i, y + j, ((i + j) / 8) % 2 ? b : a);
+}
+
+void checker(Surface& s, int x, int y, int w, int h, int cell) {
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i)
+            if (x + i >= 0 && x + i < s.width() && y + j >= 0 && y + j < s.height())
+                s.set(x + i, y + j, ((i / cell + j / cell) % 2) ? kCheckB : kCheckA);
+}
+
+// ---- Layout ----------------------------------------------------------------------------------
+
+constexpr int kMargin = 24;
+constexpr int kGap = 16;
+constexpr int kRowGap = 28;
+constexpr int kLabel = 2;  // font scale of the labels
+constexpr int kLabelH = 5 * kLabel + 8;
+constexpr int kZoom = 3;
+constexpr int kPad = 4;  // patch border around a 1:1 sprite
+constexpr int kTileGap = 4;
+
+struct SheetInfo {
+    int fw, fh, frames;
+    const char* name;
+};
+
+constexpr SheetInfo kSheets[16] = {
+    {48, 48, 4, "EGG"},
+    {120, 120, 6, "MOTHER"},
+    {72, 72, 6, "CHICK - YELLOW"},
+    {72, 72, 6, "CHICK - GREEN"},
+    {72, 72, 6, "CHICK - BLUE"},
+    {72, 72, 6, "CHICK - ORANGE-RED"},
+    {72, 72, 6, "CHICK - GREY"},
+    {72, 72, 6, "CHICK - CREAM"},
+    {5, 7, 1, "SEED"},
+    {20, 20, 1, "BUD"},
+    {40, 40, 1, "FLOWER - DISC"},
+    {40, 40, 1, "FLOWER - TEAL STAR"},
+    {40, 40, 1, "FLOWER - LILAC"},
+    {40, 40, 1, "FLOWER - PINK STAR"},
+    {40, 40, 1, "FLOWER - PINWHEEL"},
+    {40, 40, 1, "FLOWER - LINE STAR"},
+};
+
+bool is_chick(int n) {
+    return n >= 2 && n <= 7;
+}
+
+// How many 1:1 composites a frame gets: light and dark, and the patrol tint for chicks.
+int composites(int n) {
+    return is_chick(n) ? 3 : 2;
+}
+
+int column_width(int n) {
+    const SheetInfo& s = kSheets[n];
+    const int small = composites(n) * (s.fw + 2 * kPad) + (composites(n) - 1) * kTileGap;
+    return std::max(kZoom * s.fw, small);
+}
+
+int block_width(int n) {
+    return kSheets[n].frames * (column_width(n) + kGap) - kGap;
+}
+int block_height(int n) {
+    const SheetInfo& s = kSheets[n];
+    return kLabelH + kZoom * s.fh + kLabelH + s.fh + 2 * kPad;
+}
+
+// The flowers' extra strip: the sizes the show stretches a flower to, on a light and a dark
+// patch. Negative sizes are drawn upside down and mirrored, as a freshly planted flower is.
+constexpr int kFlowerSizes[] = {-19, -9, 5, 13, 40, 60, 120};
+constexpr int kStripH = 120 + 2 * kPad;
+int strip_width() {
+    int w = kPad;
+    for (int s : kFlowerSizes) w += std::abs(s) + 2 * kPad;
+    return w;
+}
+
+// The little plant of seeds and buds.
+constexpr int kPlantW = 232;
+constexpr int kPlantH = 216;
+
+struct Painter {
+    World world;
+    Stage stage;
+
+    void label(int x, int y, const std::string& text, Pixel colour = kInk) {
+        draw_text(stage.scr_work, x, y, text, kLabel, colour);
+    }
+
+    // Frame f of sheet n, 3x on a checkerboard. The same mask-erase then colour-invert
+    // composition as the show, through the raster layer's nearest-neighbour stretch.
+    void zoomed(int n, int f, int x, int y) {
+        const SheetInfo& s = kSheets[n];
+        const int w = kZoom * s.fw, h = kZoom * s.fh;
+        checker(stage.scr_work, x, y, w, h, 6);
+        const Surface& pat = stage.pat[static_cast<std::size_t>(n)];
+        stretch_blt(stage.scr_work, x, y, w, h, pat, f * s.fw, s.fh, s.fw, s.fh, Rop::SrcErase);
+        stretch_blt(stage.scr_work, x, y, w, h, pat, f * s.fw, 0, s.fw, s.fh, Rop::SrcInvert);
+    }
+
+    // Frame f of sheet n at 1:1 over a patch, drawn by scene_draw with the sheet's own mode.
+    void composed(int n, int f, int x, int y, bool dark, bool patrol) {
+        const SheetInfo& s = kSheets[n];
+        patch(stage.scr_work, x, y, s.fw + 2 * kPad, s.fh + 2 * kPad, dark);
+        const i16 sx = w16(x + kPad), sy = w16(y + kPad);
+        const i16 sheet = static_cast<i16>(n), frame = static_cast<i16>(f);
+        const i16 fw = static_cast<i16>(s.fw), fh = static_cast<i16>(s.fh);
+        if (n == 1) {
+            world.mother_x = sx;
+            world.mother_y = sy;
+            scene_draw(world, stage, kDrawMother, 0, sheet, frame, fw, fh);
+        } else if (n >= 10) {
+            flower(n, x + kPad, y + kPad, s.fw);
+        } else if (n == 8 || n == 9) {
+            // Shoots and buds are stamped into the background; stamp one into a small one.
+            Stage bkg;
+            bkg.pat = stage.pat;
+            bkg.scr_bkg = Surface(s.fw + 2 * kPad, s.fh + 2 * kPad);
+            bit_blt(bkg.scr_bkg, 0, 0, bkg.scr_bkg.width(), bkg.scr_bkg.height(), stage.scr_work, x,
+                    y, Rop::SrcCopy);
+            world.sprouts[0].x = kPad;
+            world.sprouts[0].y = kPad;
+            scene_draw(world, bkg, n == 8 ? kDrawShoot : kDrawBud, 0, sheet, 0, fw, fh);
+            bit_blt(stage.scr_work, x, y, bkg.scr_bkg.width(), bkg.scr_bkg.height(), bkg.scr_bkg, 0,
+                    0, Rop::SrcCopy);
+        } else {
+            PlayerRec& p = world.players[0];
+            p.x = sx;
+            p.y = sy;
+            p.kind = n == 0 ? kEgg : kChick;
+            p.state = patrol ? kPatrol : 0;
+            scene_draw(world, stage, kDrawPlayer, 0, sheet, frame, fw, fh);
+        }
+    }
+
+    // A flower drawn by scene_draw at `size` (negative: upside down), centred in a size-wide
+    // box whose top-left corner is (x, y).
+    void flower(int n, int x, int y, int size) {
+        FlowerRec& fl = world.flowers[0];
+        const int a = std::abs(size);
+        // A negative stretch extends left of and above its point.
+        fl.draw_x = w16(size < 0 ? x + a : x);
+        fl.draw_y = w16(size < 0 ? y + a : y);
+        fl.draw_w = w16(size);
+        fl.draw_h = w16(size);
+        scene_draw(world, stage, kDrawFlower, 0, static_cast<i16>(n), 0, 40, 40);
+    }
+
+    void sheet_block(int n, int x, int y) {
+        const SheetInfo& s = kSheets[n];
+        label(x, y, std::to_string(n) + "  " + s.name);
+        const int top = y + kLabelH;
+        for (int f = 0; f < s.frames; ++f) {
+            const int cx = x + f * (column_width(n) + kGap);
+            zoomed(n, f, cx, top);
+            if (s.frames > 1)
+                label(cx, top + kZoom * s.fh + 4, "FRAME " + std::to_string(f), kSoftInk);
+            const int row = top + kZoom * s.fh + kLabelH;
+            for (int c = 0; c < composites(n); ++c)
+                composed(n, f, cx + c * (s.fw + 2 * kPad + kTileGap), row, c == 1, c == 2);
+        }
+    }
+
+    void flower_strip(int n, int x, int y) {
+        std::string sizes = "SIZES";
+        for (int dark = 0; dark < 2; ++dark) {
+            const int top = y + kLabelH + dark * (kStripH + kTileGap);
+            patch(stage.scr_work, x, top, strip_width(), kStripH, dark == 1);
+            int cx = x + kPad;
+            for (int size : kFlowerSizes) {
+                const int a = std::abs(size);
+                flower(n, cx + kPad, top + kStripH - kPad - a, size);
+                cx += a + 2 * kPad;
+                if (dark == 0) sizes += " " + std::to_string(size);
+            }
+        }
+        label(x, y + kLabelH + 2 * kStripH + kTileGap + 4, sizes + " (BELOW 0: UPSIDE DOWN)",
+              kSoftInk);
+    }
+
+    // Seeds stamped along growing shoots and buds stamped in crosses, with the growth rules
+    // of the show's sprouts, into one light and one dark patch.
+    void plant(int x, int y) {
+        label(x, y, "8 + 9  SEEDS AND BUDS, STAMPED", kInk);
+        for (int dark = 0; dark < 2; ++dark) {
+            const int left = x + dark * (kPlantW + kTileGap);
+            Stage bkg;
+            bkg.pat = stage.pat;
+            bkg.scr_bkg = Surface(kPlantW, kPlantH);
+            patch(bkg.scr_bkg, 0, 0, kPlantW, kPlantH, dark == 1);
+            grow(bkg, kPlantW / 2 - 5, kPlantH - 10, 32);
+            bit_blt(stage.scr_work, left, y + kLabelH, kPlantW, kPlantH, bkg.scr_bkg, 0, 0,
+                    Rop::SrcCopy);
+        }
+    }
+
+    void stamp(Stage& bkg, int mode, int sx, int sy) {
+        world.sprouts[0].x = w16(sx);
+        world.sprouts[0].y = w16(sy);
+        const i16 sheet = mode == kDrawShoot ? 8 : 9;
+        const i16 w = mode == kDrawShoot ? 5 : 20, h = mode == kDrawShoot ? 7 : 20;
+        scene_draw(world, bkg, static_cast<i16>(mode), 0, sheet, 0, w, h);
+    }
+
+    void grow(Stage& bkg, int x0, int y0, int life) {
+        struct Shoot {
+            int x, y, dx, dy, life, age, gen, offspring;
+        };
+        struct Bud {
+            int ax, ay, step;
+        };
+        std::vector<Shoot> shoots{{x0, y0, 0, -5, life, 0, 0, 0}};
+        std::vector<Bud> buds;
+        for (int t = 0; t < 200 && (!shoots.empty() || !buds.empty()); ++t) {
+            std::vector<Shoot> born;
+            for (auto it = shoots.begin(); it != shoots.end();) {
+                Shoot& s = *it;
+                ++s.age;
+                if (s.life < s.age) {
+                    buds.push_back({s.x, s.y, 0});
+                    it = shoots.erase(it);
+                    continue;
+                }
+                s.x += s.dx;
+                s.y += s.dy;
+                if (s.gen == 2 && (s.age == 1 || s.age % 6 == 0)) {
+                    buds.push_back({s.x, s.y, 0});
+                    ++s.offspring;
+                }
+                if (s.age % (10 - 3 * s.gen) == 0) {
+                    ++s.offspring;
+                    const int g = s.gen + 1;
+                    if (g <= 2) {
+                        Shoot c{s.x, s.y, 0, 0, 0, 0, g, 0};
+                        c.life = static_cast<int>(
+                            std::floor(std::pow(0.7, g) * (s.life * std::pow(0.8, s.offspring))));
+                        if (g == 1) {
+                            c.dy = -1;
+                            c.dx = s.offspring % 2 ? 4 : -4;
+                        } else {
+                            c.dx = s.dx > 0 ? 3 : -3;
+                            c.dy = s.offspring % 2 ? 2 : -3;
+                        }
+                        born.push_back(c);
+                    }
+                }
+                stamp(bkg, kDrawShoot, s.x, s.y);
+                ++it;
+            }
+            shoots.insert(shoots.end(), born.begin(), born.end());
+            for (auto it = buds.begin(); it != buds.end();) {
+                Bud& b = *it;
+                ++b.step;
+                static constexpr int kDx[] = {-19, 19, 0, 0, 0};
+                static constexpr int kDy[] = {0, 0, -19, 19, 0};
+                if (b.step > 5) {
+                    it = buds.erase(it);
+                    continue;
+                }
+                stamp(bkg, kDrawBud, b.ax + kDx[b.step - 1], b.ay + kDy[b.step - 1]);
+                ++it;
+            }
+        }
+    }
+};
+
+}  // namespace
+
+int text_width(const std::string& text, int scale) {
+    return text.empty() ? 0 : static_cast<int>(text.size()) * 4 * scale - scale;
+}
+
+int draw_text(Surface& s, int x, int y, const std::string& text, int scale, Pixel colour) {
+    int cx = x;
+    for (char c : text) {
+        const std::string_view g = glyph(c);
+        for (int j = 0; j < 5; ++j)
+            for (int i = 0; i < 3; ++i)
+                if (g[static_cast<std::size_t>(j * 3 + i)] == '#')
+                    fill_rect(s, cx + i * scale, y + j * scale, scale, scale, colour);
+        cx += 4 * scale;
+    }
+    return text_width(text, scale);
+}
+
+Surface make_contact_sheet(const std::array<Surface, 16>& pat) {
+    // Rows: the title; the mother; the egg with the seeds and buds; then each chick colour
+    // beside the flower its chicks plant.
+    const int flower_block = kZoom * 40 + kGap + strip_width();
+    int width = block_width(1);
+    width = std::max(width, block_width(0) + 2 * kGap + 2 * kPlantW + kTileGap);
+    width = std::max(width, block_width(2) + 2 * kGap + flower_block);
+    width += 2 * kMargin;
+    const int title_h = 5 * 3 + 12 + kLabelH;
+    const int chick_row = std::max(block_height(2), kLabelH + 2 * kStripH + kTileGap + kLabelH + 4);
+    const int egg_row = std::max(block_height(0), kLabelH + kPlantH);
+    const int height = kMargin + title_h + kRowGap + block_height(1) + kRowGap + egg_row +
+                       6 * (kRowGap + chick_row) + kMargin;
+
+    Painter p;
+    p.stage.pat = pat;
+    p.stage.scr_work = Surface(width, height, kPaper);
+    Surface& out = p.stage.scr_work;
+
+    int y = kMargin;
+    draw_text(out, kMargin, y, "VORLIP - THE 16 SPRITE SHEETS", 3, kInk);
+    y += 5 * 3 + 12;
+    p.label(kMargin, y,
+            "EACH FRAME 3X ON A CHECKERBOARD, THEN 1:1 OVER A LIGHT AND A DARK DESKTOP "
+            "(CHICKS ALSO AS A PATROL CHICK'S TINT), ALL DRAWN BY THE SCENE'S OWN CODE",
+            kSoftInk);
+    y += kLabelH + kRowGap;
+
+    p.sheet_block(1, kMargin, y);
+    y += block_height(1) + kRowGap;
+
+    p.sheet_block(0, kMargin, y);
+    p.plant(kMargin + block_width(0) + 2 * kGap, y);
+    y += egg_row + kRowGap;
+
+    for (int n = 2; n <= 7; ++n) {
+        p.sheet_block(n, kMargin, y);
+        const int fx = kMargin + block_width(2) + 2 * kGap;
+        p.sheet_block(n + 8, fx, y);
+        p.flower_strip(n + 8, fx + kZoom * 40 + kGap, y);
+        y += chick_row + kRowGap;
+    }
+    return out;
+}
+
+bool read_sheet_folder(const std::string& dir, std::array<Surface, 16>& pat, std::string& error) {
+    for (int n = 0; n < 16; ++n) {
+        const std::string name = (n < 10 ? "/sheet0" : "/sheet") + std::to_string(n) + ".bmp";
+        std::string why;
+        if (!read_picture(dir + name, pat[static_cast<std::size_t>(n)], why)) {
+            error = dir + name + ": " + why;
+            return false;
+        }
+        const SheetInfo& s = kSheets[n];
+        const Surface& got = pat[static_cast<std::size_t>(n)];
+        if (got.width() != s.fw * s.frames || got.height() != 2 * s.fh) {
+            error = dir + name + ": " + std::to_string(got.width()) + "x" +
+                    std::to_string(got.height()) + ", want " + std::to_string(s.fw * s.frames) +
+                    "x" + std::to_string(2 * s.fh);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace vorlip
