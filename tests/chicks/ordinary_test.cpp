@@ -165,6 +165,23 @@ TEST(OrdinaryBehaviours, SharedCountersGiveConsecutiveValues) {
     EXPECT_EQ(w.flock_beat, 19);
 }
 
+TEST(OrdinaryBehaviours, WobbleJumpIsSharedThroughItsSign) {
+    // Two wobbling chicks reach -9 together: the first jumps to 10 and flips the shared sign,
+    // so the second runs on through -8.
+    World w = chick_world();
+    add_chick(w, 2, 500, 400, 2).aux1 = -10;
+    add_chick(w, 4, 200, 400, 2).aux1 = -10;
+    w.wobble_sign = -1;
+    ScriptedRandom rnd = draws(4);
+    for (int n = 0; n < 2; ++n) {
+        update(w, rnd, 2);
+        update(w, rnd, 4);
+    }
+    EXPECT_EQ(at(w, 2).aux1, 10);
+    EXPECT_EQ(at(w, 4).aux1, -8);
+    EXPECT_EQ(w.wobble_sign, 1);
+}
+
 TEST(OrdinaryBehaviours, AnimationCycles) {
     const std::vector<int> a = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 1, 0};
     std::vector<int> b = a;
@@ -451,6 +468,33 @@ TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
         player_surge(w, more, 2);
         EXPECT_EQ(p.aux1, -2);
         EXPECT_EQ(more.left(), 0u);
+    }
+}
+
+TEST(SurgeRest, ComesBeforeLanding) {
+    // At the bottom and tumbling, a state-0 chick that starts or keeps a rest does not land:
+    // the rest runs before the landing test and gives it its footing back.
+    struct Case {
+        int aux1, aux2;
+        bool contact;
+        bool lands;
+    };
+    const Case cases[] = {
+        {1, 0, true, false}, {-1, 6, false, false}, {1, 0, false, true}, {-2, 0, true, true}};
+    for (const Case& c : cases) {
+        World w = chick_world();
+        PlayerRec& p = add_chick(w, 2, 500, 720, 0);
+        p.footing = kTumbling;
+        p.aux1 = static_cast<i16>(c.aux1);
+        p.aux2 = static_cast<i16>(c.aux2);
+        p.tick = 1;
+        if (c.contact) add_chick(w, 7, 500, 720, 1);
+        ScriptedRandom rnd = draws(5);
+        player_surge(w, rnd, 2);
+        EXPECT_EQ(p.kind, c.lands ? kEgg : kChick) << "aux1 " << c.aux1;
+        if (!c.lands) {
+            EXPECT_EQ(p.footing, kSteady) << "aux1 " << c.aux1;
+        }
     }
 }
 
