@@ -5,6 +5,7 @@
 
 #include "chick_setup.hpp"
 #include "chicks/player.hpp"
+#include "mother/mother.hpp"
 
 namespace vorlip {
 namespace {
@@ -185,6 +186,49 @@ TEST(CatchAndKnock, MothersBumpMakesAnEggThatHatchesIntoTheNextState) {
             EXPECT_EQ(at(w, 25 + n).state, kPatrol);
             EXPECT_EQ(at(w, 25 + n).sheet, 6);
         }
+    }
+}
+
+// Lets the egg in slot i fall, hatch and grow; returns the state of the chick it becomes, or
+// -1 if it never does.
+int hatch(World& w, int i) {
+    SeededRandom rnd(7);
+    PlayerRec& e = at(w, i);
+    e.aux2 = 0;  // no roll: it hatches as soon as it is down
+    for (int n = 0; n < 2000 && e.anim > 0; ++n) {
+        if (e.kind == kChick) return e.state;
+        if (e.kind == kEgg) mother_update_egg(w, rnd, static_cast<i16>(i));
+        i16 width = 0, height = 0;
+        if (e.kind == kHatching) mother_update_hatching(w, static_cast<i16>(i), width, height);
+    }
+    return -1;
+}
+
+TEST(CatchAndKnock, EggsHatchIntoTheNewBehaviour) {
+    struct Case {
+        int state;
+        bool bumped;
+        int other_state;  // -1: none
+        int slot, hatches_as;
+    };
+    const Case cases[] = {
+        {7, true, -1, 2, 8},  // a bumped catcher comes back as a knocker
+        {8, true, -1, 2, 1},  // a bumped knocker comes back flocking
+        {8, false, 6, 2, 6},  // a knocker that met a patrol chick joins the patrol
+        {8, false, 6, 5, 6},  // and the patrol chick hatches as one again
+        {7, false, 3, 5, 3},  // a caught chick keeps its own behaviour
+    };
+    for (const Case& c : cases) {
+        World w = chick_world();
+        PlayerRec& p = add_chick(w, 2, 400, 400, c.state);
+        p.bumped = c.bumped ? 1 : 0;
+        p.tick = 35;  // a knocker in its glare
+        p.footing = c.state == 8 ? kTumbling : kSteady;
+        if (c.other_state >= 0) add_chick(w, 5, 400, 400, c.other_state);
+        SeededRandom rnd(3);
+        (c.state == 7 ? player_catch : player_knock)(w, rnd, 2);
+        ASSERT_EQ(at(w, c.slot).kind, kEgg) << "state " << c.state << " slot " << c.slot;
+        EXPECT_EQ(hatch(w, c.slot), c.hatches_as) << "state " << c.state << " slot " << c.slot;
     }
 }
 
