@@ -136,8 +136,16 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         const pid_t saver = spawn({program, "/s"}, {"DISPLAY=" + display});
         const Clock::time_point start = Clock::now();
-        while (!saver_shown(dpy) && Clock::now() - start < std::chrono::seconds(5))
+        bool shown = false;
+        while (!(shown = saver_shown(dpy)) && Clock::now() - start < std::chrono::seconds(10))
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (!shown) {
+            ++failures;
+            kill(saver, SIGKILL);
+            waitpid(saver, nullptr, 0);
+            std::printf("run %2d: no saver window within 10 s\n", run + 1);
+            continue;
+        }
         // Let it run a few ticks, at a phase that differs from run to run.
         std::this_thread::sleep_for(std::chrono::milliseconds(150 + 7 * run));
         XWarpPointer(dpy, None, None, 0, 0, 0, 0, run % 2 ? -1 : 1, 0);
