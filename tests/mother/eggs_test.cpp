@@ -85,7 +85,7 @@ TEST(UpdateEgg, RollsAlongTheBottom) {
         {"any facing but 2 counts as 1", 3, 0, 9, 0.5f, 0.5f, 2, 0},
         {"a step equal to the index stands still", 5, 1, 9, 0.5f, 0.5f, 0, 0},
         {"a hop lifts it twice the step", 3, 1, 9, 0.5f, 0.0f, 2, -10},
-        {"the hop needs Int(r x 400) = 0", 3, 1, 9, 0.5f, 0.003f, 2, 0},
+        {"the hop needs Int(r x 400) = 0", 3, 1, 9, 0.5f, 0.002501f, 2, 0},
         {"roll_range restarts at 1 after 45", 3, 1, 45, 0.99f, 0.0f, -3, 0},
         {"a step of 44 at 45", 0, 1, 44, 0.99f, 0.0f, 44, -88},
     };
@@ -150,29 +150,27 @@ TEST(UpdateEgg, HatchesOnceFartherThanItsRollDistance) {
         e.vigour = 300;
         e.energy = 7;
         e.flap = 9;
+        e.anim = 3;
         w.chick_count = 2;
+        // The chick's box grows around the egg's; it keeps what the egg was to become.
+        PlayerRec want = e;
+        want.anim = 1;
+        want.frame = 2;
+        want.kind = kHatching;
+        want.x = w16(c.x - 24);
+        want.y = 706;
+        want.bumped = 3;
+        want.footing = kSteady;
+        want.aux1 = want.aux2 = want.flap = want.tick = 0;
+        want.facing = 1;
         ScriptedRandom rnd = script({0.1f, 0.5f});
         EXPECT_EQ(mother_update_egg(w, rnd, 6), 2) << c.x;
         if (!c.hatches) {
             EXPECT_EQ(e.kind, kEgg) << c.x;
             continue;
         }
+        EXPECT_EQ(e, want) << c.x;
         EXPECT_EQ(rnd.used(), 0u) << c.x;
-        EXPECT_EQ(e.kind, kHatching) << c.x;
-        EXPECT_EQ(e.x, c.x - 24) << c.x;
-        EXPECT_EQ(e.y, 706) << c.x;
-        EXPECT_EQ(e.bumped, 3) << c.x;
-        EXPECT_EQ(e.anim, 1) << c.x;
-        EXPECT_EQ(e.footing, kSteady) << c.x;
-        EXPECT_EQ(e.aux1, 0) << c.x;
-        EXPECT_EQ(e.aux2, 0) << c.x;
-        EXPECT_EQ(e.flap, 0) << c.x;
-        EXPECT_EQ(e.tick, 0) << c.x;
-        EXPECT_EQ(e.facing, 1) << c.x;
-        EXPECT_EQ(e.state, 4) << c.x;
-        EXPECT_EQ(e.sheet, 5) << c.x;
-        EXPECT_EQ(e.vigour, 300) << c.x;
-        EXPECT_EQ(e.energy, 7) << c.x;
         EXPECT_EQ(w.eggs_gone, 1) << c.x;
         EXPECT_EQ(w.chick_count, 3) << c.x;
     }
@@ -223,24 +221,9 @@ TEST(SpawnChick, PatrolChickBesideItsRecruiter) {
     PlayerRec& old = slot(w, 26);
     old = PlayerRec{1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 11, 12, 13, 14, 15, 16, 17};  // free
     EXPECT_EQ(mother_spawn_chick(w, 3, 2), 26);
-    const PlayerRec& c = slot(w, 26);
-    EXPECT_EQ(c.kind, kChick);
-    EXPECT_EQ(c.state, kPatrol);
-    EXPECT_EQ(c.anim, 1);
-    EXPECT_EQ(c.footing, kSteady);
-    EXPECT_EQ(c.x, 600);
-    EXPECT_EQ(c.y, 300);
-    EXPECT_EQ(c.aux1, -1);
-    EXPECT_EQ(c.aux2, 0);
-    EXPECT_EQ(c.bumped, 0);
-    EXPECT_EQ(c.flap, 0);
-    EXPECT_EQ(c.tick, 0);
-    EXPECT_EQ(c.sheet, 4);
-    EXPECT_EQ(c.facing, 2);
-    EXPECT_EQ(c.target_sheet, 4);  // what the slot held before
-    EXPECT_EQ(c.frame, 9);
-    EXPECT_EQ(c.energy, 16);
-    EXPECT_EQ(c.vigour, 17);
+    // Its target_sheet, frame, energy and vigour are what the slot held before.
+    const PlayerRec want{600, 300, -1, 4, 0, 2, kSteady, 1, 9, 0, kChick, kPatrol, 4, 0, 0, 16, 17};
+    EXPECT_EQ(slot(w, 26), want);
     EXPECT_EQ(w.chick_count, 2);
 }
 

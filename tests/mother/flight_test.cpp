@@ -22,6 +22,7 @@ World flying_at(int x, int y, i16 dir, i16 pace) {
     w.mother_mode = 3;
     w.pace = pace;
     w.pace_extra = 200;
+    w.fall_speed = 9;  // left over from an earlier descent
     return w;
 }
 
@@ -32,18 +33,19 @@ TEST(MotherUpdate, FirstUpdateAfterTheStart) {
     // Her first laying decision restarts the odds (0.5 -> 5) and misses (Int(0.9 x 5) = 4);
     // the turn draw misses too.
     ScriptedRandom rnd = script({0.5f, 0.9f, 0.5f});
+    World want = w;
+    want.mother_flap = 2;
+    want.turn_odds = 150;
+    want.hop_phase = 55;
+    want.pace = 1;
+    // Her laying decision: clocks pulled into range, pace_range from 55, odds restarted.
+    want.lay_clock = 2500;
+    want.batch_base = 100;
+    want.pace_range = 221;
+    want.lay_odds = 5;
+    want.lay_odds_max = 35;
     EXPECT_EQ(mother_update(w, rnd), 0);
-    EXPECT_EQ(w.mother_flap, 2);
-    EXPECT_EQ(w.turn_odds, 150);
-    EXPECT_EQ(w.hop_phase, 55);
-    EXPECT_EQ(w.pace, 1);
-    EXPECT_EQ(w.pace_extra, 0);
-    EXPECT_EQ(w.mother_x, 102);
-    EXPECT_EQ(w.mother_y, 76);
-    EXPECT_EQ(w.mother_dir, 2);
-    EXPECT_EQ(w.mother_mode, 3);
-    EXPECT_EQ(w.lay_odds, 5);
-    EXPECT_EQ(w.pace_range, 221);
+    EXPECT_TRUE(w == want) << "she neither moved nor changed anything else";
     EXPECT_EQ(rnd.left(), 0u);
 }
 
@@ -203,16 +205,17 @@ TEST(MotherUpdate, HeadsForTheNearestTumblingChick) {
 TEST(MotherUpdate, ReachingTheTargetStartsTheDescent) {
     World w = flying_at(300, 300, 2, 40);
     put_record(w, 4, kEgg, 1, 330, 330);
-    put_chick(w, 6, 330, 330);  // steady, but at her body
+    put_chick(w, 6, 330, 330, kTumbling);  // at her body
     w.chick_count = 1;
     w.mother_target = 4;  // the test moves on from the egg to the chick after it
     ScriptedRandom rnd = none();
     mother_update(w, rnd);
     EXPECT_EQ(w.mother_hit, 1);
     EXPECT_EQ(w.mother_mode, 4);
-    EXPECT_EQ(w.mother_target, -1);
+    EXPECT_EQ(w.mother_target, -1);  // no new search after a hit
     EXPECT_EQ(w.mother_x, 302);
     EXPECT_EQ(w.mother_y, 299);
+    EXPECT_EQ(w.fall_speed, 0);
 
     // Descending keeps whatever target she had and never moves sideways.
     w.mother_target = 6;

@@ -2,8 +2,20 @@
 #pragma once
 
 #include <cstddef>
+#include <ostream>
 
 #include "scene/world.hpp"
+
+namespace vorlip {
+
+// Shows a record field by field when a comparison fails.
+inline void PrintTo(const PlayerRec& r, std::ostream* os) {
+#define VORLIP_PRINT_FIELD(type, name) *os << #name "=" << int(r.name) << " ";
+    VORLIP_PLAYER_FIELDS(VORLIP_PRINT_FIELD)
+#undef VORLIP_PRINT_FIELD
+}
+
+}  // namespace vorlip
 
 namespace vorlip::test {
 
