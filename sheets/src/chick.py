@@ -105,13 +105,17 @@ def wing_shape(lift):
 
 
 def beak_shapes(p, beak):
-    """Upper and lower beak for a shut or open beak, placed with the head's point mapper."""
+    """Upper and lower beak for a shut or open beak, placed with the head's point mapper, and
+    the mouth between them when open. The tips are blunt so they end in a clean pixel run."""
     if beak == "shut":
-        upper = poly([p(58.5, 26.5), p(63.0, 27.5), p(71.0, 31.2), p(63.0, 34.4), p(58.5, 35.5)])
+        upper = poly([p(58.5, 26.5), p(63.0, 27.6), p(70.2, 30.4), p(70.2, 32.2), p(63.0, 34.4),
+                      p(58.5, 35.5)])
         return [upper], None
-    upper = poly([p(58.5, 25.5), p(63.0, 26.0), p(71.0, 28.8), p(63.0, 31.0), p(58.5, 31.6)])
-    lower = poly([p(59.0, 33.0), p(62.0, 33.4), p(68.4, 36.8), p(62.0, 38.2), p(58.5, 37.8)])
-    mouth = poly([p(56.5, 30.0), p(64.0, 30.2), p(64.0, 34.2), p(56.5, 34.5)])
+    upper = poly([p(58.5, 25.0), p(63.0, 25.6), p(70.2, 28.0), p(70.2, 29.6), p(63.0, 30.8),
+                  p(58.5, 31.2)])
+    lower = poly([p(59.0, 33.0), p(62.5, 33.2), p(68.2, 35.4), p(68.2, 36.8), p(62.0, 37.8),
+                  p(58.5, 37.6)])
+    mouth = poly([p(56.5, 29.0), p(65.0, 29.6), p(65.0, 34.6), p(56.5, 34.6)])
     return [upper, lower], mouth
 
 
@@ -176,9 +180,10 @@ def frame(k, colours):
 
     uppers, mouth = beak_shapes(p, pose["beak"])
     if mouth:
-        m = s.part("mouth", ramp("#3a0c0c", "#3a0c0c", "#6a1c1c", "#8a2a2a", "#a83a3a"),
-                   form="mouth")
+        m = s.part("mouth", ramp("#3a0c0c", "#3a0c0c", "#5a1418", "#7a1e24", "#a83a3a"),
+                   form="mouth", outline=False, inner_line=False)
         m.add(mouth)
+        m.band("shade", 0.0, -1.5)
     for i, piece in enumerate(uppers):
         b = s.part("beak%d" % i, beak_r, form="beak%d" % i)
         b.add(piece)

@@ -9,10 +9,10 @@ import math
 
 from pixart import Sprite, ellipse, fit, place, ramp, transform
 
-SHELL = ramp(line="#4b5468", dark="#b9c3d3", shade="#dde3ec", base="#f5f7fa", light="#ffffff",
+SHELL = ramp(line="#4b5468", dark="#b4bfd0", shade="#d9e0ea", base="#f1f4f8", light="#fbfcfd",
              shine="#ffffff")
-SPECKLE = 0xC9D2E0
-SPECKLE_DARK = 0xAEB9CB
+SPECKLE = 0xC3CDDB
+SPECKLE_DARK = 0xA9B5C8
 
 CELL = 48
 BOTTOM = 43  # the shell's lowest pixel row in every frame
@@ -39,9 +39,11 @@ FRAMES = [
     (36, 40, 0.06, 0.0),   # 3 stretched tall, almost round
 ]
 
-# Speckles in the egg's own unit coordinates (x, y in -1..1 before tilting), and their radii.
-SPECKLES = [(-0.35, -0.45, 1.0), (0.30, -0.15, 0.8), (0.45, 0.40, 1.1), (-0.15, 0.25, 0.7),
-            (-0.55, 0.35, 0.7), (0.05, -0.70, 0.6)]
+# Speckles in the egg's own unit coordinates (x, y in -1..1 before tilting), their radii and
+# whether they are the darker kind.
+SPECKLES = [(-0.30, -0.40, 1.1, False), (0.35, -0.20, 0.9, True), (0.45, 0.40, 1.2, False),
+            (-0.10, 0.30, 0.8, True), (-0.55, 0.30, 0.8, False), (0.10, -0.70, 0.7, False),
+            (0.10, 0.00, 0.6, False)]
 
 
 def frame(k):
@@ -73,14 +75,15 @@ def frame(k):
     shell.add(shape)
     # Light from the upper left: shade and a thin darker rim on the lower right, a lit rim on
     # the upper left and a soft glint.
-    shell.band("shade", 4.0, 3.5)
-    shell.band("dark", 1.6, 1.4)
     shell.band("light", -2.5, -2.5)
-    for ux, uy, r in SPECKLES:
+    shell.band("shade", 5.0, 4.5)
+    shell.band("dark", 1.8, 1.6)
+    for ux, uy, r, dark in SPECKLES:
         px, py = at(ux * 0.8, uy * 0.8)
-        shell.paint(SPECKLE, ellipse(px, py, r, r * 0.85))
-    gx, gy = at(-0.45, -0.5)
-    shell.paint("shine", ellipse(gx, gy, 2.0, 3.0, angle=tilt + 30))
+        shell.paint(SPECKLE_DARK if dark else SPECKLE, ellipse(px, py, r, r * 0.85))
+    # The glint stays on the side the light comes from, however the egg lies.
+    gx, gy = cx - 0.42 * w / 2.0, cy - 0.5 * h / 2.0
+    shell.paint("shine", ellipse(gx, gy, 1.8, 3.0, angle=30))
     return s.render()
 
 

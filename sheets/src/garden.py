@@ -9,18 +9,20 @@ apart, into a cross of round leaves.
 
 from pixart import Sprite, circle, ellipse, ramp
 
+# Lit from the left like everything else: a pale streak down the left, shade on the right. A
+# column of drops 5 px apart then reads as one round stem with a darker node at each joint.
 SEED = [
     "..d..",
-    ".dod.",
-    ".dho.",
-    "dhood",
-    "doood",
-    "dooDd",
-    ".dd..",
+    ".dhd.",
+    ".dhoD",
+    "dhooD",
+    "dhooD",
+    "dhooD",
+    ".dDD.",
 ]
-SEED_KEY = {"d": 0xC0541A, "o": 0xFF9430, "h": 0xFFC878, "D": 0xE0701E}
+SEED_KEY = {"d": 0xC85A1C, "h": 0xFFC070, "o": 0xFF9430, "D": 0xE06A1C}
 
-LEAF = ramp("#2c6a26", "#4f9c38", "#78c450", "#a6e070", "#cdf2a0", "#ecffd4", inner="#5aa840")
+LEAF = ramp("#5a9e3a", "#6cb446", "#80c854", "#a8e274", "#cdf3a2", "#ecffd6", inner="#5aa63c")
 
 
 def seed():
@@ -37,10 +39,11 @@ def bud():
     leaf.band("shade", 2.5, 2.5)
     leaf.band("dark", 1.0, 1.0)
     leaf.paint("shine", ellipse(6.5, 6.0, 2.2, 1.3, angle=-40))
-    # A curled vein from the centre, so five stamps read as leaves, not as dots.
-    vein = 0x5AA840
-    s.pixels([(9, 9), (10, 10), (11, 11), (12, 12), (13, 13), (10, 11), (11, 12), (8, 10),
-              (9, 11)], vein)
+    # A midrib from the stalk end across the leaf, so five stamps read as leaves, not as dots.
+    vein = 0x6CB846
+    s.pixels([(5, 14), (6, 13), (7, 12), (8, 11), (9, 10), (10, 9), (11, 8), (12, 7), (13, 6)],
+             vein)
+    s.pixels([(6, 14), (7, 13), (8, 12), (9, 11), (10, 10), (11, 9), (12, 8)], 0xC4EE98)
     return s.render()
 
 

@@ -47,13 +47,13 @@ FOOT = [
     "###########",
     "###.###.###",
 ]
-FOOT_TUCKED = [
-    "....###....",
-    "....###....",
-    "...#####...",
-    "..#######..",
-    "..#######..",
-    "...#.#.#...",
+FOOT_LIFTED = [  # hanging from a raised leg, toes curled down
+    "...###...",
+    "...###...",
+    "...###...",
+    "..#####..",
+    ".#######.",
+    ".##.#.##.",
 ]
 
 
@@ -88,12 +88,13 @@ def frame(k):
     def at(shape, x=0.0, y=0.0):
         return transform(shape, dx=x, dy=y + dy)
 
-    # Feet first: the body hides the tops of the legs. A lifted foot is drawn later, in front.
+    # Feet first: the body hides the tops of the legs.
     for side, x0 in (("l", 47), ("r", 63)):
-        if f["lift"] and side == "r":
-            continue
         foot = s.part("foot" + side, GOLD, form="foot" + side, tidy=False)
-        foot.add_pixels(x0, 94 - len(FOOT) + dy, FOOT)
+        if f["lift"] and side == "r":
+            foot.add_pixels(x0 + 2, 94 - len(FOOT_LIFTED) + dy - 2, FOOT_LIFTED)
+        else:
+            foot.add_pixels(x0, 94 - len(FOOT) + dy, FOOT)
         foot.band("shade", 1.0, 1.0)
 
     if f["wing"] < 0:
@@ -132,11 +133,6 @@ def frame(k):
         c = s.part("cheek", ramp("#000", "#000", BLUSH, BLUSH, BLUSH), form="bird",
                    outline=False)
         c.add(at(ellipse(x, 39.0, 2.8, 1.7)))
-
-    if f["lift"]:
-        foot = s.part("footr", GOLD, form="footr", tidy=False)
-        foot.add_pixels(64, 100 - len(FOOT_TUCKED), FOOT_TUCKED)
-        foot.band("shade", 1.0, 1.0)
 
     beak = s.part("beak", GOLD, form="beak")
     beak.add(at(blob([(55.0, 34.5), (65.0, 34.5), (64.0, 37.0), (60.0, 41.8), (56.0, 37.0)],
