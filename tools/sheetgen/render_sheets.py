@@ -31,13 +31,19 @@ MODULES = ["egg", "mother", "chick", "garden", "flowers"]
 
 
 def parse_only(text):
+    """'0,2-7' -> {0, 2, 3, 4, 5, 6, 7}; only sheet numbers 0 to 15."""
     out = set()
-    for item in text.split(","):
-        if "-" in item:
-            a, b = item.split("-")
-            out.update(range(int(a), int(b) + 1))
-        elif item:
-            out.add(int(item))
+    try:
+        for item in text.split(","):
+            if "-" in item:
+                a, b = item.split("-")
+                out.update(range(int(a), int(b) + 1))
+            else:
+                out.add(int(item))
+    except ValueError:
+        raise argparse.ArgumentTypeError("not a list of sheet numbers: %r" % text)
+    if not out or not out <= set(GEOMETRY):
+        raise argparse.ArgumentTypeError("sheet numbers run from 0 to 15: %r" % text)
     return out
 
 
@@ -52,12 +58,12 @@ def check_frames(n, frames):
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("--only", help="sheet numbers to render, e.g. 0,2-7")
+    ap.add_argument("--only", type=parse_only, help="sheet numbers to render, e.g. 0,2-7")
     ap.add_argument("--preview", help="also write enlarged previews into this folder")
     ap.add_argument("--check", action="store_true",
                     help="compare with the committed BMPs instead of writing them")
     args = ap.parse_args()
-    wanted = parse_only(args.only) if args.only else set(GEOMETRY)
+    wanted = args.only or set(GEOMETRY)
 
     rendered = {}
     for name in MODULES:
