@@ -88,4 +88,6 @@ def frame(k):
 
 
 def sheets(wanted):
+    if 0 not in wanted:
+        return {}
     return {0: [frame(k) for k in range(4)]}
