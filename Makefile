@@ -22,7 +22,7 @@ build: deps
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVORLIP_SANITIZE=ON -DVORLIP_BENCHMARKS=OFF >/dev/null
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIP_SANITIZE=ON -DVORLIP_BENCHMARKS=OFF >/dev/null
 	cmake --build build-asan -j $(JOBS)
 
 test: build build-asan

@@ -75,8 +75,9 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     scene_draw(world, stage, kDrawMother, 0, 1, mother_frame, 120, 120);
 
     // 5. Eggs, hatching eggs and chicks, each followed by the sprout of the same index. The
-    //    bound is read again on every pass.
-    for (i16 i = 0; i <= world.player_max; ++i) {
+    //    bound is read again on every pass; the table's own end caps it, so a world loaded
+    //    with a stray player_max never reaches past the tables.
+    for (i16 i = 0; i <= world.player_max && i < kPlayerSlots; ++i) {
         const std::size_t s = static_cast<std::size_t>(i);
         if (world.players[s].anim > 0) {
             if (world.players[s].kind == kEgg) {

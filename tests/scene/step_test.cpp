@@ -52,6 +52,10 @@ TEST_F(StepFixture, FrameCounterWrapsToOne) {
     struct Case {
         i16 before, after;
     };
+    // Slot 0 taken, so no egg laid into it can raise the counter during the frame.
+    world.players[0].anim = 1;
+    world.players[0].kind = kChick;
+    world.players[0].state = 9;
     for (const Case& c : {Case{1, 2}, Case{29999, 30000}, Case{30000, 1}, Case{30024, 1},
                           Case{0, 1}, Case{-5, -4}}) {
         world.frame_no = c.before;
