@@ -122,7 +122,7 @@ def pink_star():
     star = shaded(s.part("star", PINK))
     pts = []
     for k in range(16):
-        r = 19.6 if k % 2 == 0 else 9.5
+        r = 19.2 if k % 2 == 0 else 10.8
         pts.append(polar(r, k * 22.5 - 90.0))
     star.add(poly(pts))
     # A crease down every point.

@@ -171,8 +171,11 @@ def eyes(s, dy):
             "kkkk",
             ".kk.",
         ], k)
-        # One lash at the outer corner.
-        s.pixel(x - 1 if lash < 0 else x + 4, 25 + dy, EYE)
+        # A little lash flicking out from the outer corner.
+        if lash < 0:
+            s.pixels([(x, 26 + dy), (x - 1, 25 + dy)], EYE)
+        else:
+            s.pixels([(x + 3, 26 + dy), (x + 4, 25 + dy)], EYE)
 
 
 def sheets(wanted):
