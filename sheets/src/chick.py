@@ -12,8 +12,6 @@ the wing, which reads as a lively, fluttering chick. A patrol chick is drawn as 
 alone, ANDed onto the desktop, so the outline is dark in every colour.
 """
 
-import math
-
 from pixart import Sprite, blob, cells_bbox, circle, ellipse, poly, ramp, rotate_point, transform
 
 CELL = 72

@@ -15,7 +15,7 @@ they are bold, round and symmetric, with a clear outline and few, flat tones.
 
 import math
 
-from pixart import BLACK, Sprite, blob, circle, ellipse, poly, ramp
+from pixart import BLACK, Sprite, circle, ellipse, poly, ramp
 
 N = 40
 C = 20.0  # centre
@@ -36,7 +36,6 @@ CYAN = ramp("#0a3a54", "#1a86b0", "#2cb0d8", "#40d4f4", "#90ecff", "#d8faff")
 MAGENTA = ramp("#4a0a44", "#a01c94", "#cc30bc", "#ee4ed8", "#ff92ec", "#ffd6f8")
 YELLOW = ramp("#5a4a04", "#c0a010", "#e6c820", "#fff040", "#fff890", "#fffee0")
 CLEAR = ramp("#1c2030", "#ffffff", "#ffffff", "#ffffff", "#ffffff", "#ffffff", inner="#1c2030")
-INK = ramp("#000000", "#000000", "#000000", "#000000", "#000000", "#000000")
 
 
 def polar(r, deg, c=C):

@@ -86,17 +86,6 @@ def blob(points, samples=10, tension=0.5):
     return [out]
 
 
-def curve(points, samples=10, tension=0.5):
-    """An open smooth line through the points, as a list of points (for strokes)."""
-    pts = [points[0]] + list(points) + [points[-1]]
-    out = []
-    for i in range(1, len(pts) - 2):
-        for k in range(samples):
-            out.append(_catmull(pts[i - 1], pts[i], pts[i + 1], pts[i + 2], k / samples, tension))
-    out.append(points[-1])
-    return out
-
-
 def _catmull(p0, p1, p2, p3, t, tension):
     t2, t3 = t * t, t * t * t
     s = tension
@@ -300,13 +289,11 @@ def clean(rows, w):
 
 
 class Part:
-    def __init__(self, sprite, name, colours, form, line, inner_line, cast, receive, mask, outline,
-                 tidy):
+    def __init__(self, sprite, name, colours, form, inner_line, cast, receive, mask, outline, tidy):
         self.sprite = sprite
         self.name = name
         self.ramp = colours
         self.form = form
-        self.line = line
         self.inner_line = inner_line
         self.cast = cast
         self.receive = receive
@@ -356,14 +343,13 @@ class Sprite:
         self.parts = []
         self.overlays = []
 
-    def part(self, name, colours, form=None, line=True, inner_line=True, cast=None, receive=True,
-             mask=BLACK, outline=True, tidy=True):
+    def part(self, name, colours, form=None, inner_line=True, cast=None, receive=True, mask=BLACK,
+             outline=True, tidy=True):
         """A new part in front of all earlier ones. `form` groups parts that read as one
         surface (no line between them, one shading); `cast` = (dx, dy) throws a shadow of this
         part onto the forms behind it; `mask` other than black makes it see-through; `tidy`
         removes lone nub pixels from its edge (off for parts drawn one pixel thin)."""
-        p = Part(self, name, colours, form or name, line, inner_line, cast, receive, mask, outline,
-                 tidy)
+        p = Part(self, name, colours, form or name, inner_line, cast, receive, mask, outline, tidy)
         self.parts.append(p)
         return p
 
