@@ -3,7 +3,7 @@
 One drawing, six colourings: every sheet has exactly the same outlines and masks, only the
 ramps differ. The chick fills the box BOX in every frame. The frames:
 
-    0  eye open, wing down           1  eye glancing back, wing a little up (a flutter)
+    0  eye open, wing down           1  eye half-lidded, glancing, wing a little up
     2  beak open                     3  head raised, eye shut, beak open (the peep)
     4  wide-eyed, wings flung up     5  wide-eyed, wings flung down (tumbling)
 
@@ -207,16 +207,15 @@ def eye(s, at, kind):
         ], k)
         s.pixel(x - 1, y - 2, GLINT)
     elif kind == "glance":
-        # Looking back over the shoulder: the glint moves to the front of the eye.
+        # Half-lidded, glancing forward: played in turn with the open eye it reads as a blink.
         s.stamp(x - 2, y - 3, [
-            ".kk.",
+            "....",
+            "....",
             "kkkk",
             "kkwk",
             "kkkk",
-            "kkkk",
             ".kk.",
         ], k)
-        s.pixel(x, y - 2, GLINT)
     elif kind == "shut":
         # A happy closed eye: a little arch.
         s.stamp(x - 3, y - 1, [
