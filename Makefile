@@ -1,14 +1,16 @@
 # vorlip: set-up, build, test and run on Debian 12.
 #   make run   - runs the saver (on a machine without a display: renders a headless clip)
 #   make test  - builds the normal and the sanitizer build and runs every test in both
+#   make scr   - cross-builds the Windows program, build-win/vorlip.scr
 
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                 libpng-dev nlohmann-json3-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev \
-                xvfb xdotool x11-apps x11-xserver-utils imagemagick
+                xvfb xdotool x11-apps x11-xserver-utils imagemagick \
+                g++-mingw-w64-x86-64 wine wine64 python3
 JOBS ?= 2
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-asan test run clip bench format clean
+.PHONY: deps build build-asan test run clip bench format clean scr
 
 deps:
 	@missing=$$(for p in $(DEB_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -28,6 +30,11 @@ build-asan: deps
 test: build build-asan
 	ctest --test-dir build --output-on-failure
 	ctest --test-dir build-asan --output-on-failure
+
+scr: deps
+	cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build-win --target vorlip_scr -j $(JOBS)
+	@echo "built build-win/vorlip.scr"
 
 clip: build
 	rm -rf out/clip
@@ -49,4 +56,4 @@ format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan out
+	rm -rf build build-asan build-win out

@@ -431,7 +431,9 @@ class Suite:
     def spawn(self, *args):
         self.spawned += 1
         log = open(os.path.join(self.work, f"scr-{self.spawned}.log"), "w+")
-        p = subprocess.Popen(["wine", self.scr, *args], env=self.env, stdout=log, stderr=log)
+        # Wine's own errors go to the log too, to be shown if the run fails.
+        env = dict(self.env, WINEDEBUG="-all,err+all")
+        p = subprocess.Popen(["wine", self.scr, *args], env=env, stdout=log, stderr=log)
         p.log = log
         self.started.append(p)
         return p
