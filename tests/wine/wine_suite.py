@@ -21,6 +21,7 @@ import statistics
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 
 SCREEN_W, SCREEN_H = 800, 600
@@ -309,6 +310,7 @@ class Suite:
         self.display = None
         self.env = None
         self.started = []  # every Windows process the suite started, to end them all at the end
+        self.keeper = None  # the window that keeps Wine's desktop up
         self.spawned = 0
 
     # --- infrastructure
@@ -345,27 +347,35 @@ class Suite:
         self.env = env
 
     def wine(self, *args, timeout=60, check=True):
-        r = subprocess.run(["wine", *args], env=self.env, capture_output=True, text=True,
-                           timeout=timeout)
+        """Runs a Windows program to its end. Its output goes through files, not pipes: Wine's
+        background services, started along with a program, keep its pipes open for good."""
+        with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
+            r = subprocess.run(["wine", *args], env=self.env, stdout=out, stderr=err,
+                               timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            r.stdout, r.stderr = out.read(), err.read()
         if check and r.returncode != 0:
             raise SetupError(f"wine {' '.join(args)} failed ({r.returncode}): {r.stderr.strip()}")
         return r
 
-    def prepare_prefix(self):
-        # A server left over from an interrupted run would serve stale state.
+    def start_server(self):
+        """One Wine server for the whole suite, started before any program and kept between
+        them: a server that times out while the next program starts fails that start."""
         subprocess.run(["wineserver", "-k"], env=self.env, timeout=30,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        fresh = not os.path.exists(os.path.join(self.prefix, "system.reg"))
-        if fresh:
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=60)
+        subprocess.run(["wineserver", "-p"], env=self.env, timeout=30)
+
+    def prepare_prefix(self):
+        os.makedirs(self.prefix, exist_ok=True)
+        self.start_server()
+        if not os.path.exists(os.path.join(self.prefix, "system.reg")):
             t0 = time.monotonic()
-            os.makedirs(self.prefix, exist_ok=True)
             self.wine("wineboot", "--init", timeout=180)
-            subprocess.run(["wineserver", "-w"], env=self.env, timeout=120)
             print(f"# made the Wine prefix in {time.monotonic() - t0:.1f} s", flush=True)
         write_wallpaper_bmp(os.path.join(self.prefix, "drive_c", "vorlip-wallpaper.bmp"))
         self.set_dpi(96, restart=False)
-        # One server for the whole suite, kept between programs.
-        subprocess.Popen(["wineserver", "-p"], env=self.env).wait(timeout=30)
 
     def set_dpi(self, dpi, restart=True):
         """Writes the desktop settings (a virtual desktop the size of the display, our wallpaper,
@@ -385,9 +395,13 @@ class Suite:
         self.wine("regedit", "/S", reg)
         if restart:
             self.stop_wine()
-            subprocess.Popen(["wineserver", "-p"], env=self.env).wait(timeout=30)
+            self.start_server()
 
     def stop_wine(self):
+        if self.keeper is not None:
+            self.keeper.kill()
+            self.keeper.wait()
+            self.keeper = None
         for p in self.started:
             if p.poll() is None:
                 p.kill()
@@ -401,9 +415,15 @@ class Suite:
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=30)
 
     def start_desktop(self):
-        """Starts Wine's desktop (any window does) and waits until it shows the wallpaper."""
-        holder = self.spawn_probe("hold", "vorlip warm-up", "200")
-        holder.wait(timeout=60)
+        """Starts Wine's desktop and waits until it shows the wallpaper. Wine ends its desktop
+        soon after the last window goes, and starting it again races with the saver's
+        desktop capture; so a hidden window keeps it for the whole suite, as the rest of a
+        user's programs would."""
+        self.keeper = subprocess.Popen(
+            ["wine", self.probe_exe, "hold", "vorlip desktop keeper", "900000"], env=self.env,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        if self.keeper.stdout.readline().strip() != "ready":
+            raise SetupError("the probe could not open a window")
         desktop = self.wait_for(lambda: self.x.find(f"{DESKTOP_NAME} - Wine desktop"), 60)
         if not desktop:
             raise SetupError("Wine's desktop window did not appear")
