@@ -136,7 +136,9 @@ void Win32Platform::place_control(Control control, int width, int height, int le
 }
 
 void Win32Platform::show_window() {
+    // Shown and active, in front, so that the keyboard comes to the focus sink.
     ShowWindow(form_, SW_SHOW);
+    SetForegroundWindow(form_);
     // Paint the image the window already holds at once, before anything else is seen of it.
     UpdateWindow(form_);
     // The window is now under the pointer; its pointer applies without waiting for a move.
