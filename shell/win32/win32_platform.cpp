@@ -62,7 +62,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
 
 Win32Platform::~Win32Platform() {
     unload_window();
-    if (empty_cursor_ != nullptr) DestroyCursor(empty_cursor_);
+    if (imgcur_ != nullptr) DestroyCursor(imgcur_);
 }
 
 // --- start-up
@@ -110,7 +110,7 @@ void Win32Platform::create_window(const std::string& title) {
     sink.lpszClassName = kFocusClass;
     RegisterClassExA(&sink);
 
-    empty_cursor_ = make_empty_cursor(instance_);
+    imgcur_ = make_empty_cursor(instance_);
 
     // Borderless, without a title bar, and hidden.
     form_ = CreateWindowExA(0, kFormClass, title.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
@@ -160,7 +160,7 @@ void Win32Platform::set_pointer(PointerImage image) {
 }
 
 HCURSOR Win32Platform::current_cursor() const {
-    if (pointer_ == PointerImage::custom_empty) return empty_cursor_;
+    if (pointer_ == PointerImage::custom_empty) return imgcur_;
     return LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
 }
 

@@ -59,9 +59,9 @@ class Win32Platform : public Platform {
     HCURSOR current_cursor() const;
 
     HINSTANCE instance_;
-    HWND form_ = nullptr;      // Form1
-    HWND picfocus_ = nullptr;  // the focus sink
-    HCURSOR empty_cursor_ = nullptr;
+    HWND form_ = nullptr;       // Form1
+    HWND picfocus_ = nullptr;   // the focus sink
+    HCURSOR imgcur_ = nullptr;  // the custom pointer: an image with no visible pixel
     PointerImage pointer_ = PointerImage::system_default;
     bool focus_given_ = false;   // the focus sink took the focus once: it keeps it on activation
     bool timer_period_ = false;  // timeBeginPeriod(1) is in force
