@@ -9,7 +9,6 @@
 namespace vorlip {
 
 using chick_detail::animate;
-using chick_detail::rec;
 
 namespace {
 

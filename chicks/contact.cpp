@@ -5,8 +5,6 @@
 namespace vorlip {
 
 using chick_detail::draw;
-using chick_detail::in_table;
-using chick_detail::rec;
 
 namespace {
 

@@ -6,9 +6,6 @@
 
 namespace vorlip {
 
-using chick_detail::in_table;
-using chick_detail::rec;
-
 void player_add_energy(World& world, i16 i, i16 amount) {
     PlayerRec& c = rec(world, i);
     if (c.energy < 50 || c.energy > 5500) c.energy = 555;

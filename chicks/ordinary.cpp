@@ -11,7 +11,6 @@ namespace vorlip {
 
 using chick_detail::animate;
 using chick_detail::draw;
-using chick_detail::rec;
 
 namespace {
 

@@ -1,24 +1,12 @@
-// Record access shared by the chick procedures.
+// Small helpers shared by the chick procedures.
 #pragma once
 
 #include <cstddef>
 
+#include "scene/slots.hpp"
 #include "scene/world.hpp"
 
 namespace vorlip::chick_detail {
-
-inline PlayerRec& rec(World& world, i16 i) {
-    return world.players[static_cast<std::size_t>(i)];
-}
-inline const PlayerRec& rec(const World& world, i16 i) {
-    return world.players[static_cast<std::size_t>(i)];
-}
-
-// True when `i` names a record of the table; indexes held in globals are checked with it
-// before use, so a world loaded with a stray value cannot reach outside the table.
-inline bool in_table(int i) {
-    return i >= 0 && i < kPlayerSlots;
-}
 
 // A fresh random draw as a double, ready for arithmetic in double precision.
 inline double draw(Random& rnd) {

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "scene/slots.hpp"
+
 namespace vorlip {
 
 namespace {
@@ -15,11 +17,6 @@ constexpr i16 kBud = 2;
 
 SproutRec& sprout(World& world, i16 index) {
     return world.sprouts[static_cast<std::size_t>(index)];
-}
-
-// The highest index the sprout procedures look at: player_max, kept inside the table.
-int last_slot(const World& world) {
-    return world.player_max < kPlayerSlots ? world.player_max : kPlayerSlots - 1;
 }
 
 }  // namespace

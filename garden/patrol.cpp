@@ -5,6 +5,7 @@
 
 #include "garden/nyoki.hpp"
 #include "mother/mother.hpp"
+#include "scene/slots.hpp"
 
 namespace vorlip {
 
@@ -23,7 +24,7 @@ i16 patrol_frame(i16 anim) {
 i16 patrol_step(World& world, Random& rnd, i16 index) {
     u8& sow_count = world.sow_count;
     i16& sow_gap = world.sow_gap;
-    PlayerRec& c = patrol_slot(world, index);
+    PlayerRec& c = rec(world, index);
 
     const i16 frame = patrol_frame(c.anim);
     c.frame = frame;
@@ -40,13 +41,13 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
     if (c.aux2 == 0) {
         // Pair with the nearest chick in trouble, unless five rescuers already head for it.
         i16 t = 0;
-        if (mother_find_nearest_chick(world, t, c.x, c.y, 2) == 1 && patrol_in_table(t) &&
+        if (mother_find_nearest_chick(world, t, c.x, c.y, 2) == 1 && in_table(t) &&
             world.rescuers[static_cast<std::size_t>(t)] < 5) {
             i16& count = world.rescuers[static_cast<std::size_t>(t)];
             count = count + 1;
             c.aux2 = 1;
             c.aux1 = t;
-            c.target_sheet = patrol_slot(world, t).sheet;
+            c.target_sheet = rec(world, t).sheet;
         }
     }
 
@@ -58,11 +59,11 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
             // Caught: from now on it carries the target.
             c.aux2 = -1;
             c.tick = 0;
-            patrol_slot(world, t).footing = kHeld;
+            rec(world, t).footing = kHeld;
             world.rescuers[static_cast<std::size_t>(t)] = -1;
         } else if (r == -1) {
             // The target no longer needs help; an index outside the table has nothing to reset.
-            if (patrol_in_table(t)) world.rescuers[static_cast<std::size_t>(t)] = 0;
+            if (in_table(t)) world.rescuers[static_cast<std::size_t>(t)] = 0;
             c.aux2 = 0;
         }
         return frame;
@@ -86,7 +87,7 @@ i16 patrol_wander(World& world, Random& rnd, i16 index) {
     i16& wander_range = world.wander_range;
     i16& wander_sheet = world.wander_sheet;
     i16& wander_pace = world.wander_pace;
-    PlayerRec& c = patrol_slot(world, index);
+    PlayerRec& c = rec(world, index);
 
     if (c.tick > 35) return -1;  // the walk is over
 
@@ -114,7 +115,7 @@ i16 patrol_wander(World& world, Random& rnd, i16 index) {
 }
 
 i16 patrol_finish_wander(World& world, i16 index, i16 result) {
-    PlayerRec& c = patrol_slot(world, index);
+    PlayerRec& c = rec(world, index);
     if (c.aux2 != 0 || result != -1) return 0;
 
     i16 start = index;

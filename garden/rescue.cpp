@@ -2,6 +2,7 @@
 // flash through the colours, and recruiting more rescuers for the other chicks in trouble.
 #include "garden/patrol.hpp"
 #include "mother/mother.hpp"
+#include "scene/slots.hpp"
 
 namespace vorlip {
 
@@ -10,10 +11,10 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
     i16& approach_dir = world.approach_dir;
 
     if (target == -1) return patrol_wander(world, rnd, index);
-    if (!patrol_in_table(target)) return -1;  // no such chick to help
+    if (!in_table(target)) return -1;  // no such chick to help
 
-    PlayerRec& c = patrol_slot(world, index);
-    const PlayerRec& t = patrol_slot(world, target);
+    PlayerRec& c = rec(world, index);
+    const PlayerRec& t = rec(world, target);
     if (t.kind == kEgg || t.footing != kTumbling) return -1;
     if (t.x > c.x - 15 && t.x < c.x + 15 && t.y > c.y - 15 && t.y < c.y + 15) return 1;
 
@@ -44,13 +45,13 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
 }
 
 void patrol_carry(World& world, i16 index) {
-    PlayerRec& c = patrol_slot(world, index);
+    PlayerRec& c = rec(world, index);
     const i16 v = c.aux1;
-    if (!patrol_in_table(v)) {
+    if (!in_table(v)) {
         c.aux2 = 0;  // nothing to carry
         return;
     }
-    PlayerRec& held = patrol_slot(world, v);
+    PlayerRec& held = rec(world, v);
     i16& count = world.rescuers[static_cast<std::size_t>(v)];
 
     if (held.footing == kSteady || held.anim == 0) {
@@ -114,21 +115,21 @@ void patrol_recruit(World& world, i16 index) {
     // Serves the unserved tumbling chicks in index order, stopping at the first that already
     // has a rescuer (the chicks after it wait for a later call).
     for (;;) {
-        const i16 exclude = patrol_slot(world, index).aux1;
+        const i16 exclude = rec(world, index).aux1;
         const i16 v = mother_next_chick(world, exclude, scan_from);
-        if (v == -1 || !patrol_in_table(v)) return;
+        if (v == -1 || !in_table(v)) return;
         i16& count = world.rescuers[static_cast<std::size_t>(v)];
         if (count >= 1) return;
 
         i16 r = patrol_find_idle(world);
         if (r == -1) r = mother_spawn_chick(world, index, 2);
-        if (r == -1 || !patrol_in_table(r)) return;
+        if (r == -1 || !in_table(r)) return;
 
         count = count + 1;
-        PlayerRec& recruit = patrol_slot(world, r);
+        PlayerRec& recruit = rec(world, r);
         recruit.aux2 = 1;
         recruit.aux1 = v;
-        recruit.target_sheet = patrol_slot(world, v).sheet;
+        recruit.target_sheet = rec(world, v).sheet;
 
         scan_from = v + 1;
         if (scan_from > world.player_max) return;

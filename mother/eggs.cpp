@@ -2,11 +2,9 @@
 // rolled its distance from where it was laid; then it hatches in place into a small chick that
 // grows for two frames. The same spawning puts new patrol chicks beside a chick.
 #include "mother/mother.hpp"
-#include "mother/slots.hpp"
+#include "scene/slots.hpp"
 
 namespace vorlip {
-
-using namespace mother_detail;
 
 i16 mother_update_egg(World& world, Random& rnd, i16 index) {
     i16& roll_range = world.roll_range;

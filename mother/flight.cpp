@@ -3,11 +3,9 @@
 #include <array>
 
 #include "mother/mother.hpp"
-#include "mother/slots.hpp"
+#include "scene/slots.hpp"
 
 namespace vorlip {
-
-using namespace mother_detail;
 
 namespace {
 

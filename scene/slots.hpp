@@ -1,14 +1,16 @@
-// Bounds of the players table as the mother's procedures see them.
+// Reaching the players table by index, for every actor module.
 //
-// Callers keep every index within the table, but a world read back from a dump may hold any
-// value in player_max, clutch_first_slot or an index field. An index outside the table is then
-// treated as a slot that holds nothing and cannot be taken, so no value can reach past the
-// table.
+// Callers keep their indices inside the table, but a world read back from a dump may hold any
+// value in player_max, clutch_first_slot, leader or a target field. An index outside the table
+// is then treated as a slot that holds nothing and cannot be taken, so no value can reach past
+// the table; for a world the show itself made, these checks change nothing.
 #pragma once
+
+#include <cstddef>
 
 #include "scene/world.hpp"
 
-namespace vorlip::mother_detail {
+namespace vorlip {
 
 inline bool in_table(int i) {
     return i >= 0 && i < kPlayerSlots;
@@ -27,14 +29,14 @@ inline int last_slot(const World& world) {
     return world.player_max < kPlayerSlots - 1 ? world.player_max : kPlayerSlots - 1;
 }
 
-// A live chick: a chick record in use.
+// A chick record in use.
 inline bool live_chick(const World& world, int i) {
     return in_table(i) && rec(world, i).kind == kChick && rec(world, i).anim > 0;
 }
 
-// A free slot: in the table and not in use.
+// A slot in the table and not in use.
 inline bool free_slot(const World& world, int i) {
     return in_table(i) && rec(world, i).anim == 0;
 }
 
-}  // namespace vorlip::mother_detail
+}  // namespace vorlip
