@@ -53,16 +53,16 @@ bool Surface::same_pixels(const Surface& other) const {
 namespace {
 
 struct OpCopy {
-    static Pixel apply(Pixel s, Pixel) { return s; }
+    static constexpr Pixel apply(Pixel s, Pixel) { return s; }
 };
 struct OpAnd {
-    static Pixel apply(Pixel s, Pixel d) { return s & d; }
+    static constexpr Pixel apply(Pixel s, Pixel d) { return s & d; }
 };
 struct OpErase {
-    static Pixel apply(Pixel s, Pixel d) { return s & ~d & kWhite; }
+    static constexpr Pixel apply(Pixel s, Pixel d) { return s & ~d & kWhite; }
 };
 struct OpInvert {
-    static Pixel apply(Pixel s, Pixel d) { return (s ^ d) & kWhite; }
+    static constexpr Pixel apply(Pixel s, Pixel d) { return (s ^ d) & kWhite; }
 };
 
 // Calls f.template run<Op>() with the operation chosen once for the whole transfer.

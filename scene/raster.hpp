@@ -35,7 +35,7 @@ class Surface {
     Surface& operator=(Surface&&) noexcept = default;
 
     // A view onto memory owned elsewhere; stride is in pixels.
-    static Surface view(Pixel* pixels, int width, int height, int stride);
+    [[nodiscard]] static Surface view(Pixel* pixels, int width, int height, int stride);
 
     // Resizes an owning surface (contents become `fill`); the only allocating call.
     void resize(int width, int height, Pixel fill = kBlack);
