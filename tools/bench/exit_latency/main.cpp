@@ -3,82 +3,22 @@
 //
 // usage: vorlip-exit-latency [--runs N] [--size WxH] [--program PATH]
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "tools/xharness/xharness.hpp"
 
-namespace {
-
+using vorlip::e2e::Child;
+using vorlip::e2e::RootRect;
+using vorlip::e2e::Xvfb;
 using Clock = std::chrono::steady_clock;
-
-int pidfd_of(pid_t pid) {
-    return int(syscall(SYS_pidfd_open, pid, 0));
-}
-
-pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& extra_env,
-            const posix_spawn_file_actions_t* actions = nullptr) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> env_store(extra_env);
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) env_store.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : env_store) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], actions, nullptr, argv.data(), envp.data()) != 0) return -1;
-    return pid;
-}
-
-// Waits for a child to end; the exit status, or -1 when it is still running after `limit`.
-int wait_exit(pid_t pid, std::chrono::milliseconds limit) {
-    const int fd = pidfd_of(pid);
-    pollfd p{fd, POLLIN, 0};
-    const int ready = fd >= 0 ? poll(&p, 1, int(limit.count())) : 0;
-    if (fd >= 0) close(fd);
-    int status = 0;
-    if (ready <= 0 && waitpid(pid, &status, WNOHANG) == 0) return -1;
-    if (ready > 0) waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-bool saver_shown(Display* dpy) {
-    Window root_return = 0, parent = 0, *children = nullptr;
-    unsigned n = 0;
-    bool shown = false;
-    if (!XQueryTree(dpy, DefaultRootWindow(dpy), &root_return, &parent, &children, &n))
-        return false;
-    for (unsigned k = 0; k < n && !shown; ++k) {
-        char* name = nullptr;
-        if (XFetchName(dpy, children[k], &name) && name) {
-            XWindowAttributes a;
-            shown = std::strcmp(name, "SAVER vorlip") == 0 &&
-                    XGetWindowAttributes(dpy, children[k], &a) && a.map_state == IsViewable;
-            XFree(name);
-        }
-    }
-    if (children) XFree(children);
-    return shown;
-}
-
-}  // namespace
+using std::chrono::milliseconds;
 
 int main(int argc, char** argv) {
     int runs = 20;
@@ -103,71 +43,49 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    // A display of our own: Xvfb picks a free number and writes it to the pipe.
-    int fds[2];
-    if (pipe(fds) != 0) return 1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const pid_t xvfb = spawn(
-        {"Xvfb", "-displayfd", "3", "-screen", "0", size + "x24", "-nolisten", "tcp", "-noreset"},
-        {}, &actions);
-    close(fds[1]);
-    if (xvfb < 0) {
+    int width = 0, height = 0;
+    if (std::sscanf(size.c_str(), "%dx%d", &width, &height) != 2 || width < 1 || height < 1) {
+        std::fprintf(stderr, "vorlip-exit-latency: --size wants WxH, as 1024x768\n");
+        return 2;
+    }
+    const Xvfb server(width, height);
+    Display* dpy = server.running() ? XOpenDisplay(server.display().c_str()) : nullptr;
+    if (!dpy) {
         std::fprintf(stderr, "vorlip-exit-latency: cannot start Xvfb\n");
         return 1;
     }
-    std::string number;
-    char c = 0;
-    pollfd pf{fds[0], POLLIN, 0};
-    while (poll(&pf, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    const std::string display = ":" + number;
-    Display* dpy = number.empty() ? nullptr : XOpenDisplay(display.c_str());
-    if (!dpy) {
-        std::fprintf(stderr, "vorlip-exit-latency: Xvfb did not come up\n");
-        kill(xvfb, SIGTERM);
-        return 1;
-    }
+    const RootRect screen{0, 0, width, height};
 
     std::vector<double> ms;
     int failures = 0;
     for (int run = 0; run < runs; ++run) {
-        const pid_t saver = spawn({program, "/s"}, {"DISPLAY=" + display});
-        const Clock::time_point start = Clock::now();
-        bool shown = false;
-        while (!(shown = saver_shown(dpy)) && Clock::now() - start < std::chrono::seconds(10))
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        if (!shown) {
+        Child saver({program, "/s"}, server.display());
+        // Shown over the screen is the state the saver keeps until it ends; it has read the
+        // pointer's place before that.
+        if (!vorlip::e2e::wait_until(
+                [&] { return vorlip::e2e::window_shown_at(dpy, "SAVER vorlip", screen) != 0; },
+                milliseconds(10000))) {
             ++failures;
-            kill(saver, SIGKILL);
-            waitpid(saver, nullptr, 0);
-            std::printf("run %2d: no saver window within 10 s\n", run + 1);
+            std::printf("run %2d: no saver window over the screen within 10 s\n", run + 1);
             continue;
         }
         // Let it run a few ticks, at a phase that differs from run to run.
-        std::this_thread::sleep_for(std::chrono::milliseconds(150 + 7 * run));
+        std::this_thread::sleep_for(milliseconds(150 + 7 * run));
         XWarpPointer(dpy, None, None, 0, 0, 0, 0, run % 2 ? -1 : 1, 0);
         XSync(dpy, False);
         const Clock::time_point moved = Clock::now();
-        const int status = wait_exit(saver, std::chrono::milliseconds(5000));
+        const auto status = saver.wait(milliseconds(5000));
         const double took = std::chrono::duration<double, std::milli>(Clock::now() - moved).count();
         if (status != 0) {
             ++failures;
-            if (status < 0) {
-                kill(saver, SIGKILL);
-                waitpid(saver, nullptr, 0);
-            }
-            std::printf("run %2d: the saver did not end cleanly (status %d)\n", run + 1, status);
+            std::printf("run %2d: the saver did not end cleanly (%s)\n", run + 1,
+                        status ? ("status " + std::to_string(*status)).c_str() : "still running");
             continue;
         }
         ms.push_back(took);
         std::printf("run %2d: %6.2f ms\n", run + 1, took);
     }
     XCloseDisplay(dpy);
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
 
     if (ms.empty()) return 1;
     std::sort(ms.begin(), ms.end());

@@ -1,4 +1,4 @@
-#include "e2e/xharness.hpp"
+#include "tools/xharness/xharness.hpp"
 
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
@@ -186,6 +186,19 @@ std::vector<Window> windows_titled(Display* dpy, const std::string& title) {
         }
     }
     return found;
+}
+
+Window window_shown_at(Display* dpy, const std::string& title, const RootRect& where) {
+    for (const Window w : windows_titled(dpy, title)) {
+        XWindowAttributes a;
+        Window child = 0;
+        int x = 0, y = 0;
+        if (XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable &&
+            XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &x, &y, &child) &&
+            RootRect{x, y, a.width, a.height} == where)
+            return w;
+    }
+    return 0;
 }
 
 bool keyboard_grabbed_elsewhere(Display* dpy) {
