@@ -27,8 +27,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kTick = std::chrono::milliseconds(20);
-// How long a keyboard held by another client is asked for again before the show goes on
-// without key presses.
+// How long a keyboard held by another client is asked for before the user is told that keys
+// do not end the show for now. It is asked for again at every tick all the same: whenever the
+// other client lets go, keys end the show again.
 constexpr auto kGrabPatience = std::chrono::seconds(1);
 
 // A signal handler can reach nothing but process-wide state: this flag is the only such state
@@ -87,6 +88,7 @@ struct X11Platform::Impl : WindowImage {
     Clock::time_point next_tick;
     bool grab_wanted = false;
     bool grabbed = false;
+    bool grab_told = false;
     Clock::time_point grab_deadline;
 
     Surface& image() override { return view; }
@@ -503,13 +505,12 @@ void X11Platform::run_events(WindowEvents& events) {
         const Clock::time_point now = Clock::now();
         if (now >= x.next_tick) {
             if (x.grab_wanted && !x.grabbed) {
-                if (now < x.grab_deadline) {
-                    x.try_grab();
-                } else {
-                    x.grab_wanted = false;
+                x.try_grab();
+                if (!x.grabbed && !x.grab_told && now >= x.grab_deadline) {
+                    x.grab_told = true;
                     std::fputs(
-                        "vorlip: another program holds the keyboard; key presses will not end "
-                        "the show\n",
+                        "vorlip: another program holds the keyboard; key presses end the show "
+                        "only once it lets go\n",
                         stderr);
                 }
             }
