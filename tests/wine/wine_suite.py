@@ -115,6 +115,10 @@ class XDisplay:
         x.XFree.argtypes = [ctypes.c_void_p]
         x.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong,
                                            ctypes.POINTER(XWindowAttributes)]
+        x.XTranslateCoordinates.argtypes = [
+            ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+            ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int),
+            ctypes.POINTER(ctypes.c_ulong)]
         x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
         x.XCloseDisplay.argtypes = [ctypes.c_void_p]
         x.XSetErrorHandler.argtypes = [_ERROR_HANDLER_TYPE]
@@ -171,6 +175,19 @@ class XDisplay:
         if not self.x.XGetWindowAttributes(self.dpy, window, ctypes.byref(attrs)):
             return False
         return attrs.map_state == IS_VIEWABLE
+
+    def shown_rect(self, window):
+        """(x, y, width, height) on the root of a viewable window, else None."""
+        attrs = XWindowAttributes()
+        if not self.x.XGetWindowAttributes(self.dpy, window, ctypes.byref(attrs)):
+            return None
+        if attrs.map_state != IS_VIEWABLE:
+            return None
+        x, y, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
+        if not self.x.XTranslateCoordinates(self.dpy, window, self.root, 0, 0, ctypes.byref(x),
+                                            ctypes.byref(y), ctypes.byref(child)):
+            return None
+        return x.value, y.value, attrs.width, attrs.height
 
     def pointer_invisible(self):
         """True when the pointer's current image has no pixel that is not fully transparent."""
@@ -471,9 +488,11 @@ class Suite:
         subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=10)
 
     def saver_window(self):
-        """The saver's window once it is shown, else None."""
+        """The saver's window once it covers the screen, else None. On its way up the saver
+        shows its window beyond the screen's corner to take the focus and hides it again; only
+        the window over the screen is the state it keeps until it ends."""
         w = self.x.find(SAVER_TITLE)
-        return w if w and self.x.viewable(w) else None
+        return w if w and self.x.shown_rect(w) == (0, 0, SCREEN_W, SCREEN_H) else None
 
     def start_saver(self):
         """Starts "/s" with the pointer parked mid-screen, and waits until its window shows."""
@@ -490,6 +509,17 @@ class Suite:
         if p.poll() is not None or not self.saver_window():
             raise AssertionError("the saver ended by itself without any input")
         return p
+
+    def wait_for_window_state(self, want):
+        """Asks the probe about the saver's window until it shows every wanted value (the
+        window is made top-most just after it is shown); what still differs, or {}."""
+        deadline = time.monotonic() + START_LIMIT
+        while True:
+            info = dict(l.split("=", 1) for l in self.probe("info", SAVER_TITLE).stdout.split())
+            wrong = {k: (info.get(k), v) for k, v in want.items() if info.get(k) != v}
+            if not wrong or time.monotonic() > deadline:
+                return wrong
+            time.sleep(0.1)
 
     def expect_desktop_and_mother(self, name):
         """The screen shows the desktop picture, sharp and in place, everywhere but under the
@@ -572,13 +602,12 @@ class Suite:
         r = self.probe("find", SAVER_TITLE)
         if r.returncode != 0 or r.stdout.strip() != "found":
             raise AssertionError(f"FindWindowA did not find {SAVER_TITLE!r}: {r.stdout.strip()}")
-        info = dict(line.split("=", 1) for line in self.probe("info", SAVER_TITLE).stdout.split())
         want = {
             "visible": "1", "rect": f"0,0,{SCREEN_W},{SCREEN_H}", "popup": "1", "caption": "0",
             "border": "0", "topmost": "1", "children": "1", "child_rect": "-50,0,30,30",
             "focus": "child", "dpi_awareness": "2",
         }
-        wrong = {k: (info.get(k), v) for k, v in want.items() if info.get(k) != v}
+        wrong = self.wait_for_window_state(want)
         if wrong:
             raise AssertionError(f"window state (seen, wanted): {wrong}")
         if not self.x.pointer_invisible():
@@ -665,11 +694,10 @@ class Suite:
             if seen[2:] != ["144"]:
                 raise AssertionError(f"the scaling did not take effect: {seen}")
             p = self.start_saver()
-            info = dict(l.split("=", 1) for l in self.probe("info", SAVER_TITLE).stdout.split())
-            if info.get("dpi_awareness") != "2":
-                raise AssertionError(f"DPI awareness {info.get('dpi_awareness')}, not per monitor")
-            if info.get("rect") != f"0,0,{SCREEN_W},{SCREEN_H}":
-                raise AssertionError(f"the window covers {info.get('rect')} at 150 %")
+            wrong = self.wait_for_window_state(
+                {"dpi_awareness": "2", "rect": f"0,0,{SCREEN_W},{SCREEN_H}"})
+            if wrong:
+                raise AssertionError(f"at 150 %, window state (seen, wanted): {wrong}")
             self.expect_desktop_and_mother("saver-150")
             self.end_saver(p)
         finally:
