@@ -19,12 +19,16 @@ deps:
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
 
+# The developers' builds: warnings are errors here (never in a user's or packager's build), and
+# the normal build is optimised as users get it, so optimiser-only warnings and faults show.
+DEV_FLAGS := -DVORLIP_WERROR=ON
+
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release $(DEV_FLAGS) >/dev/null
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIP_SANITIZE=ON -DVORLIP_BENCHMARKS=OFF >/dev/null
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIP_SANITIZE=ON -DVORLIP_BENCHMARKS=OFF $(DEV_FLAGS) >/dev/null
 	cmake --build build-asan -j $(JOBS)
 
 test: build build-asan

@@ -247,7 +247,7 @@ struct Painter {
                 const int a = std::abs(size);
                 flower(n, cx + kPad, top + kStripH - kPad - a, size);
                 cx += a + 2 * kPad;
-                if (dark == 0) sizes += " " + std::to_string(size);
+                if (dark == 0) sizes.append(1, ' ').append(std::to_string(size));
             }
         }
         label(x, y + kLabelH + 2 * kStripH + kTileGap + 4, sizes + " (BELOW 0: UPSIDE DOWN)",
