@@ -33,7 +33,7 @@ bool on_path(const std::string& program) {
 namespace {
 
 pid_t spawn_with(const std::vector<std::string>& args, const std::string& display,
-                 const std::string& err_path, int extra_fd) {
+                 const std::string& err_path, int extra_fd, bool own_output) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -47,10 +47,12 @@ pid_t spawn_with(const std::vector<std::string>& args, const std::string& displa
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    if (!own_output) {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     if (extra_fd >= 0) posix_spawn_file_actions_adddup2(&actions, extra_fd, 3);
     pid_t pid = -1;
     if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
@@ -67,9 +69,10 @@ std::string temp_path() {
 
 }  // namespace
 
-Child::Child(const std::vector<std::string>& args, const std::string& display, int fd3)
+Child::Child(const std::vector<std::string>& args, const std::string& display, int fd3,
+             bool own_output)
     : err_path_(temp_path()) {
-    pid_ = spawn_with(args, display, err_path_, fd3);
+    pid_ = spawn_with(args, display, err_path_, fd3, own_output);
 }
 
 Child::Child(Child&& o) noexcept {
@@ -189,16 +192,24 @@ std::vector<Window> windows_titled(Display* dpy, const std::string& title) {
 }
 
 Window window_shown_at(Display* dpy, const std::string& title, const RootRect& where) {
+    // The map state and the place come from two requests: with the server held between them,
+    // a window hidden and moved meanwhile cannot pass for one shown at the new place.
+    XGrabServer(dpy);
+    Window found = 0;
     for (const Window w : windows_titled(dpy, title)) {
         XWindowAttributes a;
         Window child = 0;
         int x = 0, y = 0;
         if (XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable &&
             XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &x, &y, &child) &&
-            RootRect{x, y, a.width, a.height} == where)
-            return w;
+            RootRect{x, y, a.width, a.height} == where) {
+            found = w;
+            break;
+        }
     }
-    return 0;
+    XUngrabServer(dpy);
+    XSync(dpy, False);
+    return found;
 }
 
 bool keyboard_grabbed_elsewhere(Display* dpy) {

@@ -22,9 +22,11 @@ bool on_path(const std::string& program);
 class Child {
   public:
     Child() = default;
-    // Starts `args` with DISPLAY set to `display` (none: unset); stderr goes to a file, and
-    // `fd3`, if given, becomes the child's descriptor 3.
-    Child(const std::vector<std::string>& args, const std::string& display, int fd3 = -1);
+    // Starts `args` with DISPLAY set to `display` (none: unset); stdin and stdout are
+    // /dev/null and stderr goes to a file, and `fd3`, if given, becomes the child's
+    // descriptor 3. With `own_output` the child keeps this process's stdin, stdout and stderr.
+    Child(const std::vector<std::string>& args, const std::string& display, int fd3 = -1,
+          bool own_output = false);
     Child(Child&&) noexcept;
     Child& operator=(Child&&) noexcept;
     ~Child();
