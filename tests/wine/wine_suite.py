@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The Windows saver end to end: vorlip.scr under Wine, on a private Xvfb display.
+"""The Windows saver end to end: vorlip.scr under Wine, on a private Xvfb display (vorlip-xrun
+starts it and names it in DISPLAY).
 
 The suite makes one Wine prefix under its work directory (once: later runs reuse it), sets it
 up as a virtual desktop the size of the display with a known wallpaper, and then drives the
@@ -7,8 +8,8 @@ real program the way a user and the screen saver host would: it starts the saver
 with FindWindowA from a Windows probe program and with screenshots, moves the mouse by one
 pixel, presses keys and buttons, starts second copies, and opens the settings window.
 
-It prints one line per check and closes with "N passed, N failed"; it exits non-zero when a
-check fails or the set-up does.
+The checks are a unittest suite, run in a fixed order; the script exits non-zero when a check
+or the set-up fails.
 """
 
 import argparse
@@ -23,6 +24,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 
 SCREEN_W, SCREEN_H = 800, 600
 SAVER_TITLE = "SAVER vorlip"
@@ -120,6 +122,8 @@ class XDisplay:
             ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int),
             ctypes.POINTER(ctypes.c_ulong)]
         x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XGrabServer.argtypes = [ctypes.c_void_p]
+        x.XUngrabServer.argtypes = [ctypes.c_void_p]
         x.XCloseDisplay.argtypes = [ctypes.c_void_p]
         x.XSetErrorHandler.argtypes = [_ERROR_HANDLER_TYPE]
         self.xf.XFixesGetCursorImage.restype = ctypes.POINTER(XFixesCursorImage)
@@ -177,16 +181,22 @@ class XDisplay:
         return attrs.map_state == IS_VIEWABLE
 
     def shown_rect(self, window):
-        """(x, y, width, height) on the root of a viewable window, else None."""
+        """(x, y, width, height) on the root of a viewable window, else None. The server is
+        held across the two requests, so a window hidden and moved meanwhile cannot pass for
+        one shown at the new place."""
         attrs = XWindowAttributes()
-        if not self.x.XGetWindowAttributes(self.dpy, window, ctypes.byref(attrs)):
-            return None
-        if attrs.map_state != IS_VIEWABLE:
-            return None
         x, y, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
-        if not self.x.XTranslateCoordinates(self.dpy, window, self.root, 0, 0, ctypes.byref(x),
-                                            ctypes.byref(y), ctypes.byref(child)):
-            return None
+        self.x.XGrabServer(self.dpy)
+        try:
+            if (not self.x.XGetWindowAttributes(self.dpy, window, ctypes.byref(attrs))
+                    or attrs.map_state != IS_VIEWABLE
+                    or not self.x.XTranslateCoordinates(self.dpy, window, self.root, 0, 0,
+                                                        ctypes.byref(x), ctypes.byref(y),
+                                                        ctypes.byref(child))):
+                return None
+        finally:
+            self.x.XUngrabServer(self.dpy)
+            self.x.XSync(self.dpy, 0)
         return x.value, y.value, attrs.width, attrs.height
 
     def pointer_invisible(self):
@@ -313,16 +323,16 @@ def find_mother(rows, frames):
 # --- the suite
 
 
-class Suite:
+class WineDesktop:
+    """The display, the Wine prefix and desktop, and the ways of driving programs on them,
+    shared by every check."""
+
     def __init__(self, args):
         self.scr = os.path.abspath(args.scr)
         self.probe_exe = os.path.abspath(args.probe)
         self.work = os.path.abspath(args.work)
         self.latency_runs = args.latency_runs
         self.prefix = os.path.join(self.work, "prefix")
-        self.passed = 0
-        self.failed = 0
-        self.xvfb = None
         self.x = None
         self.display = None
         self.env = None
@@ -333,23 +343,8 @@ class Suite:
     # --- infrastructure
 
     def start_display(self):
-        read_fd, write_fd = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        number = b""
-        deadline = time.monotonic() + 20
-        with os.fdopen(read_fd, "rb") as r:
-            while not number.endswith(b"\n") and time.monotonic() < deadline:
-                chunk = r.read(1)
-                if not chunk:
-                    break
-                number += chunk
-        if not number.strip():
-            raise SetupError("Xvfb did not start")
-        self.display = ":" + number.decode().strip()
+        # The private display is vorlip-xrun's, started for the whole suite.
+        self.display = os.environ["DISPLAY"]
         self.x = XDisplay(self.display)
 
     def make_env(self):
@@ -560,46 +555,74 @@ class Suite:
                 said = " ".join(p.log.read().split())[-300:]
             raise AssertionError(f"{what}: exit code {p.returncode} {said}")
 
-    def check(self, name, fn):
-        try:
-            fn()
-        except AssertionError as e:
-            self.failed += 1
-            print(f"FAIL {name}: {e}", flush=True)
-            return
-        except (SetupError, subprocess.SubprocessError, OSError) as e:
-            self.failed += 1
-            print(f"FAIL {name}: {type(e).__name__}: {e}", flush=True)
-            return
-        finally:
-            for p in self.started:
-                if p.poll() is None:
-                    p.kill()
-                    p.wait()
-                if hasattr(p, "log"):
-                    p.log.close()
-            self.started = []
-        self.passed += 1
-        print(f"PASS {name}", flush=True)
+    def end_started(self):
+        """Ends every Windows process a check started and closes their logs."""
+        for p in self.started:
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+            if hasattr(p, "log"):
+                p.log.close()
+        self.started = []
 
-    # --- the checks
+    def set_up(self):
+        os.makedirs(self.work, exist_ok=True)
+        for name in os.listdir(self.work):
+            if name.startswith("scr-") and name.endswith(".log"):
+                os.remove(os.path.join(self.work, name))
+        self.mother = mother_frames()
+        self.start_display()
+        self.make_env()
+        self.prepare_prefix()
+        self.start_desktop()
+
+    def shutdown(self):
+        if self.env is not None:
+            try:
+                self.stop_wine()
+            except (subprocess.SubprocessError, OSError):
+                pass
+        if self.x is not None:
+            self.x.close()
+
+
+class SaverUnderWine(unittest.TestCase):
+    d = None  # the WineDesktop, made once for all the checks
+    args = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.d = WineDesktop(cls.args)
+        try:
+            cls.d.set_up()
+        except BaseException:
+            cls.d.shutdown()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.d.shutdown()
+
+    def tearDown(self):
+        self.d.end_started()
+
 
     def test_other_switches_end_at_once(self):
         # The host's preview and settings requests, no switch at all, and near misses.
         for args in (["/p", "1234"], ["/c"], ["/c:1234"], [], ["/C"], ["/"], ["s"], ["/x"]):
-            p = self.spawn(*args)
+            p = self.d.spawn(*args)
             saw_window = False
             deadline = time.monotonic() + END_LIMIT
             while p.poll() is None and time.monotonic() < deadline:
-                saw_window = saw_window or self.x.find(SAVER_TITLE) is not None
+                saw_window = saw_window or self.d.x.find(SAVER_TITLE) is not None
                 time.sleep(0.01)
-            self.expect_end(p, f"switch {' '.join(args)!r}", limit=1)
+            self.d.expect_end(p, f"switch {' '.join(args)!r}", limit=1)
             if saw_window:
                 raise AssertionError(f"switch {' '.join(args)!r} made a window")
 
     def test_saver_runs(self):
-        p = self.start_saver()
-        r = self.probe("find", SAVER_TITLE)
+        p = self.d.start_saver()
+        r = self.d.probe("find", SAVER_TITLE)
         if r.returncode != 0 or r.stdout.strip() != "found":
             raise AssertionError(f"FindWindowA did not find {SAVER_TITLE!r}: {r.stdout.strip()}")
         want = {
@@ -607,50 +630,50 @@ class Suite:
             "border": "0", "topmost": "1", "children": "1", "child_rect": "-50,0,30,30",
             "focus": "child", "dpi_awareness": "2",
         }
-        wrong = self.wait_for_window_state(want)
+        wrong = self.d.wait_for_window_state(want)
         if wrong:
             raise AssertionError(f"window state (seen, wanted): {wrong}")
-        if not self.x.pointer_invisible():
+        if not self.d.x.pointer_invisible():
             raise AssertionError("the pointer is visible over the saver")
-        self.expect_desktop_and_mother("saver")
-        self.xdotool("mousemove_relative", "--", "1", "0")
-        self.expect_end(p, "after a 1-pixel move")
-        if self.x.pointer_invisible():
+        self.d.expect_desktop_and_mother("saver")
+        self.d.xdotool("mousemove_relative", "--", "1", "0")
+        self.d.expect_end(p, "after a 1-pixel move")
+        if self.d.x.pointer_invisible():
             raise AssertionError("the pointer is still invisible after the saver ended")
 
     def test_key_ends(self):
         for key in ("a", "Escape", "shift", "F10"):
-            p = self.start_saver()
-            self.xdotool("key", key)
-            self.expect_end(p, f"after key {key}")
+            p = self.d.start_saver()
+            self.d.xdotool("key", key)
+            self.d.expect_end(p, f"after key {key}")
 
     def test_click_ends(self):
         for button in ("1", "3", "2"):
-            p = self.start_saver()
-            self.xdotool("click", button)
-            self.expect_end(p, f"after a click of button {button}")
+            p = self.d.start_saver()
+            self.d.xdotool("click", button)
+            self.d.expect_end(p, f"after a click of button {button}")
 
     def test_second_copy_ends(self):
-        first = self.start_saver()
+        first = self.d.start_saver()
         for args in (["/s"], ["/S"], ["/p", "1234"]):
-            second = self.spawn(*args)
-            self.expect_end(second, f"a second copy with {' '.join(args)}")
+            second = self.d.spawn(*args)
+            self.d.expect_end(second, f"a second copy with {' '.join(args)}")
         if first.poll() is not None:
             raise AssertionError("the first copy ended when the second started")
-        self.end_saver(first)
+        self.d.end_saver(first)
 
     def test_setting_window_stops_start(self):
         for how in ("hidden", "show"):
-            holder = self.spawn_probe("hold", SETTING_TITLE, "30000", how)
+            holder = self.d.spawn_probe("hold", SETTING_TITLE, "30000", how)
             if holder.stdout.readline().strip() != "ready":
                 raise AssertionError("the probe could not open the settings window")
-            p = self.spawn("/s")
+            p = self.d.spawn("/s")
             saw_window = False
             deadline = time.monotonic() + END_LIMIT
             while p.poll() is None and time.monotonic() < deadline:
-                saw_window = saw_window or self.x.find(SAVER_TITLE) is not None
+                saw_window = saw_window or self.d.x.find(SAVER_TITLE) is not None
                 time.sleep(0.01)
-            self.expect_end(p, f"a start beside a {how} settings window", limit=1)
+            self.d.expect_end(p, f"a start beside a {how} settings window", limit=1)
             if saw_window:
                 raise AssertionError(f"a start beside a {how} settings window made a window")
             holder.kill()
@@ -659,15 +682,15 @@ class Suite:
     def test_exit_latency(self):
         to_gone = []
         to_exit = []
-        for run in range(self.latency_runs):
-            p = self.start_saver()
-            window = self.x.find(SAVER_TITLE)
+        for run in range(self.d.latency_runs):
+            p = self.d.start_saver()
+            window = self.d.x.find(SAVER_TITLE)
             step = "1" if run % 2 == 0 else "-1"
-            self.xdotool("mousemove_relative", "--", step, "0")
+            self.d.xdotool("mousemove_relative", "--", step, "0")
             t0 = time.monotonic()
-            gone = self.wait_for(lambda: not self.x.viewable(window), END_LIMIT, step=0.0005)
+            gone = self.d.wait_for(lambda: not self.d.x.viewable(window), END_LIMIT, step=0.0005)
             t1 = time.monotonic()
-            self.expect_end(p, f"run {run + 1} after a 1-pixel move")
+            self.d.expect_end(p, f"run {run + 1} after a 1-pixel move")
             t2 = time.monotonic()
             if not gone:
                 raise AssertionError(f"run {run + 1}: the window stayed")
@@ -687,66 +710,35 @@ class Suite:
     def test_scaled_screen(self):
         # 150 % scaling: the saver declares itself per-monitor aware, still covers every
         # physical pixel, and its snapshot is the desktop pixel for pixel.
-        self.set_dpi(144)
+        self.d.set_dpi(144)
         try:
-            self.start_desktop()
-            seen = self.probe("screen", "unaware").stdout.split()
+            self.d.start_desktop()
+            seen = self.d.probe("screen", "unaware").stdout.split()
             if seen[2:] != ["144"]:
                 raise AssertionError(f"the scaling did not take effect: {seen}")
-            p = self.start_saver()
-            wrong = self.wait_for_window_state(
+            p = self.d.start_saver()
+            wrong = self.d.wait_for_window_state(
                 {"dpi_awareness": "2", "rect": f"0,0,{SCREEN_W},{SCREEN_H}"})
             if wrong:
                 raise AssertionError(f"at 150 %, window state (seen, wanted): {wrong}")
-            self.expect_desktop_and_mother("saver-150")
-            self.end_saver(p)
+            self.d.expect_desktop_and_mother("saver-150")
+            self.d.end_saver(p)
         finally:
-            self.set_dpi(96)
+            self.d.set_dpi(96)
 
-    # --- running
 
-    def run(self):
-        os.makedirs(self.work, exist_ok=True)
-        for name in os.listdir(self.work):
-            if name.startswith("scr-") and name.endswith(".log"):
-                os.remove(os.path.join(self.work, name))
-        try:
-            self.mother = mother_frames()
-            self.start_display()
-            self.make_env()
-            self.prepare_prefix()
-            self.start_desktop()
-            self.check("other switches end at once without a window",
-                       self.test_other_switches_end_at_once)
-            self.check("/s runs the saver over the desktop picture", self.test_saver_runs)
-            self.check("a key press ends the saver", self.test_key_ends)
-            self.check("a click ends the saver", self.test_click_ends)
-            self.check("a second copy ends at once", self.test_second_copy_ends)
-            self.check("a settings window stops the start", self.test_setting_window_stops_start)
-            self.check("a 1-pixel move ends the saver at once", self.test_exit_latency)
-            self.check("a scaled screen is covered pixel for pixel", self.test_scaled_screen)
-        except (SetupError, subprocess.SubprocessError, OSError) as e:
-            print(f"FAIL set-up: {e}", flush=True)
-            self.failed += 1
-        finally:
-            self.shutdown()
-        print(f"{self.passed} passed, {self.failed} failed", flush=True)
-        return 0 if self.failed == 0 else 1
-
-    def shutdown(self):
-        if self.env is not None:
-            try:
-                self.stop_wine()
-            except (subprocess.SubprocessError, OSError):
-                pass
-        if self.x is not None:
-            self.x.close()
-        if self.xvfb is not None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
+# The checks in the order they build on each other; the scaled screen restarts Wine's desktop,
+# so it comes last.
+ORDER = [
+    "test_other_switches_end_at_once",
+    "test_saver_runs",
+    "test_key_ends",
+    "test_click_ends",
+    "test_second_copy_ends",
+    "test_setting_window_stops_start",
+    "test_exit_latency",
+    "test_scaled_screen",
+]
 
 
 def main():
@@ -756,17 +748,23 @@ def main():
     ap.add_argument("--work", required=True, help="a directory for the prefix and screenshots")
     ap.add_argument("--latency-runs", type=int, default=20)
     args = ap.parse_args()
-    for tool in ("wine", "wineserver", "Xvfb", "xdotool", "xwd"):
+    for tool in ("wine", "wineserver", "xdotool", "xwd"):
         if shutil.which(tool) is None:
             print(f"wine_suite: {tool} is not installed", file=sys.stderr)
             return 2
+    if not os.environ.get("DISPLAY"):
+        print("wine_suite: no DISPLAY (run it under vorlip-xrun)", file=sys.stderr)
+        return 2
     for path in (args.scr, args.probe):
         if not os.path.isfile(path):
             print(f"wine_suite: {path} does not exist", file=sys.stderr)
             return 2
-    # Stopped from outside (a test timeout): still end Wine and the display.
+    # Stopped from outside (a test timeout): still end Wine.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(3))
-    return Suite(args).run()
+    SaverUnderWine.args = args
+    suite = unittest.TestSuite(SaverUnderWine(name) for name in ORDER)
+    result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
+    return 0 if result.wasSuccessful() else 1
 
 
 if __name__ == "__main__":
