@@ -134,9 +134,9 @@ struct StretchJob {
 
 }  // namespace
 
-void bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
+Rect bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
              Rop rop) {
-    if (w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0) return {};
     // Clip in 64-bit so that no position or size can overflow.
     long long ldx = dx, ldy = dy, lsx = sx, lsy = sy, lw = w, lh = h;
     auto clip = [](long long& d, long long& s, long long& n, long long dlim, long long slim) {
@@ -155,14 +155,15 @@ void bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int
     };
     clip(ldx, lsx, lw, dst.width(), src.width());
     clip(ldy, lsy, lh, dst.height(), src.height());
-    if (lw <= 0 || lh <= 0) return;
+    if (lw <= 0 || lh <= 0) return {};
     BltJob job{dst, src, int(ldx), int(ldy), int(lsx), int(lsy), int(lw), int(lh)};
     with_rop(rop, job);
+    return {job.dx, job.dy, job.w, job.h};
 }
 
-void stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
+Rect stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
                  int sw, int sh, Rop rop) {
-    if (dw == 0 || dh == 0 || sw <= 0 || sh <= 0) return;
+    if (dw == 0 || dh == 0 || sw <= 0 || sh <= 0) return {};
     StretchJob job{dst, src, sx, sy, sw, sh, 0, 0, dw < 0, dh < 0, 0, 0, 0, 0, 0, 0};
     job.aw = dw < 0 ? -static_cast<long long>(dw) : dw;
     job.ah = dh < 0 ? -static_cast<long long>(dh) : dh;
@@ -172,8 +173,11 @@ void stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sr
     job.x1 = int(std::min<long long>(job.origin_x + job.aw, dst.width()));
     job.y0 = int(std::max<long long>(job.origin_y, 0));
     job.y1 = int(std::min<long long>(job.origin_y + job.ah, dst.height()));
-    if (job.x0 >= job.x1 || job.y0 >= job.y1) return;
+    if (job.x0 >= job.x1 || job.y0 >= job.y1) return {};
     with_rop(rop, job);
+    // Pixels whose sample falls outside the source are skipped, so this may claim more than
+    // was written; never less.
+    return {job.x0, job.y0, job.x1 - job.x0, job.y1 - job.y0};
 }
 
 }  // namespace vorlip

@@ -57,9 +57,18 @@ class Surface {
     int w_ = 0, h_ = 0, stride_ = 0;
 };
 
+// A rectangle of pixels: left, top, width, height. Empty when either size is 0 or less.
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool empty() const { return w <= 0 || h <= 0; }
+    long long area() const { return empty() ? 0 : static_cast<long long>(w) * h; }
+    bool operator==(const Rect&) const = default;
+};
+
 // Copies the w x h rectangle at (sx, sy) of src onto dst at (dx, dy) with `rop`. Parts of the
-// rectangle outside either surface are skipped. Negative sizes draw nothing.
-void bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
+// rectangle outside either surface are skipped. Negative sizes draw nothing. Returns the part of
+// dst that was written (empty if none).
+Rect bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
              Rop rop);
 
 // Stretches the sw x sh rectangle at (sx, sy) of src onto the dw x dh rectangle at (dx, dy) of
@@ -67,7 +76,8 @@ void bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int
 // covers the columns dx + dw .. dx - 1, left of the destination point; a negative dh likewise
 // mirrors top to bottom above it. A zero size draws nothing. Source pixels are sampled at the
 // centre of each destination pixel, so a mask and its colour frame stretched alike stay aligned.
-void stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
+// Returns the part of dst that was written to (empty if none).
+Rect stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
                  int sw, int sh, Rop rop);
 
 }  // namespace vorlip

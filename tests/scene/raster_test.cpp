@@ -73,11 +73,29 @@ TEST(Raster, TransfersClipForAny16BitPositionAndSize) {
     for (int x : edges)
         for (int y : edges) {
             Guarded g;
-            bit_blt(g.inner, x, y, 220, 220, sprite, 0, 0, Rop::SrcCopy);
-            bit_blt(g.inner, x, y, 32767, 32767, sprite, 0, 0, Rop::SrcInvert);
+            // Every pixel a transfer changes lies in the rectangle it reports: the frame step
+            // restores and presents only there.
+            const auto reported = [&](auto&& transfer) {
+                const Surface before = g.inner;
+                const Rect r = transfer();
+                for (int py = 0; py < g.inner.height(); ++py)
+                    for (int px = 0; px < g.inner.width(); ++px) {
+                        if (g.inner.at(px, py) == before.at(px, py)) continue;
+                        ASSERT_TRUE(px >= r.x && px < r.x + r.w && py >= r.y && py < r.y + r.h)
+                            << x << "," << y << ": (" << px << ", " << py << ") not reported";
+                    }
+            };
+            reported([&] { return bit_blt(g.inner, x, y, 220, 220, sprite, 0, 0, Rop::SrcCopy); });
+            reported([&] {
+                return bit_blt(g.inner, x, y, 32767, 32767, sprite, 0, 0, Rop::SrcInvert);
+            });
             for (int s : sizes) {
-                stretch_blt(g.inner, x, y, s, s, sprite, 0, 0, 40, 40, Rop::SrcAnd);
-                stretch_blt(g.inner, x, y, s, -s, sprite, 0, 0, 40, 40, Rop::SrcErase);
+                reported([&] {
+                    return stretch_blt(g.inner, x, y, s, s, sprite, 0, 0, 40, 40, Rop::SrcAnd);
+                });
+                reported([&] {
+                    return stretch_blt(g.inner, x, y, s, -s, sprite, 0, 0, 40, 40, Rop::SrcErase);
+                });
             }
             ASSERT_TRUE(g.guard_intact()) << x << "," << y;
         }
