@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xrandr.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ipc.h>
@@ -17,6 +18,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "shell/saver.hpp"
@@ -32,16 +36,39 @@ constexpr auto kTick = std::chrono::milliseconds(20);
 // other client lets go, keys end the show again.
 constexpr auto kGrabPatience = std::chrono::seconds(1);
 
-// A signal handler can reach nothing but process-wide state: this flag is the only such state
-// of the shell, read by the event loop.
+// How long the display may take to answer the connection before the program gives up on it.
+constexpr auto kConnectPatience = std::chrono::seconds(2);
+// How long the event loop has to end the show after an end signal before the process ends
+// without it (a display that stopped answering holds the loop in a request).
+constexpr unsigned kEndPatienceSeconds = 2;
+
+// A signal handler can reach nothing but process-wide state: these flags are the only such
+// state of the shell. `g_end_signal` is read by the event loop; until the loop runs,
+// `g_loop_running` is 0 and an end signal ends the process on the spot.
 volatile std::sig_atomic_t g_end_signal = 0;
+volatile std::sig_atomic_t g_loop_running = 0;
+// The handler's write end and the event loop's read end of a pipe that wakes the loop's wait.
+int g_wake_read = -1;
+int g_wake_write = -1;
 
 // Xlib's error handler has no user data either. Errors are expected and harmless (a window
 // that vanished during the title search); only the shared-memory check looks at one.
 int g_x_error = 0;
 
+// Ending on the spot gives the desktop back all the same: the server destroys a client's
+// window and lets go of its grabs when its connection closes.
 extern "C" void on_end_signal(int) {
+    if (!g_loop_running) ::_exit(0);
     g_end_signal = 1;
+    if (g_wake_write >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const auto n = ::write(g_wake_write, &byte, 1);
+    }
+    alarm(kEndPatienceSeconds);
+}
+
+extern "C" void on_end_patience(int) {
+    ::_exit(0);
 }
 
 extern "C" int on_x_error(Display*, XErrorEvent* e) {
@@ -58,6 +85,8 @@ extern "C" int on_x_io_error(Display*) {
 }
 
 constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// The widest screen whose every pixel a 16-bit coordinate reaches.
+constexpr int kMaxScreenSide = 32767;
 
 }  // namespace
 
@@ -85,6 +114,7 @@ struct X11Platform::Impl : WindowImage {
     ChannelMasks masks;
     Surface view;
 
+    bool server_held = false;
     Clock::time_point next_tick;
     bool grab_wanted = false;
     bool grabbed = false;
@@ -218,12 +248,29 @@ struct X11Platform::Impl : WindowImage {
     }
 };
 
+namespace {
+
+// XOpenDisplay waits for as long as a server that took the connection stays silent. It waits
+// on a thread of its own here, so that a display that does not answer ends the program in a
+// moment instead; the thread is left behind, blocked, and goes with the process.
+Display* open_display_or_give_up() {
+    auto opened = std::make_shared<std::promise<Display*>>();
+    std::future<Display*> display = opened->get_future();
+    std::thread([opened] { opened->set_value(XOpenDisplay(nullptr)); }).detach();
+    if (display.wait_for(kConnectPatience) == std::future_status::ready) return display.get();
+    const char* name = std::getenv("DISPLAY");
+    throw PlatformError(std::string("the X display ") + (name ? name : "") +
+                        " does not answer");
+}
+
+}  // namespace
+
 X11Platform::X11Platform(int argc, const char* const* argv)
     : impl_(std::make_unique<Impl>()), arguments_(join_arguments(argc, argv)) {
     XSetErrorHandler(on_x_error);
     XSetIOErrorHandler(on_x_io_error);
     Impl& x = *impl_;
-    x.dpy = XOpenDisplay(nullptr);
+    x.dpy = open_display_or_give_up();
     if (!x.dpy) return;
     const int screen = DefaultScreen(x.dpy);
     x.root = RootWindow(x.dpy, screen);
@@ -258,11 +305,18 @@ X11Platform::~X11Platform() {
 }
 
 void X11Platform::install_signal_handlers() {
+    int wake[2];
+    if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) == 0) {
+        g_wake_read = wake[0];
+        g_wake_write = wake[1];
+    }
     struct sigaction sa {};
     sa.sa_handler = on_end_signal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = 0;  // no restart: a wait in the event loop returns at once
     for (int sig : kEndSignals) sigaction(sig, &sa, nullptr);
+    sa.sa_handler = on_end_patience;
+    sigaction(SIGALRM, &sa, nullptr);
     // A write to a dead connection then fails and reaches the I/O error handler, instead of
     // ending the process without a word.
     signal(SIGPIPE, SIG_IGN);
@@ -271,6 +325,13 @@ void X11Platform::install_signal_handlers() {
 bool X11Platform::find_window(const std::string& title) {
     Impl& x = *impl_;
     if (!x.dpy) return false;  // no display, no windows
+    // The look-ups and the creation of the saver window are one step: the server is held from
+    // the first look-up until the window exists (or the program ends), so of two copies started
+    // together the second always finds the first's window.
+    if (!x.server_held) {
+        XGrabServer(x.dpy);
+        x.server_held = true;
+    }
     // The whole tree: a window manager puts client windows into frames of its own, and a
     // hidden window counts as well.
     std::vector<Window> todo{x.root};
@@ -299,6 +360,15 @@ ScreenMeasure X11Platform::screen_size() {
         throw PlatformError(std::string("cannot open the X display ") +
                             (name && *name ? name : "(DISPLAY is not set)"));
     }
+    // Refused here, before anything is grabbed or hidden: the scene's pixels are colours, not
+    // palette entries, and its coordinates are 16-bit.
+    if (x.visual->c_class != TrueColor && x.visual->c_class != DirectColor)
+        throw PlatformError("the screen has a " + std::to_string(x.depth) +
+                            "-bit palette visual; vorlip needs a true-colour screen");
+    if (x.primary.width > kMaxScreenSide || x.primary.height > kMaxScreenSide)
+        throw PlatformError("the screen is " + std::to_string(x.primary.width) + "x" +
+                            std::to_string(x.primary.height) + " pixels; vorlip covers at most " +
+                            std::to_string(kMaxScreenSide) + " a side");
     return {double(x.primary.width), double(x.primary.height), 1, 1};
 }
 
@@ -335,9 +405,13 @@ void X11Platform::create_window(const std::string& title) {
     x.empty_cursor = XCreatePixmapCursor(x.dpy, blank, blank, &black, &black, 0, 0);
     XFreePixmap(x.dpy, blank);
 
-    // The window exists on the server before we go on: a second copy started from now on
-    // finds it.
+    // The window exists on the server before we go on: a second copy, held until now, finds it.
     XSync(x.dpy, False);
+    if (x.server_held) {
+        XUngrabServer(x.dpy);
+        XFlush(x.dpy);
+        x.server_held = false;
+    }
     x.next_tick = Clock::now() + kTick;
 }
 
@@ -465,15 +539,8 @@ void X11Platform::run_events(WindowEvents& events) {
     Impl& x = *impl_;
     if (!x.dpy || !x.window_exists()) return;
 
-    // The end signals are held back while a handler runs and let through only while waiting,
-    // so one that comes just before the wait still ends the wait at once.
-    sigset_t end_signals, waiting_mask;
-    sigemptyset(&end_signals);
-    for (int sig : kEndSignals) sigaddset(&end_signals, sig);
-    sigprocmask(SIG_BLOCK, &end_signals, &waiting_mask);
-    for (int sig : kEndSignals) sigdelset(&waiting_mask, sig);
-
     const int fd = ConnectionNumber(x.dpy);
+    g_loop_running = 1;  // from here on an end signal ends the show through the loop
     while (x.window_exists()) {
         if (g_end_signal) {
             events.end_requested();
@@ -526,10 +593,11 @@ void X11Platform::run_events(WindowEvents& events) {
         timespec ts{};
         ts.tv_sec = time_t(wait.count() / 1000000000);
         ts.tv_nsec = long(wait.count() % 1000000000);
-        pollfd pfd{fd, POLLIN, 0};
-        ppoll(&pfd, 1, &ts, &waiting_mask);
+        // An end signal that comes just before the wait still ends it at once: its handler has
+        // written to the wake pipe.
+        pollfd pfd[2] = {{fd, POLLIN, 0}, {g_wake_read, POLLIN, 0}};
+        ppoll(pfd, g_wake_read >= 0 ? 2 : 1, &ts, nullptr);
     }
-    sigprocmask(SIG_UNBLOCK, &end_signals, nullptr);
 }
 
 }  // namespace vorlip

@@ -7,7 +7,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 // clang-format on
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -407,6 +412,117 @@ TEST_F(SaverOnX, AKeyboardHeldByAnotherClientIsAskedForUntilItIsLetGo) {
         << "the saver did not take the keyboard once it was free";
     xdotool({"key", "b"});
     expect_desktop_given_back(saver, "a key after the keyboard was let go");
+}
+
+TEST_F(SaverOnX, TwoSaversStartedTogetherLeaveOneWindow) {
+    for (int round = 0; round < 10; ++round) {
+        Child a = start({"/s"});
+        Child b = start({"/s"});
+        // One of the two ends at once without a window; the other keeps its window up.
+        EXPECT_TRUE(wait_until([&] { return shown_saver() != 0 && (a.wait(milliseconds(0)) ||
+                                                                   b.wait(milliseconds(0))); },
+                               kStartLimit))
+            << "round " << round;
+        EXPECT_EQ(saver_windows().size(), 1u) << "round " << round;
+        Child& ended = a.wait(milliseconds(0)) ? a : b;
+        Child& running = a.wait(milliseconds(0)) ? b : a;
+        EXPECT_EQ(ended.wait(milliseconds(0)), 0) << "round " << round;
+        xdotool({"mousemove_relative", "1", "0"});
+        expect_desktop_given_back(running, "round " + std::to_string(round));
+    }
+}
+
+// Screens the scene cannot be drawn on are refused in one line, before anything is grabbed or
+// hidden.
+TEST(SaverOnOddScreens, AreRefusedBeforeAnythingIsTaken) {
+    if (!on_path("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    struct Case {
+        int width, height, depth;
+        const char* said;
+    };
+    const Case cases[] = {
+        {1024, 768, 8, "true-colour"},
+        {40000, 8, 24, "32767"},
+    };
+    for (const Case& c : cases) {
+        const Xvfb server(c.width, c.height, c.depth);
+        ASSERT_TRUE(server.running()) << c.said;
+        Display* dpy = XOpenDisplay(server.display().c_str());
+        ASSERT_NE(dpy, nullptr);
+        XSelectInput(dpy, DefaultRootWindow(dpy), SubstructureNotifyMask);
+        XSync(dpy, False);
+        Child saver({VORLIP_PROGRAM, "/s"}, server.display());
+        EXPECT_EQ(saver.wait(kEndLimit), 1) << c.said;
+        const std::string err = saver.error_text();
+        EXPECT_NE(err.find(c.said), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        bool created = false;
+        while (XPending(dpy)) {
+            XEvent e;
+            XNextEvent(dpy, &e);
+            created = created || e.type == CreateNotify;
+        }
+        EXPECT_FALSE(created) << c.said << ": a window was made";
+        EXPECT_FALSE(keyboard_grabbed_elsewhere(dpy)) << c.said;
+        XCloseDisplay(dpy);
+    }
+}
+
+// A display that takes the connection and never answers: a listener on a loopback port.
+class SilentDisplay {
+  public:
+    SilentDisplay() {
+        for (int number = 90; number < 120 && listener_ < 0; ++number) {
+            const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in at{};
+            at.sin_family = AF_INET;
+            at.sin_port = htons(std::uint16_t(6000 + number));
+            at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 && listen(fd, 8) == 0) {
+                listener_ = fd;
+                name_ = "127.0.0.1:" + std::to_string(number);
+            } else {
+                close(fd);
+            }
+        }
+    }
+    ~SilentDisplay() {
+        for (int fd : accepted_) close(fd);
+        if (listener_ >= 0) close(listener_);
+    }
+    const std::string& name() const { return name_; }
+    // Whether a client has connected (and is now waiting for an answer that never comes).
+    bool connected() {
+        pollfd p{listener_, POLLIN, 0};
+        if (poll(&p, 1, 0) > 0) accepted_.push_back(accept(listener_, nullptr, nullptr));
+        return !accepted_.empty();
+    }
+
+  private:
+    int listener_ = -1;
+    std::string name_;
+    std::vector<int> accepted_;
+};
+
+TEST(SaverOnASilentDisplay, EndsWithOneLineAndOnEndSignals) {
+    SilentDisplay silent;
+    ASSERT_FALSE(silent.name().empty()) << "no free loopback port";
+    for (const char* sw : {"/c", "/s"}) {
+        Child saver({VORLIP_PROGRAM, sw}, silent.name());
+        EXPECT_EQ(saver.wait(kEndLimit), 1) << sw;
+        const std::string err = saver.error_text();
+        EXPECT_NE(err.find("does not answer"), std::string::npos) << sw << ": " << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+    // An end signal while it waits for the display ends it then, without the message. A
+    // listener of its own, so that the connections above are not taken for this one.
+    SilentDisplay fresh;
+    ASSERT_FALSE(fresh.name().empty()) << "no free loopback port";
+    Child saver({VORLIP_PROGRAM, "/s"}, fresh.name());
+    ASSERT_TRUE(wait_until([&] { return fresh.connected(); }, kStartLimit));
+    saver.signal(SIGTERM);
+    EXPECT_EQ(saver.wait(kEndLimit), 0);
+    EXPECT_EQ(saver.error_text(), "");
 }
 
 // Needs no display at all, so it runs with or without Xvfb.

@@ -49,7 +49,7 @@ class Child {
 // Xvfb on a display number it chooses itself, so that several may run at once.
 class Xvfb {
   public:
-    Xvfb(int width, int height);
+    Xvfb(int width, int height, int depth = 24);
     ~Xvfb();
     bool running() const { return !display_.empty(); }
     const std::string& display() const { return display_; }
