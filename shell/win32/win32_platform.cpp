@@ -15,6 +15,10 @@ constexpr const char* kFormClass = "vorlip Form1";
 constexpr const char* kFocusClass = "vorlip picfocus";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTickMs = 20;
+// The mutex that makes the single-instance guard and the window's creation one step. A copy
+// that cannot have it in this long (one hung between the two) goes on without it.
+constexpr const char* kStartLockName = "vorlip saver start";
+constexpr DWORD kStartLockPatienceMs = 5000;
 constexpr int kIconId = 100;  // the icon a screen saver carries, by the settings dialog's custom
 
 // SetWindowPos flags for the last step of the set-up: on top of every other window, shown,
@@ -61,6 +65,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
 }
 
 Win32Platform::~Win32Platform() {
+    release_start_lock();
     unload_window();
     if (imgcur_ != nullptr) DestroyCursor(imgcur_);
 }
@@ -68,7 +73,21 @@ Win32Platform::~Win32Platform() {
 // --- start-up
 
 bool Win32Platform::find_window(const std::string& title) {
+    // The look-ups and the creation of the saver window are one step: a named mutex is held
+    // from the first look-up until the window exists (or the process ends), so of two copies
+    // started together the second always finds the first's window.
+    if (start_lock_ == nullptr) {
+        start_lock_ = CreateMutexA(nullptr, FALSE, kStartLockName);
+        if (start_lock_ != nullptr) WaitForSingleObject(start_lock_, kStartLockPatienceMs);
+    }
     return FindWindowA(nullptr, title.c_str()) != nullptr;
+}
+
+void Win32Platform::release_start_lock() {
+    if (start_lock_ == nullptr) return;
+    ReleaseMutex(start_lock_);
+    CloseHandle(start_lock_);
+    start_lock_ = nullptr;
 }
 
 std::string Win32Platform::command_line() {
@@ -119,6 +138,8 @@ void Win32Platform::create_window(const std::string& title) {
                                 nullptr, instance_, this);
     // Timer1 runs from now on; its ticks are handled only once the event loop runs.
     SetTimer(form_, kTimer1, kTickMs, nullptr);
+    // The window exists: a second copy, held until now, finds it.
+    release_start_lock();
 }
 
 void Win32Platform::resize_window(int width, int height) {

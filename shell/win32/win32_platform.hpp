@@ -42,6 +42,7 @@ class Win32Platform : public Platform {
     void run_events(WindowEvents& events) override;
 
   private:
+    void release_start_lock();
     // The window's persistent image: a plain buffer laid out as GDI's 32-bit top-down bitmap,
     // put on the window with SetDIBitsToDevice at each refresh and at each WM_PAINT.
     struct Image : WindowImage {
@@ -59,6 +60,7 @@ class Win32Platform : public Platform {
     HCURSOR current_cursor() const;
 
     HINSTANCE instance_;
+    HANDLE start_lock_ = nullptr;  // held from the guard's look-up until Form1 exists
     HWND form_ = nullptr;       // Form1
     HWND picfocus_ = nullptr;   // the focus sink
     HCURSOR imgcur_ = nullptr;  // the custom pointer: an image with no visible pixel

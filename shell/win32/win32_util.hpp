@@ -5,16 +5,18 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "scene/raster.hpp"
 
 namespace vorlip {
 
-// The text after the program name, as Windows hands a GUI program its argument string: the
-// program name runs to its closing quote when it starts with one, otherwise to the first blank
-// or control character; the blanks and control characters that follow it are skipped.
-std::string_view arguments_after_program(std::string_view command_line);
+// The argument string of a command line, the same string the X11 program builds from its
+// arguments: the arguments after the program name, split as Windows' C runtime splits them,
+// joined by single spaces. So the two programs hand the mode switch the same text for the
+// same arguments (a tab between them separates; a tab inside a quoted one is kept).
+std::string arguments_after_program(std::string_view command_line);
 
 // A top-down 32-bit bitmap as GDI lays it out: each pixel one 32-bit word, blue in the low
 // byte, then green, then red, then a byte GDI leaves undefined. A scene pixel 0x00RRGGBB is

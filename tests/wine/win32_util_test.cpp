@@ -28,7 +28,15 @@ TEST(Win32CommandLine, ArgumentsFollowTheProgramName) {
         {"vorlip.scr\t/s", "/s", true},
         {"\"vorlip.scr\"/s", "/s", true},
         {"vorlip.scr /s 1234", "/s 1234", true},
-        {"vorlip.scr /s:trailing  ", "/s:trailing  ", true},
+        {"vorlip.scr /s:trailing  ", "/s:trailing", true},
+        // As the X11 program's arguments: a tab or a run of blanks separates, a quoted tab or
+        // other control character stays and so starts no saver, quotes group.
+        {"vorlip.scr\t\t/s", "/s", true},
+        {"vorlip.scr \"\t/s\"", "\t/s", false},
+        {"vorlip.scr \x01/s", "\x01/s", false},
+        {"vorlip.scr \"\" /s", " /s", true},
+        {"vorlip.scr \"/s x\"  y", "/s x y", true},
+        {"vorlip.scr a\\\"b \\\\\"c d\"", "a\"b \\c d", false},
         // A switch inside the program's own name or folder is not the argument.
         {"C:\\a/s\\vorlip.scr /c", "/c", false},
         {"\"C:\\my /s dir\\vorlip.scr\" /c", "/c", false},

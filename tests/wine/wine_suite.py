@@ -163,6 +163,12 @@ class XDisplay:
         self.x.XFree(p)
         return text
 
+    def count(self, title, window=None):
+        """How many windows below `window` are titled exactly `title`."""
+        window = self.root if window is None else window
+        return sum((self.name(kid) == title) + self.count(title, kid)
+                   for kid in self.children(window))
+
     def find(self, title, window=None):
         """The first window titled exactly `title`, searched depth first."""
         window = self.root if window is None else window
@@ -662,6 +668,22 @@ class SaverUnderWine(unittest.TestCase):
             raise AssertionError("the first copy ended when the second started")
         self.d.end_saver(first)
 
+    def test_two_started_together(self):
+        for round_ in range(3):
+            self.d.xdotool("mousemove", str(SCREEN_W // 2), str(SCREEN_H // 2))
+            a, b = self.d.spawn("/s"), self.d.spawn("/s")
+            up = self.d.wait_for(lambda: self.d.saver_window() and (a.poll() is not None or
+                                                                    b.poll() is not None),
+                                 START_LIMIT)
+            if not up:
+                raise AssertionError(f"round {round_}: not one saver up and one ended")
+            if self.d.x.count(SAVER_TITLE) != 1:
+                raise AssertionError(f"round {round_}: {self.d.x.count(SAVER_TITLE)} windows")
+            ended, running = (a, b) if a.poll() is not None else (b, a)
+            self.d.expect_end(ended, f"round {round_}: the second copy")
+            self.d.end_saver(running)
+            self.d.expect_end(running, f"round {round_}: the saver")
+
     def test_setting_window_stops_start(self):
         for how in ("hidden", "show"):
             holder = self.d.spawn_probe("hold", SETTING_TITLE, "30000", how)
@@ -735,6 +757,7 @@ ORDER = [
     "test_key_ends",
     "test_click_ends",
     "test_second_copy_ends",
+    "test_two_started_together",
     "test_setting_window_stops_start",
     "test_exit_latency",
     "test_scaled_screen",
