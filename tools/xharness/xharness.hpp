@@ -53,6 +53,7 @@ class Xvfb {
     ~Xvfb();
     bool running() const { return !display_.empty(); }
     const std::string& display() const { return display_; }
+    pid_t pid() const { return server_.pid(); }
 
   private:
     Child server_;
