@@ -64,8 +64,21 @@ long long Damage::area() const {
     return sum;
 }
 
-void copy_rects(Surface& dst, const Surface& src, const Damage& where) {
-    for (const Rect& r : where.rects()) bit_blt(dst, r.x, r.y, r.w, r.h, src, r.x, r.y, Rop::SrcCopy);
+Rect intersection(const Rect& a, const Rect& b) {
+    const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+    const long long x1 = std::min<long long>(static_cast<long long>(a.x) + a.w,
+                                             static_cast<long long>(b.x) + b.w);
+    const long long y1 = std::min<long long>(static_cast<long long>(a.y) + a.h,
+                                             static_cast<long long>(b.y) + b.h);
+    if (a.empty() || b.empty() || x1 <= x0 || y1 <= y0) return {};
+    return {x0, y0, static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
+}
+
+void copy_rects(Surface& dst, const Surface& src, const Damage& where, const Rect& within) {
+    for (const Rect& r : where.rects()) {
+        const Rect c = intersection(r, within);
+        bit_blt(dst, c.x, c.y, c.w, c.h, src, c.x, c.y, Rop::SrcCopy);
+    }
 }
 
 }  // namespace vorlip

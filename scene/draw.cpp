@@ -7,10 +7,10 @@ namespace {
 // Mask first with SRCERASE (clears the sprite's ground to black, inverts the rest), then the
 // colour frame: SRCINVERT puts the sprite on the cleared ground and restores the background
 // around it.
-void masked(Surface& dst, int x, int y, int w, int h, const Surface& sheet, int sx, int mask_y,
+Rect masked(Surface& dst, int x, int y, int w, int h, const Surface& sheet, int sx, int mask_y,
             Rop colour_rop) {
-    bit_blt(dst, x, y, w, h, sheet, sx, mask_y, Rop::SrcErase);
-    bit_blt(dst, x, y, w, h, sheet, sx, 0, colour_rop);
+    const Rect mask = bit_blt(dst, x, y, w, h, sheet, sx, mask_y, Rop::SrcErase);
+    return bounding(mask, bit_blt(dst, x, y, w, h, sheet, sx, 0, colour_rop));
 }
 
 }  // namespace
@@ -22,41 +22,44 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
     const int fx = w16(frame * width);
     switch (mode) {
         case kDrawMother:
-            masked(stage.scr_work, world.mother_x, world.mother_y, width, height, pat, fx, height,
-                   Rop::SrcInvert);
+            stage.drawn.add(masked(stage.scr_work, world.mother_x, world.mother_y, width, height, pat, fx,
+                                   height, Rop::SrcInvert));
             return;
         case kDrawPlayer: {
             const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
             if (p.state == kPatrol) {
                 // A patrol chick is a see-through tint of its colour frame.
-                bit_blt(stage.scr_work, p.x, p.y, width, height, pat, fx, 0, Rop::SrcAnd);
+                stage.drawn.add(
+                    bit_blt(stage.scr_work, p.x, p.y, width, height, pat, fx, 0, Rop::SrcAnd));
             } else {
-                masked(stage.scr_work, p.x, p.y, width, height, pat, fx, height, Rop::SrcInvert);
+                stage.drawn.add(masked(stage.scr_work, p.x, p.y, width, height, pat, fx, height,
+                                       Rop::SrcInvert));
             }
             return;
         }
         case kDrawShoot:
         case kDrawBud: {
             const SproutRec& s = world.sprouts[static_cast<std::size_t>(index)];
-            bit_blt(stage.scr_bkg, s.x, s.y, width, height, pat, 0, 0, Rop::SrcAnd);
+            stage.bkg_changed.add(
+                bit_blt(stage.scr_bkg, s.x, s.y, width, height, pat, 0, 0, Rop::SrcAnd));
             return;
         }
         case kDrawHatching: {
             // Always a 72 x 72 cell of the sheet, stretched to the size of this hatching frame.
             const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
             const int cell = w16(72 * frame);
-            stretch_blt(stage.scr_work, p.flap, p.tick, width, height, pat, cell, 72, 72, 72,
-                        Rop::SrcErase);
-            stretch_blt(stage.scr_work, p.flap, p.tick, width, height, pat, cell, 0, 72, 72,
-                        Rop::SrcErase);
+            stage.drawn.add(stretch_blt(stage.scr_work, p.flap, p.tick, width, height, pat, cell,
+                                        72, 72, 72, Rop::SrcErase));
+            stage.drawn.add(stretch_blt(stage.scr_work, p.flap, p.tick, width, height, pat, cell,
+                                        0, 72, 72, Rop::SrcErase));
             return;
         }
         case kDrawFlower: {
             const FlowerRec& f = world.flowers[static_cast<std::size_t>(index)];
-            stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h, pat, 0, height,
-                        width, height, Rop::SrcErase);
-            stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h, pat, 0, 0, width,
-                        height, Rop::SrcInvert);
+            stage.drawn.add(stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h,
+                                        pat, 0, height, width, height, Rop::SrcErase));
+            stage.drawn.add(stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h,
+                                        pat, 0, 0, width, height, Rop::SrcInvert));
             return;
         }
         default:

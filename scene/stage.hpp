@@ -4,17 +4,19 @@
 
 #include <array>
 
+#include "scene/damage.hpp"
 #include "scene/raster.hpp"
 
 namespace vorlip {
 
 // The saver window as the frame step sees it: an image that persists, and a refresh that puts
-// that image on the screen. The shell gives one per platform; tools give an off-screen one.
+// the given parts of that image on the screen. The shell gives one per platform; tools give an
+// off-screen one.
 class WindowImage {
   public:
     virtual ~WindowImage() = default;
     virtual Surface& image() = 0;
-    virtual void refresh() = 0;
+    virtual void refresh(const Damage& where) = 0;
 };
 
 struct Stage {
@@ -23,9 +25,23 @@ struct Stage {
     std::array<Surface, 16> pat;    // the sprite sheets
     WindowImage* window = nullptr;  // where a finished frame is presented; none = not shown
 
+    // Where the pictures changed. A frame restores the background into the compose buffer
+    // only where the last frame drew and where the background changed since, and presents
+    // only that and what it draws itself: the picture is the same as if every frame copied
+    // the whole screen both ways, which `full_frames` does instead (the reference path).
+    bool full_frames = false;
+    bool whole_next = true;  // the next frame restores and presents the whole screen
+    Damage drawn;            // compose-buffer pixels drawn over the background this frame
+    Damage bkg_changed;      // background pixels changed since the last restore
+    Damage present;          // what the frame being made hands to the window
+
     // Sizes both buffers to the screen (black) and loads the sheets.
     Stage(int screen_w, int screen_h);
     Stage() = default;
+
+    // Something changed the background or the window's image outside the frame step (a
+    // capture, a new picture): the next frame restores and presents the whole screen.
+    void changed_everywhere() { whole_next = true; }
 };
 
 // Loads pat(0) to pat(15) from the sheets built into the program.

@@ -52,9 +52,22 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     i16& mother_frame = world.mother_frame;
     i16 frame = 0;  // the result of the last egg or chick update made in this frame
 
-    // 1. Background into the compose buffer.
-    bit_blt(stage.scr_work, 0, 0, world.screen_w, world.screen_h, stage.scr_bkg, 0, 0,
-            Rop::SrcCopy);
+    // 1. Background into the compose buffer: the whole screen, or only where the compose
+    //    buffer can differ from the background (the last frame's drawings and the background's
+    //    own changes since), which gives the same picture.
+    const Rect screen{0, 0, world.screen_w, world.screen_h};
+    const bool whole = stage.full_frames || stage.whole_next;
+    Damage& present = stage.present;
+    present.clear();
+    if (whole) {
+        present.add(screen);
+    } else {
+        present.add(stage.drawn);
+        present.add(stage.bkg_changed);
+    }
+    copy_rects(stage.scr_work, stage.scr_bkg, present, screen);
+    stage.drawn.clear();
+    stage.bkg_changed.clear();
 
     // 2. Frame counter; the per-frame removal counts start again.
     world.eggs_gone = 0;
@@ -115,11 +128,12 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     world.chick_count = w16(world.chick_count - world.chicks_gone);
     world.egg_count = w16(world.egg_count - world.eggs_gone);
 
-    // 7. Present.
+    // 7. Present what was restored and what was drawn.
+    if (!whole) present.add(stage.drawn);
+    stage.whole_next = false;
     if (stage.window != nullptr) {
-        bit_blt(stage.window->image(), 0, 0, world.screen_w, world.screen_h, stage.scr_work, 0, 0,
-                Rop::SrcCopy);
-        stage.window->refresh();
+        copy_rects(stage.window->image(), stage.scr_work, present, screen);
+        stage.window->refresh(present);
     }
 }
 

@@ -117,7 +117,7 @@ void HeadlessPlatform::capture_desktop(Surface& into, int w, int h) {
     bit_blt(into, 0, 0, w, h, desktop, 0, 0, Rop::SrcCopy);
 }
 
-void HeadlessPlatform::Image::refresh() {
+void HeadlessPlatform::Image::refresh(const Damage&) {
     ++owner->presents;
     owner->record("present");
 }

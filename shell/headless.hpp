@@ -76,7 +76,7 @@ class HeadlessPlatform : public Platform {
         HeadlessPlatform* owner = nullptr;
         Surface surface;
         Surface& image() override { return surface; }
-        void refresh() override;
+        void refresh(const Damage& where) override;
     };
     Image image_;
     std::string title_;

@@ -121,27 +121,40 @@ struct X11Platform::Impl : WindowImage {
     bool grab_told = false;
     Clock::time_point grab_deadline;
 
+    Damage exposed;  // parts of the window the server asked to be drawn again
+
     Surface& image() override { return view; }
-    void refresh() override { present(); }
+    void refresh(const Damage& where) override { present(where); }
 
     bool window_exists() const { return win != 0; }
 
-    void present() {
+    // Puts the given parts of the window's image on the window: one request for each.
+    void present(const Damage& where) {
         if (!ximage) return;
-        if (!direct) {
-            for (int y = 0; y < view.height(); ++y)
-                for (int x = 0; x < view.width(); ++x)
-                    XPutPixel(ximage, x, y, pack_pixel(view.at(x, y), masks));
+        const Rect image_rect{0, 0, view.width(), view.height()};
+        for (const Rect& part : where.rects()) {
+            const Rect r = intersection(part, image_rect);
+            if (r.empty()) continue;
+            if (!direct) {
+                for (int y = r.y; y < r.y + r.h; ++y)
+                    for (int x = r.x; x < r.x + r.w; ++x)
+                        XPutPixel(ximage, x, y, pack_pixel(view.at(x, y), masks));
+            }
+            if (shm_attached)
+                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w),
+                             unsigned(r.h), False);
+            else
+                XPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h));
         }
-        if (shm_attached)
-            XShmPutImage(dpy, win, gc, ximage, 0, 0, 0, 0, unsigned(ximage->width),
-                         unsigned(ximage->height), False);
-        else
-            XPutImage(dpy, win, gc, ximage, 0, 0, 0, 0, unsigned(ximage->width),
-                      unsigned(ximage->height));
         // Waiting for the server here means it has read the shared image before the next frame
         // writes it, and that the frame is on the screen when present returns.
         XSync(dpy, False);
+    }
+
+    void present_all() {
+        Damage all;
+        all.whole(view.width(), view.height());
+        present(all);
     }
 
     void drop_image() {
@@ -471,7 +484,7 @@ void X11Platform::make_topmost() {
     XMapRaised(x.dpy, x.win);
     XRaiseWindow(x.dpy, x.win);
     // The first frame is already in the image: put it up now rather than at the first Expose.
-    x.present();
+    x.present_all();
 }
 
 WindowImage& X11Platform::window_image() {
@@ -551,7 +564,12 @@ void X11Platform::run_events(WindowEvents& events) {
             XNextEvent(x.dpy, &e);
             switch (e.type) {
                 case Expose:
-                    if (e.xexpose.window == x.win && e.xexpose.count == 0) x.present();
+                    if (e.xexpose.window != x.win) break;
+                    x.exposed.add({e.xexpose.x, e.xexpose.y, e.xexpose.width, e.xexpose.height});
+                    if (e.xexpose.count == 0) {
+                        x.present(x.exposed);
+                        x.exposed.clear();
+                    }
                     break;
                 case ButtonPress:
                     if (e.xbutton.window == x.win || e.xbutton.window == x.sink) events.click();

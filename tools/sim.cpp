@@ -19,7 +19,7 @@ namespace vorlip {
 const char* const kSimUsage =
     "usage: vorlip-sim [--size WxH] [--seed N | --random FILE] [--background FILE]\n"
     "                  [--state-in FILE] [--frames N] [--dump FILE|-] [--dump-every K]\n"
-    "                  [--png DIR] [--png-every K]\n";
+    "                  [--png DIR] [--png-every K] [--full-frames]\n";
 
 namespace {
 
@@ -37,7 +37,7 @@ class HeadlessWindow : public WindowImage {
   public:
     HeadlessWindow(int w, int h) : image_(w, h) {}
     Surface& image() override { return image_; }
-    void refresh() override { ++presented_; }
+    void refresh(const Damage&) override { ++presented_; }
     long long presented() const { return presented_; }
 
   private:
@@ -90,6 +90,10 @@ bool parse_sim_args(const std::vector<std::string>& args, SimOptions& o, std::st
         if (a == "--help" || a == "-h") {
             help = true;
             return true;
+        }
+        if (a == "--full-frames") {
+            o.full_frames = true;
+            continue;
         }
         if (k + 1 >= args.size()) {
             error = a.rfind("--", 0) == 0 ? "option " + a + " needs a value or is unknown"
@@ -210,6 +214,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
     Stage stage(world.screen_w, world.screen_h);
     HeadlessWindow window(world.screen_w, world.screen_h);
     stage.window = &window;
+    stage.full_frames = o.full_frames;
 
     // The desktop the saver would have captured.
     if (o.background.empty()) {

@@ -23,6 +23,7 @@ struct SimOptions {
     long long dump_every = 0;
     std::string png_dir;
     long long png_every = 0;
+    bool full_frames = false;  // every frame copies the whole screen both ways (the reference)
 };
 
 // Exit codes.

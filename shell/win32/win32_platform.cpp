@@ -203,20 +203,23 @@ void Win32Platform::unload_window() {
     }
 }
 
-void Win32Platform::Image::refresh() {
+void Win32Platform::Image::refresh(const Damage& where) {
     if (owner == nullptr || owner->form_ == nullptr) return;
     HDC dc = GetDC(owner->form_);
-    owner->present(dc);
+    for (const Rect& r : where.rects()) owner->present(dc, r);
     ReleaseDC(owner->form_, dc);
     GdiFlush();
 }
 
-void Win32Platform::present(HDC dc) {
+void Win32Platform::present(HDC dc, const Rect& part) {
     Surface& s = image_.surface;
-    if (dc == nullptr || s.width() == 0 || s.height() == 0) return;
-    const BITMAPINFO bmi = top_down_bitmap(s.stride(), s.height());
-    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(s.width()), static_cast<DWORD>(s.height()), 0, 0,
-                      0, static_cast<UINT>(s.height()), s.row(0), &bmi, DIB_RGB_COLORS);
+    const Rect r = intersection(part, Rect{0, 0, s.width(), s.height()});
+    if (dc == nullptr || r.empty()) return;
+    // The rows of r are handed over as a bitmap of their own, exactly as tall as r: then the
+    // source's vertical origin is 0 whichever corner a top-down bitmap counts it from.
+    const BITMAPINFO bmi = top_down_bitmap(s.stride(), r.h);
+    SetDIBitsToDevice(dc, r.x, r.y, static_cast<DWORD>(r.w), static_cast<DWORD>(r.h), r.x, 0, 0,
+                      static_cast<UINT>(r.h), s.row(r.y), &bmi, DIB_RGB_COLORS);
 }
 
 // --- input
@@ -312,7 +315,8 @@ LRESULT Win32Platform::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             // The window keeps its image: a repaint shows the last frame again.
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(hwnd, &ps);
-            present(dc);
+            const RECT& p = ps.rcPaint;
+            present(dc, Rect{p.left, p.top, p.right - p.left, p.bottom - p.top});
             EndPaint(hwnd, &ps);
             return 0;
         }

@@ -49,14 +49,14 @@ class Win32Platform : public Platform {
         Win32Platform* owner = nullptr;
         Surface surface;
         Surface& image() override { return surface; }
-        void refresh() override;
+        void refresh(const Damage& where) override;
     };
 
     static LRESULT CALLBACK form_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK focus_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT on_focus_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    void present(HDC dc);
+    void present(HDC dc, const Rect& part);
     HCURSOR current_cursor() const;
 
     HINSTANCE instance_;

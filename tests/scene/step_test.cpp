@@ -23,7 +23,7 @@ class Window : public WindowImage {
   public:
     Window(int w, int h) : image_(w, h) {}
     Surface& image() override { return image_; }
-    void refresh() override { ++refreshes; }
+    void refresh(const Damage&) override { ++refreshes; }
     int refreshes = 0;
 
   private:

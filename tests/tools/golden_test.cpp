@@ -37,7 +37,7 @@ class Window : public WindowImage {
   public:
     Window(int w, int h) : image_(w, h) {}
     Surface& image() override { return image_; }
-    void refresh() override {}
+    void refresh(const Damage&) override {}
 
   private:
     Surface image_;
