@@ -22,8 +22,7 @@ void put16(std::vector<unsigned char>& v, std::uint16_t x) {
 }
 }  // namespace
 
-bool bmp_layout(const unsigned char* data, std::size_t size, BmpLayout& out,
-                std::string& error) {
+bool bmp_layout(const unsigned char* data, std::size_t size, BmpLayout& out, std::string& error) {
     if (size < kBmpHeaderSize || data[0] != 'B' || data[1] != 'M') {
         error = "not a BMP file";
         return false;

@@ -20,8 +20,8 @@ std::string byte_size_text(std::size_t n) {
     return std::to_string(n) + (n == 1 ? " byte" : " bytes");
 }
 
-bool read_bounded(const std::string& path, std::size_t limit, const char* what,
-                  std::string& bytes, std::string& error) {
+bool read_bounded(const std::string& path, std::size_t limit, const char* what, std::string& bytes,
+                  std::string& error) {
     errno = 0;
     const std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
     if (!f) {

@@ -72,8 +72,7 @@ bool png_begin(PngRead& r, std::FILE* f) {
     png_set_user_limits(r.png, 0x7fffffff, 0x7fffffff);  // the side limit is checked after
     png_read_info(r.png, r.info);
     int depth = 0, colour = 0, interlace = 0;
-    png_get_IHDR(r.png, r.info, &r.width, &r.height, &depth, &colour, &interlace, nullptr,
-                 nullptr);
+    png_get_IHDR(r.png, r.info, &r.width, &r.height, &depth, &colour, &interlace, nullptr, nullptr);
     if (r.width > kPictureSideLimit || r.height > kPictureSideLimit) return true;
     png_set_palette_to_rgb(r.png);
     png_set_expand_gray_1_2_4_to_8(r.png);
@@ -101,7 +100,8 @@ bool png_rows(PngRead& r, Surface& into, unsigned char* rows, unsigned char* scr
             if (pass == r.passes - 1 && y >= kept) return true;
             unsigned char* row = r.passes > 1 && y < kept ? rows + y * r.row_bytes : scratch;
             png_read_row(r.png, row, nullptr);
-            if (pass == r.passes - 1) rgb_to_pixels(row, into.width(), into.row(static_cast<int>(y)));
+            if (pass == r.passes - 1)
+                rgb_to_pixels(row, into.width(), into.row(static_cast<int>(y)));
         }
     return true;
 }
@@ -179,7 +179,8 @@ bool read_picture(std::FILE* f, Surface& out, std::string& error, int keep_w, in
         error = std::string("cannot read: ") + std::strerror(errno);
         return false;
     }
-    if (got >= 2 && sig[0] == 'B' && sig[1] == 'M') return read_bmp(f, sig, keep_w, keep_h, out, error);
+    if (got >= 2 && sig[0] == 'B' && sig[1] == 'M')
+        return read_bmp(f, sig, keep_w, keep_h, out, error);
     if (got == sizeof sig && png_sig_cmp(sig, 0, sizeof sig) == 0)
         return read_png(f, keep_w, keep_h, out, error);
     error = "not a PNG or BMP picture";

@@ -21,7 +21,7 @@ bool read_picture(const std::string& path, Surface& out, std::string& error,
                   int keep_w = kPictureSideLimit, int keep_h = kPictureSideLimit);
 
 // The same from an open file, read from where it stands; the error does not name the file.
-bool read_picture(std::FILE* file, Surface& out, std::string& error,
-                  int keep_w = kPictureSideLimit, int keep_h = kPictureSideLimit);
+bool read_picture(std::FILE* file, Surface& out, std::string& error, int keep_w = kPictureSideLimit,
+                  int keep_h = kPictureSideLimit);
 
 }  // namespace vorlip

@@ -120,7 +120,8 @@ World world_from_json(const std::string& text) {
         // Syntax errors, and numbers no double holds (1e400): the library's message without
         // its "[json.exception...] " tag.
         std::string why = e.what();
-        if (const auto tag = why.find("] "); why.rfind("[json.", 0) == 0 && tag != std::string::npos)
+        if (const auto tag = why.find("] ");
+            why.rfind("[json.", 0) == 0 && tag != std::string::npos)
             why.erase(0, tag + 2);
         throw WorldJsonError("not a JSON world: " + why);
     }

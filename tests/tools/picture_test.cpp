@@ -94,7 +94,8 @@ Bytes interlaced_png(const Surface& s) {
 TEST(Picture, KeepsExactlyTheTopLeftPartAskedFor) {
     Surface pic(40, 30);
     for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) pic.set(x, y, Pixel(x * 6) << 16 | Pixel(y * 8) << 8 | (x ^ y));
+        for (int x = 0; x < 40; ++x)
+            pic.set(x, y, Pixel(x * 6) << 16 | Pixel(y * 8) << 8 | (x ^ y));
     std::string error;
     ASSERT_TRUE(write_png(test::out_dir() + "/plain.png", pic, error)) << error;
     Bytes top_down = encode_bmp(pic);
@@ -106,7 +107,8 @@ TEST(Picture, KeepsExactlyTheTopLeftPartAskedFor) {
             flipped.insert(flipped.end(), top_down.begin() + kBmpHeaderSize + y * row,
                            top_down.begin() + kBmpHeaderSize + (y + 1) * row);
         const std::int32_t h = -30;
-        for (int i = 0; i < 4; ++i) flipped[22 + i] = static_cast<unsigned char>(std::uint32_t(h) >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            flipped[22 + i] = static_cast<unsigned char>(std::uint32_t(h) >> (8 * i));
         top_down = flipped;
     }
     const std::string files[] = {
