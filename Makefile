@@ -2,6 +2,7 @@
 #   make run   - runs the saver (on a machine without a display: renders a headless clip)
 #   make test  - builds the normal and the sanitizer build and runs every test in both
 #   make scr   - cross-builds the Windows program, build-win/vorlip.scr
+#   make soak  - long seeded shows: population counters (sanitizer build) and memory (normal)
 #   make fuzz  - runs each fuzz target of tests/fuzz for FUZZ_SECONDS (default 300) in a clang
 #                build; make fuzz-ci does the same for 30 s each
 
@@ -13,9 +14,13 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300
 FUZZ_TARGETS := state_loader world_run bmp_decoder png_reader mode_switch
+SOAK_FRAMES ?= 10000000
+SOAK_SEEDS ?= 4
+SOAK_MEMORY_FRAMES ?= 1000000
+SOAK_MEMORY_SIZE ?= 1024x768
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-asan build-fuzz test run clip bench format clean scr fuzz fuzz-ci
+.PHONY: deps build build-asan build-fuzz test run clip bench format clean scr fuzz fuzz-ci soak
 
 deps:
 	@missing=$$(for p in $(DEB_PACKAGES) $(EXTRA_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -61,6 +66,13 @@ fuzz: build-fuzz
 
 fuzz-ci:
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
+
+# Long runs, not part of `make test`: seeded shows on seven screen sizes in the sanitizer build,
+# the counters checked against the table after every frame; then one long show in the normal
+# build, its peak resident set after the first 1000 frames and at the end.
+soak: build build-asan
+	./build-asan/tools/vorlip-soak counters --frames $(SOAK_FRAMES) --seeds $(SOAK_SEEDS)
+	./build/tools/vorlip-soak memory --frames $(SOAK_MEMORY_FRAMES) --size $(SOAK_MEMORY_SIZE)
 
 scr: deps
 	cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
