@@ -35,8 +35,11 @@ bool read_bmp(std::FILE* f, const unsigned char (&sig)[8], int keep_w, int keep_
     for (int y = 0; y < h; ++y) {
         const std::size_t at = l.row_offset(y);
         if (at > static_cast<std::size_t>(std::numeric_limits<long>::max()) ||
-            std::fseek(f, static_cast<long>(at), SEEK_SET) != 0 ||
-            std::fread(row.data(), 1, row.size(), f) != row.size()) {
+            std::fseek(f, static_cast<long>(at), SEEK_SET) != 0) {
+            error = "cannot seek to the BMP pixel data (a pipe?)";
+            return false;
+        }
+        if (std::fread(row.data(), 1, row.size(), f) != row.size()) {
             error = "BMP pixel data is truncated";
             return false;
         }

@@ -20,7 +20,8 @@ bool write_png(const std::string& path, const Surface& s, std::string& error);
 bool read_picture(const std::string& path, Surface& out, std::string& error,
                   int keep_w = kPictureSideLimit, int keep_h = kPictureSideLimit);
 
-// The same from an open file, read from where it stands; the error does not name the file.
+// The same from an open file that holds the picture from its first byte; the error does not
+// name the file.
 bool read_picture(std::FILE* file, Surface& out, std::string& error, int keep_w = kPictureSideLimit,
                   int keep_h = kPictureSideLimit);
 

@@ -27,7 +27,8 @@ const char* const kSimUsage =
     "exit status: 0 done, 1 a dump or frame not written, 2 bad command line,\n"
     "             3 the --random draws ran out, 4 bad --state-in file (at most 1 MiB),\n"
     "             5 bad --random file (at most 16 MiB, one draw in [0, 1) a line),\n"
-    "             6 bad --background picture (PNG or 24-bit BMP, at most 16384 px a side)\n";
+    "             6 bad --background picture (PNG or 24-bit BMP, at most 16384 px a side),\n"
+    "             7 not enough memory for the screen's buffers\n";
 
 namespace {
 

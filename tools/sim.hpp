@@ -33,7 +33,9 @@ constexpr int kSimBadOption = 2;        // the command line
 constexpr int kSimRandomExhausted = 3;  // the scripted draws ran out
 constexpr int kSimBadState = 4;         // --state-in: unreadable, too large, not a world
 constexpr int kSimBadRandom = 5;        // --random: unreadable, too large, not draws
-constexpr int kSimBadBackground = 6;    // --background: unreadable, too large, not a picture
+constexpr int kSimBadBackground = 6;
+constexpr int kSimNoMemory = 7;  // the screen's buffers do not fit in memory    // --background:
+                                 // unreadable, too large, not a picture
 
 // The most a state file (a dump is about 15 KB) and a draws file may hold.
 constexpr std::size_t kStateFileLimit = std::size_t{1} << 20;
