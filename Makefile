@@ -2,18 +2,28 @@
 #   make run   - runs the saver (on a machine without a display: renders a headless clip)
 #   make test  - builds the normal and the sanitizer build and runs every test in both
 #   make scr   - cross-builds the Windows program, build-win/vorlip.scr
+#   make soak  - long seeded shows: population counters (sanitizer build) and memory (normal)
+#   make fuzz  - runs each fuzz target of tests/fuzz for FUZZ_SECONDS (default 300) in a clang
+#                build; make fuzz-ci does the same for 30 s each
 
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                 libpng-dev nlohmann-json3-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev libxtst-dev \
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick \
                 g++-mingw-w64-x86-64 wine wine64 python3
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
+FUZZ_SECONDS ?= 300
+FUZZ_TARGETS := state_loader world_run bmp_decoder png_reader mode_switch
+SOAK_FRAMES ?= 10000000
+SOAK_SEEDS ?= 4
+SOAK_MEMORY_FRAMES ?= 1000000
+SOAK_MEMORY_SIZE ?= 1024x768
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-asan test run clip bench bench-cpu format clean scr
+.PHONY: deps build build-asan build-fuzz test run clip bench bench-cpu format clean scr fuzz fuzz-ci soak
 
 deps:
-	@missing=$$(for p in $(DEB_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	@missing=$$(for p in $(DEB_PACKAGES) $(EXTRA_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
@@ -34,6 +44,39 @@ build-asan: deps
 test: build build-asan
 	ctest --test-dir build --output-on-failure
 	ctest --test-dir build-asan --output-on-failure
+
+# The fuzz programs: clang with libFuzzer and the sanitizers. Each run starts from the committed
+# seeds (tests/fuzz/corpus/NAME, only read) and keeps what it finds in build-fuzz/corpus/NAME;
+# an input that breaks a target is saved in build-fuzz/crashes/ and stops the run. Copy it into
+# tests/fuzz/corpus/NAME and the corpus replay test keeps it as a regression case.
+build-fuzz:
+	@$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVORLIP_FUZZ=ON -DVORLIP_TESTS=OFF -DVORLIP_BENCHMARKS=OFF >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+
+fuzz: build-fuzz
+	@mkdir -p build-fuzz/crashes; \
+	for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t; \
+	  log=build-fuzz/fuzz_$$t.log; \
+	  if ! ./build-fuzz/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	       -rss_limit_mb=2048 -artifact_prefix=build-fuzz/crashes/$$t- \
+	       build-fuzz/corpus/$$t tests/fuzz/corpus/$$t >$$log 2>&1; then \
+	    tail -n 30 $$log; echo "fuzz_$$t: FAULT FOUND, input in build-fuzz/crashes/"; exit 1; \
+	  fi; \
+	  echo "fuzz_$$t: $$(grep -E '^Done [0-9]+ runs' $$log) $$(grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+' $$log | tail -n 1)"; \
+	done
+
+fuzz-ci:
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
+
+# Long runs, not part of `make test`: seeded shows on seven screen sizes in the sanitizer build,
+# the counters checked against the table after every frame; then one long show in the normal
+# build, its peak resident set after the first 1000 frames and at the end.
+soak: build build-asan
+	./build-asan/tools/vorlip-soak counters --frames $(SOAK_FRAMES) --seeds $(SOAK_SEEDS)
+	./build/tools/vorlip-soak memory --frames $(SOAK_MEMORY_FRAMES) --size $(SOAK_MEMORY_SIZE)
 
 scr: deps
 	cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -65,4 +108,4 @@ format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-win out
+	rm -rf build build-asan build-win build-fuzz out

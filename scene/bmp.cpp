@@ -1,6 +1,7 @@
 #include "scene/bmp.hpp"
 
 #include <cstdint>
+#include <cstdlib>
 
 namespace vorlip {
 
@@ -21,12 +22,11 @@ void put16(std::vector<unsigned char>& v, std::uint16_t x) {
 }
 }  // namespace
 
-bool decode_bmp(const unsigned char* data, std::size_t size, Surface& out, std::string& error) {
-    if (size < 54 || data[0] != 'B' || data[1] != 'M') {
+bool bmp_layout(const unsigned char* data, std::size_t size, BmpLayout& out, std::string& error) {
+    if (size < kBmpHeaderSize || data[0] != 'B' || data[1] != 'M') {
         error = "not a BMP file";
         return false;
     }
-    const std::uint32_t offset = le32(data + 10);
     const std::uint32_t header = le32(data + 14);
     if (header < 40) {
         error = "unsupported BMP header";
@@ -40,25 +40,34 @@ bool decode_bmp(const unsigned char* data, std::size_t size, Surface& out, std::
         error = "only uncompressed 24-bit BMP pictures are supported";
         return false;
     }
-    if (width <= 0 || raw_height == 0 || width > 32767 || raw_height > 32767 ||
-        raw_height < -32767) {
-        error = "BMP size out of range";
+    // Checked as 64-bit values, so the most negative height has no positive twin to overflow.
+    const std::int64_t height = std::abs(std::int64_t{raw_height});
+    if (width <= 0 || height == 0 || width > kPictureSideLimit || height > kPictureSideLimit) {
+        error = "BMP size " + std::to_string(width) + "x" + std::to_string(raw_height) +
+                " is out of range (1 to " + std::to_string(kPictureSideLimit) + " a side)";
         return false;
     }
-    const bool top_down = raw_height < 0;
-    const int height = top_down ? -raw_height : raw_height;
-    const std::size_t row_bytes = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t(3);
-    if (offset > size || (size - offset) / row_bytes < static_cast<std::size_t>(height)) {
+    out.width = width;
+    out.height = static_cast<int>(height);
+    out.top_down = raw_height < 0;
+    out.offset = le32(data + 10);
+    out.row_bytes = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t(3);
+    return true;
+}
+
+void bmp_row_pixels(const unsigned char* p, int width, Pixel* out) {
+    for (int x = 0; x < width; ++x, p += 3) out[x] = Pixel(p[2]) << 16 | Pixel(p[1]) << 8 | p[0];
+}
+
+bool decode_bmp(const unsigned char* data, std::size_t size, Surface& out, std::string& error) {
+    BmpLayout l;
+    if (!bmp_layout(data, size, l, error)) return false;
+    if (l.offset > size || (size - l.offset) / l.row_bytes < static_cast<std::size_t>(l.height)) {
         error = "BMP pixel data is truncated";
         return false;
     }
-    Surface s(width, height);
-    for (int y = 0; y < height; ++y) {
-        const int src_row = top_down ? y : height - 1 - y;
-        const unsigned char* p = data + offset + row_bytes * static_cast<std::size_t>(src_row);
-        for (int x = 0; x < width; ++x, p += 3)
-            s.set(x, y, Pixel(p[2]) << 16 | Pixel(p[1]) << 8 | Pixel(p[0]));
-    }
+    Surface s(l.width, l.height);
+    for (int y = 0; y < l.height; ++y) bmp_row_pixels(data + l.row_offset(y), l.width, s.row(y));
     out = std::move(s);
     return true;
 }

@@ -2,9 +2,12 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -18,30 +21,125 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-bool read_png(const std::vector<unsigned char>& bytes, Surface& out, std::string& error) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
-        error = std::string("bad PNG: ") + image.message;
+bool read_bmp(std::FILE* f, const unsigned char (&sig)[8], int keep_w, int keep_h, Surface& out,
+              std::string& error) {
+    unsigned char header[kBmpHeaderSize];
+    std::memcpy(header, sig, sizeof sig);
+    BmpLayout l;
+    const std::size_t got = std::fread(header + 8, 1, sizeof header - 8, f);
+    if (!bmp_layout(header, 8 + got, l, error)) return false;
+    // Only the rows and columns kept are read, each from where it is stored.
+    const int w = std::min(l.width, keep_w), h = std::min(l.height, keep_h);
+    std::vector<unsigned char> row(static_cast<std::size_t>(w) * 3);
+    Surface s(w, h);
+    for (int y = 0; y < h; ++y) {
+        const std::size_t at = l.row_offset(y);
+        if (at > static_cast<std::size_t>(std::numeric_limits<long>::max()) ||
+            std::fseek(f, static_cast<long>(at), SEEK_SET) != 0) {
+            error = "cannot seek to the BMP pixel data (a pipe?)";
+            return false;
+        }
+        if (std::fread(row.data(), 1, row.size(), f) != row.size()) {
+            error = "BMP pixel data is truncated";
+            return false;
+        }
+        bmp_row_pixels(row.data(), w, s.row(y));
+    }
+    out = std::move(s);
+    return true;
+}
+
+// libpng reports an error by a long jump back to the function that set it up, so the two
+// functions that call into it hold nothing that needs destroying; what they fill is owned here.
+struct PngRead {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::string message;
+    png_uint_32 width = 0, height = 0;
+    int passes = 1;
+    std::size_t row_bytes = 0;
+    ~PngRead() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+void png_failed(png_structp png, png_const_charp message) {
+    static_cast<PngRead*>(png_get_error_ptr(png))->message = message;
+    png_longjmp(png, 1);
+}
+void png_warned(png_structp, png_const_charp) {}
+
+// Reads the header and asks for 8-bit RGB rows, whatever the picture holds.
+bool png_begin(PngRead& r, std::FILE* f) {
+    if (setjmp(png_jmpbuf(r.png))) return false;
+    png_init_io(r.png, f);
+    png_set_sig_bytes(r.png, 8);
+    png_set_user_limits(r.png, 0x7fffffff, 0x7fffffff);  // the side limit is checked after
+    png_read_info(r.png, r.info);
+    int depth = 0, colour = 0, interlace = 0;
+    png_get_IHDR(r.png, r.info, &r.width, &r.height, &depth, &colour, &interlace, nullptr, nullptr);
+    if (r.width > kPictureSideLimit || r.height > kPictureSideLimit) return true;
+    png_set_palette_to_rgb(r.png);
+    png_set_expand_gray_1_2_4_to_8(r.png);
+    png_set_strip_16(r.png);
+    png_set_strip_alpha(r.png);
+    png_set_gray_to_rgb(r.png);
+    r.passes = png_set_interlace_handling(r.png);
+    png_read_update_info(r.png, r.info);
+    r.row_bytes = png_get_rowbytes(r.png, r.info);
+    return true;
+}
+
+void rgb_to_pixels(const unsigned char* p, int width, Pixel* out) {
+    for (int x = 0; x < width; ++x, p += 3) out[x] = Pixel(p[0]) << 16 | Pixel(p[1]) << 8 | p[2];
+}
+
+// Reads the rows `into` keeps, through `scratch` (one row). An interlaced picture revisits every
+// row on each pass, so its kept rows wait in `rows` until the last; it may stop there at the
+// last row kept, as a plain one stops on its only pass.
+bool png_rows(PngRead& r, Surface& into, unsigned char* rows, unsigned char* scratch) {
+    if (setjmp(png_jmpbuf(r.png))) return false;
+    const auto kept = static_cast<png_uint_32>(into.height());
+    for (int pass = 0; pass < r.passes; ++pass)
+        for (png_uint_32 y = 0; y < r.height; ++y) {
+            if (pass == r.passes - 1 && y >= kept) return true;
+            unsigned char* row = r.passes > 1 && y < kept ? rows + y * r.row_bytes : scratch;
+            png_read_row(r.png, row, nullptr);
+            if (pass == r.passes - 1)
+                rgb_to_pixels(row, into.width(), into.row(static_cast<int>(y)));
+        }
+    return true;
+}
+
+bool read_png(std::FILE* f, int keep_w, int keep_h, Surface& out, std::string& error) {
+    PngRead r;
+    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, png_failed, png_warned);
+    if (r.png) r.info = png_create_info_struct(r.png);
+    if (!r.info) {
+        error = "out of memory for a PNG";
         return false;
     }
-    image.format = PNG_FORMAT_RGB;
-    if (image.width == 0 || image.height == 0 || image.width > 32767 || image.height > 32767) {
-        png_image_free(&image);
-        error = "PNG size out of range";
+    if (!png_begin(r, f)) {
+        error = "bad PNG: " + r.message;
         return false;
     }
-    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
-        error = std::string("bad PNG: ") + image.message;
-        png_image_free(&image);
+    if (r.width == 0 || r.height == 0 || r.width > kPictureSideLimit ||
+        r.height > kPictureSideLimit) {
+        error = "PNG size " + std::to_string(r.width) + "x" + std::to_string(r.height) +
+                " is out of range (1 to " + std::to_string(kPictureSideLimit) + " a side)";
         return false;
     }
-    Surface s(static_cast<int>(image.width), static_cast<int>(image.height));
-    const unsigned char* p = rgb.data();
-    for (int y = 0; y < s.height(); ++y)
-        for (int x = 0; x < s.width(); ++x, p += 3)
-            s.set(x, y, Pixel(p[0]) << 16 | Pixel(p[1]) << 8 | p[2]);
+    if (r.row_bytes != std::size_t{r.width} * 3) {
+        error = "bad PNG: unexpected row layout";
+        return false;
+    }
+    const int w = std::min(static_cast<int>(r.width), keep_w);
+    const int h = std::min(static_cast<int>(r.height), keep_h);
+    std::vector<unsigned char> rows(r.passes > 1 ? r.row_bytes * static_cast<std::size_t>(h) : 0);
+    std::vector<unsigned char> scratch(r.row_bytes);
+    Surface s(w, h);
+    if (!png_rows(r, s, rows.data(), scratch.data())) {
+        error = "bad PNG: " + r.message;
+        return false;
+    }
     out = std::move(s);
     return true;
 }
@@ -75,22 +173,32 @@ bool write_png(const std::string& path, const Surface& s, std::string& error) {
     return true;
 }
 
-bool read_picture(const std::string& path, Surface& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path;
+bool read_picture(std::FILE* f, Surface& out, std::string& error, int keep_w, int keep_h) {
+    keep_w = std::clamp(keep_w, 1, kPictureSideLimit);
+    keep_h = std::clamp(keep_h, 1, kPictureSideLimit);
+    unsigned char sig[8] = {};
+    const std::size_t got = std::fread(sig, 1, sizeof sig, f);
+    if (std::ferror(f)) {
+        error = std::string("cannot read: ") + std::strerror(errno);
         return false;
     }
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-        if (!decode_bmp(bytes.data(), bytes.size(), out, error)) {
-            error = path + ": " + error;
-            return false;
-        }
-        return true;
+    if (got >= 2 && sig[0] == 'B' && sig[1] == 'M')
+        return read_bmp(f, sig, keep_w, keep_h, out, error);
+    if (got == sizeof sig && png_sig_cmp(sig, 0, sizeof sig) == 0)
+        return read_png(f, keep_w, keep_h, out, error);
+    error = "not a PNG or BMP picture";
+    return false;
+}
+
+bool read_picture(const std::string& path, Surface& out, std::string& error, int keep_w,
+                  int keep_h) {
+    errno = 0;
+    const File f(std::fopen(path.c_str(), "rb"));
+    if (!f) {
+        error = path + ": cannot read: " + std::strerror(errno);
+        return false;
     }
-    if (!read_png(bytes, out, error)) {
+    if (!read_picture(f.get(), out, error, keep_w, keep_h)) {
         error = path + ": " + error;
         return false;
     }

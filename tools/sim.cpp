@@ -1,6 +1,9 @@
 #include "tools/sim.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +14,7 @@
 #include "scene/step.hpp"
 #include "scene/world.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/input_file.hpp"
 #include "tools/png_io.hpp"
 #include "tools/world_json.hpp"
 
@@ -19,7 +23,12 @@ namespace vorlip {
 const char* const kSimUsage =
     "usage: vorlip-sim [--size WxH] [--seed N | --random FILE] [--background FILE]\n"
     "                  [--state-in FILE] [--frames N] [--dump FILE|-] [--dump-every K]\n"
-    "                  [--png DIR] [--png-every K] [--full-frames]\n";
+    "                  [--png DIR] [--png-every K] [--full-frames]\n"
+    "exit status: 0 done, 1 a dump or frame not written, 2 bad command line,\n"
+    "             3 the --random draws ran out, 4 bad --state-in file (at most 1 MiB),\n"
+    "             5 bad --random file (at most 16 MiB, one draw in [0, 1) a line),\n"
+    "             6 bad --background picture (PNG or 24-bit BMP, at most 16384 px a side),\n"
+    "             7 not enough memory for the screen's buffers\n";
 
 namespace {
 
@@ -45,33 +54,25 @@ class HeadlessWindow : public WindowImage {
     long long presented_ = 0;
 };
 
-bool read_file(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    text = ss.str();
-    return true;
-}
-
 bool read_draws(const std::string& path, std::vector<float>& draws, std::string& error) {
-    std::ifstream in(path);
-    if (!in) {
-        error = "cannot read " + path;
-        return false;
-    }
-    std::string line;
+    std::string text;
+    if (!read_bounded(path, kDrawsFileLimit, "a draws file", text, error)) return false;
     int n = 0;
-    while (std::getline(in, line)) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t eol = std::min(text.find('\n', at), text.size());
+        const std::string line = text.substr(at, eol - at);
+        at = eol + 1;
         ++n;
         const auto first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos) continue;
         const auto last = line.find_last_not_of(" \t\r");
         const std::string t = line.substr(first, last - first + 1);
         float v = 0;
-        auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-        if (ec != std::errc() || p != t.data() + t.size() || !(v >= 0.0f && v < 1.0f)) {
-            error = path + ":" + std::to_string(n) + ": not a number in [0, 1): " + t;
+        if (!parse_draw(t, v)) {
+            std::string shown = t.substr(0, 40);
+            for (char& c : shown)
+                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+            error = path + ":" + std::to_string(n) + ": not a number in [0, 1): " + shown;
             return false;
         }
         draws.push_back(v);
@@ -80,6 +81,53 @@ bool read_draws(const std::string& path, std::vector<float>& draws, std::string&
 }
 
 }  // namespace
+
+namespace {
+// Whether a number written in decimal (as from_chars reads it) is at least 0 and below 1, by
+// its written digits: 0.9999999999999999999 is below 1 though a double rounds it to 1.
+bool decimal_in_unit_range(const std::string& t) {
+    std::size_t i = 0;
+    const bool negative = i < t.size() && t[i] == '-';
+    if (negative) ++i;
+    // The value is 0.d1d2... x 10^place with d1 the first non-zero digit.
+    long long place = 0;
+    bool seen_point = false, nonzero = false, digits = false;
+    for (; i < t.size() && (std::isdigit(static_cast<unsigned char>(t[i])) || t[i] == '.'); ++i) {
+        if (t[i] == '.') {
+            seen_point = true;
+            continue;
+        }
+        digits = true;
+        if (!nonzero && t[i] != '0') nonzero = true;
+        if (nonzero && !seen_point) ++place;
+        if (!nonzero && seen_point) --place;
+    }
+    if (!digits) return false;  // nan, inf
+    if (!nonzero) return true;  // 0, -0, 0e5
+    long long exponent = 0;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        const bool minus = i < t.size() && t[i] == '-';
+        if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+        for (; i < t.size(); ++i) exponent = std::min(exponent * 10 + (t[i] - '0'), 1ll << 40);
+        if (minus) exponent = -exponent;
+    }
+    return !negative && place + exponent <= 0;
+}
+}  // namespace
+
+// 0.99999999 is the largest draw there is, 1 - 2^-24, and 1e-50 is 0.
+bool parse_draw(const std::string& t, float& out) {
+    double d = 0;
+    const char* end = t.data() + t.size();
+    const auto [p, ec] = std::from_chars(t.data(), end, d);
+    if (p != end || (ec != std::errc() && ec != std::errc::result_out_of_range)) return false;
+    if (!decimal_in_unit_range(t)) return false;
+    // Below 1, so out of a double's range only by being too small for one.
+    const float f = ec == std::errc() ? static_cast<float>(d) : 0.0f;
+    out = f >= 1.0f ? std::nextafter(1.0f, 0.0f) : f + 0.0f;  // + 0 turns -0 into 0
+    return true;
+}
 
 bool parse_sim_args(const std::vector<std::string>& args, SimOptions& o, std::string& error,
                     bool& help) {
@@ -178,7 +226,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
         std::string error;
         if (!read_draws(o.random_file, draws, error)) {
             err << "vorlip-sim: " << error << "\n";
-            return kSimIoError;
+            return kSimBadRandom;
         }
         rnd = std::make_unique<ScriptedRandom>(std::move(draws));
     } else if (o.seed) {
@@ -190,10 +238,10 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
     // The world: a dumped one, or a fresh one on a screen of --size.
     World world;
     if (!o.state_in.empty()) {
-        std::string text;
-        if (!read_file(o.state_in, text)) {
-            err << "vorlip-sim: cannot read " << o.state_in << "\n";
-            return kSimIoError;
+        std::string text, error;
+        if (!read_bounded(o.state_in, kStateFileLimit, "a state file", text, error)) {
+            err << "vorlip-sim: " << error << "\n";
+            return kSimBadState;
         }
         try {
             world = world_from_json(text);
@@ -222,9 +270,10 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
     } else {
         Surface picture;
         std::string error;
-        if (!read_picture(o.background, picture, error)) {
+        // Only the part the screen shows is read.
+        if (!read_picture(o.background, picture, error, world.screen_w, world.screen_h)) {
             err << "vorlip-sim: " << error << "\n";
-            return kSimIoError;
+            return kSimBadBackground;
         }
         bit_blt(stage.scr_bkg, 0, 0, picture.width(), picture.height(), picture, 0, 0,
                 Rop::SrcCopy);
@@ -278,7 +327,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
             if (!o.png_dir.empty() && k % o.png_every == 0 && !write_frame(k)) return kSimIoError;
         }
     } catch (const RandomExhausted& e) {
-        err << "vorlip-sim: " << e.what() << "\n";
+        err << "vorlip-sim: " << o.random_file << ": " << e.what() << "\n";
         return kSimRandomExhausted;
     }
     if (dump) {

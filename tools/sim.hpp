@@ -3,6 +3,7 @@
 // and PNG frames.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -26,12 +27,24 @@ struct SimOptions {
     bool full_frames = false;  // every frame copies the whole screen both ways (the reference)
 };
 
-// Exit codes.
+// Exit statuses, as --help and the README list them.
 constexpr int kSimOk = 0;
-constexpr int kSimIoError = 1;
-constexpr int kSimBadOption = 2;
-constexpr int kSimRandomExhausted = 3;
-constexpr int kSimBadState = 4;
+constexpr int kSimIoError = 1;          // a dump or a frame could not be written
+constexpr int kSimBadOption = 2;        // the command line
+constexpr int kSimRandomExhausted = 3;  // the scripted draws ran out
+constexpr int kSimBadState = 4;         // --state-in: unreadable, too large, not a world
+constexpr int kSimBadRandom = 5;        // --random: unreadable, too large, not draws
+constexpr int kSimBadBackground = 6;
+constexpr int kSimNoMemory = 7;  // the screen's buffers do not fit in memory    // --background:
+                                 // unreadable, too large, not a picture
+
+// The most a state file (a dump is about 15 KB) and a draws file may hold.
+constexpr std::size_t kStateFileLimit = std::size_t{1} << 20;
+constexpr std::size_t kDrawsFileLimit = std::size_t{16} << 20;
+
+// One line of a --random file: a decimal number in [0, 1), kept as the nearest single-precision
+// draw below 1. False for anything else.
+bool parse_draw(const std::string& text, float& draw);
 
 // Parses the command line (without the program name). On a bad option returns false with a
 // one-line message in `error`.

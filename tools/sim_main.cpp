@@ -1,4 +1,5 @@
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,11 @@ int main(int argc, char** argv) {
         std::cout << vorlip::kSimUsage;
         return 0;
     }
-    return vorlip::run_sim(opts, std::cout, std::cerr);
+    try {
+        return vorlip::run_sim(opts, std::cout, std::cerr);
+    } catch (const std::bad_alloc&) {
+        // A screen of up to 16384 x 16384 takes several GiB: a limited machine says no.
+        std::cerr << "vorlip-sim: not enough memory for the screen's buffers\n";
+        return vorlip::kSimNoMemory;
+    }
 }

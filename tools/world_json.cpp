@@ -116,8 +116,14 @@ World world_from_json(const std::string& text) {
     Json j;
     try {
         j = Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        throw WorldJsonError(std::string("not a JSON world: ") + e.what());
+    } catch (const Json::exception& e) {
+        // Syntax errors, and numbers no double holds (1e400): the library's message without
+        // its "[json.exception...] " tag.
+        std::string why = e.what();
+        if (const auto tag = why.find("] ");
+            why.rfind("[json.", 0) == 0 && tag != std::string::npos)
+            why.erase(0, tag + 2);
+        throw WorldJsonError("not a JSON world: " + why);
     }
     if (!j.is_object()) throw WorldJsonError("not a JSON world: expected one object");
     World w;

@@ -4,6 +4,7 @@
 
 #include "scene/step.hpp"
 #include "support/test_support.hpp"
+#include "support/world_fields.hpp"
 
 namespace vorlip {
 namespace {
@@ -32,24 +33,7 @@ class Filler {
 World any_world(std::uint64_t seed) {
     Filler fill(seed);
     World w;
-#define VORLIP_FILL(type, name) fill(r.name);
-    for (auto& r : w.players) {
-        VORLIP_PLAYER_FIELDS(VORLIP_FILL)
-    }
-    for (auto& r : w.flowers) {
-        VORLIP_FLOWER_FIELDS(VORLIP_FILL)
-    }
-    for (auto& r : w.sprouts) {
-        VORLIP_SPROUT_FIELDS(VORLIP_FILL)
-    }
-#undef VORLIP_FILL
-#define VORLIP_FILL(type, name) fill(w.name);
-    VORLIP_WORLD_GLOBALS(VORLIP_FILL)
-    VORLIP_MODULE_GLOBALS(VORLIP_FILL)
-    VORLIP_PERSISTENT(VORLIP_FILL)
-#undef VORLIP_FILL
-    for (auto& v : w.rescuers) fill(v);
-    for (auto& v : w.pop_flags) fill(v);
+    test::visit_fields(w, fill);
     return w;
 }
 

@@ -407,11 +407,7 @@ Surface make_contact_sheet(const std::array<Surface, 16>& pat) {
 bool read_sheet_folder(const std::string& dir, std::array<Surface, 16>& pat, std::string& error) {
     for (int n = 0; n < 16; ++n) {
         const std::string name = (n < 10 ? "/sheet0" : "/sheet") + std::to_string(n) + ".bmp";
-        std::string why;
-        if (!read_picture(dir + name, pat[static_cast<std::size_t>(n)], why)) {
-            error = dir + name + ": " + why;
-            return false;
-        }
+        if (!read_picture(dir + name, pat[static_cast<std::size_t>(n)], error)) return false;
         const SheetInfo& s = kSheets[n];
         const Surface& got = pat[static_cast<std::size_t>(n)];
         if (got.width() != s.fw * s.frames || got.height() != 2 * s.fh) {
