@@ -53,6 +53,9 @@ class WindowEvents {
     // The system wants the show over (a termination signal, the window destroyed from outside):
     // end it as an input would, without one more frame.
     virtual void end_requested() = 0;
+    // The window was resized from outside (a window the show was given, not the saver's own):
+    // the show starts again at the new size.
+    virtual void resized(int width, int height) = 0;
 };
 
 // Thrown by an implementation when the system cannot give a service at all (no display to

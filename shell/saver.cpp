@@ -28,8 +28,6 @@ i16 screen_pixels(double units, double units_per_pixel) {
 
 void Main(Saver& s) {
     Platform& platform = s.platform;
-    ShellState& shell = s.shell;
-    World& world = s.world;
 
     // Another copy running, or the settings window open: end before anything exists. Both
     // lookups are always made.
@@ -38,6 +36,14 @@ void Main(Saver& s) {
     if (saver_open || setting_open) return;
 
     if (!saver_switch(platform.command_line())) return;
+
+    saver_begin(s);
+}
+
+void saver_begin(Saver& s) {
+    Platform& platform = s.platform;
+    ShellState& shell = s.shell;
+    World& world = s.world;
 
     shell.saver_running = -1;
     shell.window_left = 0;
@@ -111,6 +117,18 @@ void saver_start_scene(Saver& s) {
 
     // The first frame goes into the window's image before the window is ever shown.
     scene_step(world, s.rnd, s.stage);
+}
+
+void saver_restart_scene(Saver& s, int width, int height) {
+    World& world = s.world;
+    // Nothing of the old show carries over: every table and counter is as at load.
+    world = World{};
+    world.screen_w = w16(width);
+    world.screen_h = w16(height);
+    s.platform.resize_window(world.screen_w, world.screen_h);
+    saver_place_control(s, Control::scr_work, world.screen_w, world.screen_h, 0, 0);
+    saver_place_control(s, Control::scr_bkg, world.screen_w, world.screen_h, 0, 0);
+    saver_start_scene(s);
 }
 
 void saver_end(Saver& s) {

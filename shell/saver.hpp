@@ -64,6 +64,13 @@ std::string join_arguments(int argc, const char* const* argv);
 i16 screen_pixels(double units, double units_per_pixel);
 
 void Main(Saver& s);
+// Main's saver mode: the screen measured, then the window opened over it. A show in a window
+// someone else chose (the screen saver daemon's, or one asked for on the command line) starts
+// here, past the guard and the mode switch.
+void saver_begin(Saver& s);
+// A new show at a new screen size, in the window that is already there: the world as at load,
+// the buffers and the window's image at the new size, a fresh capture and the first frame.
+void saver_restart_scene(Saver& s, int width, int height);
 void saver_open_window(Saver& s);
 void saver_place_control(Saver& s, Control control, i16 width, i16 height, i16 left, i16 top);
 void saver_start_scene(Saver& s);
@@ -85,6 +92,7 @@ class SaverEvents : public WindowEvents {
     void click() override { Form_Click(s_); }
     void key_down(i16 key_code, i16 shift) override { picfocus_KeyDown(s_, key_code, shift); }
     void end_requested() override;
+    void resized(int width, int height) override { saver_restart_scene(s_, width, height); }
 
   private:
     Saver& s_;

@@ -532,19 +532,7 @@ void X11Platform::capture_desktop(Surface& into, int width, int height) {
     XImage* img = XGetImage(x.dpy, x.root, x.primary.x, x.primary.y, unsigned(w), unsigned(h),
                             AllPlanes, ZPixmap);
     if (!img) return;
-    const ChannelMasks m{img->red_mask, img->green_mask, img->blue_mask};
-    const bool host_lsb = std::endian::native == std::endian::little;
-    if (is_scene_layout(m, img->bits_per_pixel, (img->byte_order == LSBFirst) == host_lsb)) {
-        for (int y = 0; y < h; ++y) {
-            const auto* src = reinterpret_cast<const std::uint32_t*>(
-                img->data + std::ptrdiff_t(y) * img->bytes_per_line);
-            Pixel* dst = into.row(y);
-            for (int k = 0; k < w; ++k) dst[k] = src[k] & kWhite;
-        }
-    } else {
-        for (int y = 0; y < h; ++y)
-            for (int k = 0; k < w; ++k) into.set(k, y, unpack_pixel(XGetPixel(img, k, y), m));
-    }
+    copy_display_image(*img, into, 0, 0, {img->red_mask, img->green_mask, img->blue_mask});
     XDestroyImage(img);
 }
 
@@ -562,6 +550,7 @@ void X11Platform::run_events(WindowEvents& events) {
         while (x.window_exists() && XPending(x.dpy) > 0) {
             XEvent e;
             XNextEvent(x.dpy, &e);
+            if (handle_event(e, events)) continue;
             switch (e.type) {
                 case Expose:
                     if (e.xexpose.window != x.win) break;
@@ -616,6 +605,77 @@ void X11Platform::run_events(WindowEvents& events) {
         pollfd pfd[2] = {{fd, POLLIN, 0}, {g_wake_read, POLLIN, 0}};
         ppoll(pfd, g_wake_read >= 0 ? 2 : 1, &ts, nullptr);
     }
+}
+
+void copy_display_image(XImage& picture, Surface& into, int x, int y, const ChannelMasks& masks) {
+    const ChannelMasks m =
+        picture.red_mask || picture.green_mask || picture.blue_mask
+            ? ChannelMasks{picture.red_mask, picture.green_mask, picture.blue_mask}
+            : masks;
+    const int x0 = std::max(x, 0), y0 = std::max(y, 0);
+    const int x1 = std::min(x + picture.width, into.width());
+    const int y1 = std::min(y + picture.height, into.height());
+    if (x0 >= x1 || y0 >= y1) return;
+    XImage& img = picture;
+    const bool host_lsb = std::endian::native == std::endian::little;
+    if (is_scene_layout(m, img.bits_per_pixel, (img.byte_order == LSBFirst) == host_lsb)) {
+        for (int ty = y0; ty < y1; ++ty) {
+            const auto* src = reinterpret_cast<const std::uint32_t*>(
+                img.data + std::ptrdiff_t(ty - y) * img.bytes_per_line);
+            Pixel* dst = into.row(ty);
+            for (int tx = x0; tx < x1; ++tx) dst[tx] = src[tx - x] & kWhite;
+        }
+    } else {
+        for (int ty = y0; ty < y1; ++ty)
+            for (int tx = x0; tx < x1; ++tx)
+                into.set(tx, ty, unpack_pixel(XGetPixel(&img, tx - x, ty - y), m));
+    }
+}
+
+// --- for a show in a window other than the saver's own
+
+Display* X11Platform::display() const {
+    return impl_->dpy;
+}
+
+unsigned long X11Platform::root_window() const {
+    return impl_->root;
+}
+
+void X11Platform::draw_into(unsigned long window, bool own) {
+    Impl& x = *impl_;
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(x.dpy, window, &a)) {
+        x.visual = a.visual;
+        x.depth = a.depth;
+    }
+    x.win = window;
+    window_is_own_ = own;
+    x.gc = XCreateGC(x.dpy, x.win, 0, nullptr);
+    x.next_tick = Clock::now() + kTick;
+}
+
+void X11Platform::size_image(int width, int height) {
+    impl_->make_image(width, height);
+}
+
+void X11Platform::present_image() {
+    impl_->present();
+}
+
+void X11Platform::let_go_of_window() {
+    Impl& x = *impl_;
+    if (!x.window_exists()) return;
+    x.drop_image();
+    if (x.gc) XFreeGC(x.dpy, x.gc);
+    x.gc = nullptr;
+    if (window_is_own_) XDestroyWindow(x.dpy, x.win);
+    x.win = 0;
+    XSync(x.dpy, False);
+}
+
+bool X11Platform::handle_event(XEvent&, WindowEvents&) {
+    return false;
 }
 
 }  // namespace vorlip

@@ -9,7 +9,17 @@
 #include "shell/platform.hpp"
 #include "shell/x11_layout.hpp"
 
+// Xlib's own declarations of the types the protected part below names, so that this header
+// needs no Xlib.
+typedef struct _XDisplay Display;
+typedef union _XEvent XEvent;
+typedef struct _XImage XImage;
+
 namespace vorlip {
+
+// Copies a picture read from the display into `into` at (x, y), as far as both reach. A
+// pixmap's picture carries no channel masks: `masks` stands in for them.
+void copy_display_image(XImage& picture, Surface& into, int x, int y, const ChannelMasks& masks);
 
 class X11Platform : public Platform {
   public:
@@ -45,9 +55,29 @@ class X11Platform : public Platform {
 
     struct Impl;
 
+  protected:
+    // For a show in a window other than the saver's own (x11_hack.cpp): the connection (none
+    // without a display) and its root window.
+    Display* display() const;
+    unsigned long root_window() const;
+    // From now on the show draws into `window`: the window's image follows its visual, the
+    // timer starts, and its Expose and DestroyNotify events reach the show. Only an `own`
+    // window is destroyed when the show lets go of it.
+    void draw_into(unsigned long window, bool own);
+    // Sizes the window's image, not the window.
+    void size_image(int width, int height);
+    // Puts the window's image on the screen now.
+    void present_image();
+    // Frees the image and the drawing context, and destroys the window if it is the show's
+    // own; run_events then returns.
+    void let_go_of_window();
+    // Sees each event before the saver's own handling; true when it took care of it.
+    virtual bool handle_event(XEvent& event, WindowEvents& events);
+
   private:
     std::unique_ptr<Impl> impl_;
     std::string arguments_;
+    bool window_is_own_ = true;
 };
 
 }  // namespace vorlip

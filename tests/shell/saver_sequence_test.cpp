@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/step.hpp"
 #include "shell/headless.hpp"
 #include "shell/saver.hpp"
 
@@ -361,6 +362,40 @@ TEST(SaverTick, TheSceneRunsOnFromTickToTick) {
     EXPECT_EQ(rig.saver->world.frame_no, 202);
     // The window shows the compose buffer's last frame.
     EXPECT_TRUE(rig.platform.shown_image().same_pixels(rig.saver->stage.scr_work));
+}
+
+TEST(SaverRestart, AResizedWindowStartsAFreshShowAtItsSize) {
+    // After a long show, resized to a size smaller than the mother and then to a larger one:
+    // each time the world is exactly a fresh start at that size with its first frame, over the
+    // desktop at that size, in the window's image.
+    Rig rig("/s", 320, 240);
+    rig.start();
+    std::vector<HeadlessEvent> ticks(300, tick());
+    rig.platform.events.assign(ticks.begin(), ticks.end());
+    SaverEvents handlers(*rig.saver);
+    rig.platform.run_events(handlers);
+    for (const auto& [w, h] : {std::pair{90, 70}, std::pair{300, 200}}) {
+        SeededRandom rnd = rig.rnd;  // the draws the restart will make
+        World fresh;
+        fresh.screen_w = i16(w);
+        fresh.screen_h = i16(h);
+        world_start(fresh, rnd);
+        Stage stage(w, h);
+        bit_blt(stage.scr_bkg, 0, 0, w, h, rig.platform.desktop, 0, 0, Rop::SrcCopy);
+        scene_step(fresh, rnd, stage);
+
+        rig.platform.calls.clear();
+        handlers.resized(w, h);
+        const std::string size = std::to_string(w) + " " + std::to_string(h);
+        const Calls expected = {"resize_window " + size, "place_control scr_work " + size + " 0 0",
+                                "place_control scr_bkg " + size + " 0 0", "capture_desktop " + size,
+                                "present"};
+        EXPECT_EQ(rig.platform.calls, expected) << size;
+        EXPECT_EQ(rig.saver->world, fresh) << size;
+        EXPECT_TRUE(rig.saver->stage.scr_bkg.same_pixels(stage.scr_bkg)) << size;
+        EXPECT_TRUE(rig.platform.shown_image().same_pixels(stage.scr_work)) << size;
+        EXPECT_EQ(rig.saver->shell.saver_running, -1);
+    }
 }
 
 }  // namespace

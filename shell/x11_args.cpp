@@ -1,0 +1,108 @@
+#include "shell/x11_args.hpp"
+
+#include <charconv>
+
+namespace vorlip {
+
+const char* const kUsage =
+    "usage: vorlip /s               run the saver: it covers the primary screen until the mouse\n"
+    "                               moves or a key or mouse button is pressed\n"
+    "       vorlip --root           play the show in the virtual root window, as a screen saver\n"
+    "                               daemon runs it: $XSCREENSAVER_WINDOW if set, else the root\n"
+    "       vorlip --window-id ID   play the show in window ID (decimal, or hex after 0x)\n"
+    "       vorlip --window         play the show in a window of its own; Escape, q or closing\n"
+    "                               the window ends it\n"
+    "       vorlip --help           print this text\n"
+    "-root and -window-id are --root and --window-id. With no arguments and $XSCREENSAVER_WINDOW\n"
+    "set, the show plays in that window. In a given window the show takes no input and ends on\n"
+    "SIGTERM or when the window goes. Any other argument ends at once without a window.\n"
+    "Exit status: 0 ended normally, 1 no X display or no such window, 2 bad options.\n";
+
+namespace {
+
+bool is_ours(const std::string& a) {
+    return a == "--root" || a == "-root" || a == "--window-id" || a == "-window-id" ||
+           a == "--window" || a == "--help";
+}
+
+Launch bad(std::string error) {
+    Launch l;
+    l.kind = Launch::Kind::bad;
+    l.error = std::move(error);
+    return l;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> parse_window_id(std::string_view text) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    // from_chars would take a sign; a window id has none.
+    if (text.empty() || text[0] == '-' || text[0] == '+') return std::nullopt;
+    std::uint32_t id = 0;
+    const char* end = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data(), end, id, base);
+    if (ec != std::errc() || p != end || id == 0) return std::nullopt;
+    return id;
+}
+
+Launch parse_launch(const std::vector<std::string>& args, const char* xscreensaver_window) {
+    const bool daemon_window = xscreensaver_window != nullptr && *xscreensaver_window != '\0';
+    // The daemon's window, when the daemon (or a user) names one.
+    auto virtual_root = [&]() -> Launch {
+        Launch l;
+        l.kind = Launch::Kind::hack;
+        if (!daemon_window) return l;  // the real root window
+        const auto id = parse_window_id(xscreensaver_window);
+        if (!id)
+            return bad(std::string("XSCREENSAVER_WINDOW is not a window id: ") +
+                       xscreensaver_window);
+        l.window_id = *id;
+        return l;
+    };
+
+    if (args.empty()) return daemon_window ? virtual_root() : Launch{};
+    if (!is_ours(args[0])) return Launch{};
+
+    bool root = false, own_window = false, help = false;
+    std::optional<std::uint32_t> window_id;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        if (a == "--help") {
+            help = true;
+        } else if (a == "--root" || a == "-root") {
+            root = true;
+        } else if (a == "--window") {
+            own_window = true;
+        } else if (a == "--window-id" || a == "-window-id") {
+            if (k + 1 == args.size()) return bad(a + " needs a window id");
+            const std::string& v = args[++k];
+            window_id = parse_window_id(v);
+            if (!window_id) return bad(a + " wants a window id, decimal or hex after 0x: " + v);
+        } else {
+            return bad("unknown option " + a);
+        }
+    }
+    if (help) {
+        Launch l;
+        l.kind = Launch::Kind::help;
+        return l;
+    }
+    if (int(root) + int(own_window) + int(window_id.has_value()) > 1)
+        return bad("--root, --window-id and --window exclude each other");
+    if (root) return virtual_root();
+    if (own_window) {
+        Launch l;
+        l.kind = Launch::Kind::window;
+        return l;
+    }
+    Launch l;
+    l.kind = Launch::Kind::hack;
+    l.window_id = *window_id;
+    return l;
+}
+
+}  // namespace vorlip

@@ -1,0 +1,54 @@
+// The show in a window that is not the saver's own: one a screen saver daemon made and names
+// (or the root window, or any window by its id), or an ordinary window of the show's own for
+// trying it out. The start, the frames and the restarts are the saver's (saver.cpp); what
+// differs is the window: it is given, not made and covered, so there is no guard, no grab, no
+// pointer change and no input that ends the show. The daemon ends it with SIGTERM; a given
+// window that goes away ends it too.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "shell/x11_platform.hpp"
+
+namespace vorlip {
+
+class X11HackPlatform : public X11Platform {
+  public:
+    // `window` is the window to draw into (0: the root window), unless `own_window`. A given
+    // window that does not exist throws PlatformError.
+    X11HackPlatform(int argc, const char* const* argv, std::uint32_t window, bool own_window);
+    ~X11HackPlatform() override;
+
+    bool find_window(const std::string&) override { return false; }
+    // The given window's size; for a window of the show's own, the size it will have.
+    ScreenMeasure screen_size() override;
+    void create_window(const std::string& title) override;
+    void resize_window(int width, int height) override;
+    void move_window(int, int) override {}
+    void place_control(Control, int, int, int, int) override {}
+    void show_window() override {}
+    void hide_window() override {}
+    void focus_sink() override {}
+    void set_pointer(PointerImage) override {}
+    void make_topmost() override;
+    void unload_window() override;
+    // Input is the daemon's business: positions that never change never end the show.
+    PointI32 caret_pos() override { return {0, 0}; }
+    PointI32 cursor_pos() override { return {0, 0}; }
+    void capture_desktop(Surface& into, int width, int height) override;
+
+    // The title of a window of the show's own. Not the saver's: an open trial window must not
+    // stop the saver from starting.
+    static constexpr const char* kOwnTitle = "vorlip";
+
+  protected:
+    bool handle_event(XEvent& event, WindowEvents& events) override;
+
+  private:
+    struct State;
+    std::unique_ptr<State> st_;
+};
+
+}  // namespace vorlip
