@@ -114,6 +114,7 @@ void saver_start_scene(Saver& s) {
 
     // The window is hidden now, so the snapshot is the desktop alone.
     s.platform.capture_desktop(s.stage.scr_bkg, world.screen_w, world.screen_h);
+    s.stage.changed_everywhere();
 
     // The first frame goes into the window's image before the window is ever shown.
     scene_step(world, s.rnd, s.stage);

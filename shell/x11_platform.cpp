@@ -42,11 +42,9 @@ constexpr auto kConnectPatience = std::chrono::seconds(2);
 // without it (a display that stopped answering holds the loop in a request).
 constexpr unsigned kEndPatienceSeconds = 2;
 
-// A signal handler can reach nothing but process-wide state: these flags are the only such
-// state of the shell. `g_end_signal` is read by the event loop; until the loop runs,
-// `g_loop_running` is 0 and an end signal ends the process on the spot.
+// A signal handler can reach nothing but process-wide state: this flag is the only such state
+// of the shell, read while the display is being opened and by the event loop.
 volatile std::sig_atomic_t g_end_signal = 0;
-volatile std::sig_atomic_t g_loop_running = 0;
 // The handler's write end and the event loop's read end of a pipe that wakes the loop's wait.
 int g_wake_read = -1;
 int g_wake_write = -1;
@@ -55,10 +53,11 @@ int g_wake_write = -1;
 // that vanished during the title search); only the shared-memory check looks at one.
 int g_x_error = 0;
 
-// Ending on the spot gives the desktop back all the same: the server destroys a client's
-// window and lets go of its grabs when its connection closes.
+// The show ends at the event loop's next turn. Should a display that stopped answering hold
+// the program in a request meanwhile, the process ends after the patience all the same, which
+// gives the desktop back too: the server destroys a client's window and lets go of its grabs
+// when its connection closes.
 extern "C" void on_end_signal(int) {
-    if (!g_loop_running) ::_exit(0);
     g_end_signal = 1;
     if (g_wake_write >= 0) {
         const char byte = 1;
@@ -270,7 +269,13 @@ Display* open_display_or_give_up() {
     auto opened = std::make_shared<std::promise<Display*>>();
     std::future<Display*> display = opened->get_future();
     std::thread([opened] { opened->set_value(XOpenDisplay(nullptr)); }).detach();
-    if (display.wait_for(kConnectPatience) == std::future_status::ready) return display.get();
+    const Clock::time_point give_up = Clock::now() + kConnectPatience;
+    while (Clock::now() < give_up) {
+        // Nothing exists yet that would need giving back: an end signal ends the program here.
+        if (g_end_signal) std::_Exit(0);
+        if (display.wait_for(std::chrono::milliseconds(20)) == std::future_status::ready)
+            return display.get();
+    }
     const char* name = std::getenv("DISPLAY");
     throw PlatformError(std::string("the X display ") + (name ? name : "") +
                         " does not answer");
@@ -541,7 +546,6 @@ void X11Platform::run_events(WindowEvents& events) {
     if (!x.dpy || !x.window_exists()) return;
 
     const int fd = ConnectionNumber(x.dpy);
-    g_loop_running = 1;  // from here on an end signal ends the show through the loop
     while (x.window_exists()) {
         if (g_end_signal) {
             events.end_requested();
@@ -660,7 +664,7 @@ void X11Platform::size_image(int width, int height) {
 }
 
 void X11Platform::present_image() {
-    impl_->present();
+    impl_->present_all();
 }
 
 void X11Platform::let_go_of_window() {
