@@ -21,14 +21,6 @@ bool worth_merging(const Rect& a, const Rect& b) {
 
 }  // namespace
 
-Rect bounding(const Rect& a, const Rect& b) {
-    if (a.empty()) return b;
-    if (b.empty()) return a;
-    const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
-    const int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
-    return {x0, y0, x1 - x0, y1 - y0};
-}
-
 void Damage::add(Rect r) {
     if (r.empty()) return;
     // A merge grows r, which may make it worth merging with one passed over before: look again
@@ -62,16 +54,6 @@ long long Damage::area() const {
     long long sum = 0;
     for (const Rect& r : rects()) sum += r.area();
     return sum;
-}
-
-Rect intersection(const Rect& a, const Rect& b) {
-    const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
-    const long long x1 = std::min<long long>(static_cast<long long>(a.x) + a.w,
-                                             static_cast<long long>(b.x) + b.w);
-    const long long y1 = std::min<long long>(static_cast<long long>(a.y) + a.h,
-                                             static_cast<long long>(b.y) + b.h);
-    if (a.empty() || b.empty() || x1 <= x0 || y1 <= y0) return {};
-    return {x0, y0, static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
 }
 
 void copy_rects(Surface& dst, const Surface& src, const Damage& where, const Rect& within) {

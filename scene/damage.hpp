@@ -37,13 +37,7 @@ class Damage {
     int n_ = 0;
 };
 
-// The smallest rectangle holding both (an empty one adds nothing).
-Rect bounding(const Rect& a, const Rect& b);
-
 // Copies the rectangles `where`, cut to `within`, of src onto dst at the same places.
 void copy_rects(Surface& dst, const Surface& src, const Damage& where, const Rect& within);
-
-// The part of a that lies in b (empty if none).
-Rect intersection(const Rect& a, const Rect& b);
 
 }  // namespace vorlip

@@ -9,8 +9,7 @@ namespace {
 // around it.
 Rect masked(Surface& dst, int x, int y, int w, int h, const Surface& sheet, int sx, int mask_y,
             Rop colour_rop) {
-    const Rect mask = bit_blt(dst, x, y, w, h, sheet, sx, mask_y, Rop::SrcErase);
-    return bounding(mask, bit_blt(dst, x, y, w, h, sheet, sx, 0, colour_rop));
+    return masked_blt(dst, x, y, w, h, sheet, sx, mask_y, 0, colour_rop);
 }
 
 }  // namespace

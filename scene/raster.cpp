@@ -2,8 +2,27 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace vorlip {
+
+Rect bounding(const Rect& a, const Rect& b) {
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+    const int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+Rect intersection(const Rect& a, const Rect& b) {
+    const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+    const long long x1 = std::min<long long>(static_cast<long long>(a.x) + a.w,
+                                             static_cast<long long>(b.x) + b.w);
+    const long long y1 = std::min<long long>(static_cast<long long>(a.y) + a.h,
+                                             static_cast<long long>(b.y) + b.h);
+    if (a.empty() || b.empty() || x1 <= x0 || y1 <= y0) return {};
+    return {x0, y0, static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
+}
 
 Surface::Surface(int width, int height, Pixel fill) {
     resize(width, height, fill);
@@ -91,12 +110,62 @@ struct BltJob {
     template <class Op>
     void run() {
         for (int y = 0; y < h; ++y) {
-            Pixel* d = dst.row(dy + y) + dx;
-            const Pixel* s = src.row(sy + y) + sx;
-            for (int x = 0; x < w; ++x) d[x] = Op::apply(s[x], d[x]);
+            Pixel* __restrict d = dst.row(dy + y) + dx;
+            const Pixel* __restrict s = src.row(sy + y) + sx;
+            if constexpr (std::is_same_v<Op, OpCopy>)
+                std::memcpy(d, s, sizeof(Pixel) * static_cast<std::size_t>(w));
+            else
+                for (int x = 0; x < w; ++x) d[x] = Op::apply(s[x], d[x]);
         }
     }
 };
+
+// The mask's SrcErase and the colour's operation, applied to each pixel in turn.
+struct MaskedJob {
+    Surface& dst;
+    const Surface& src;
+    int dx, dy, sx, mask_y, colour_y, w, h;
+    template <class Op>
+    void run() {
+        for (int y = 0; y < h; ++y) {
+            Pixel* __restrict d = dst.row(dy + y) + dx;
+            const Pixel* __restrict m = src.row(mask_y + y) + sx;
+            const Pixel* __restrict c = src.row(colour_y + y) + sx;
+            for (int x = 0; x < w; ++x) d[x] = Op::apply(c[x], OpErase::apply(m[x], d[x]));
+        }
+    }
+};
+
+// A transfer clipped against both surfaces: where it writes and where it reads from.
+struct Clipped {
+    int dx = 0, dy = 0, sx = 0, sy = 0, w = 0, h = 0;
+    bool empty() const { return w <= 0 || h <= 0; }
+};
+
+Clipped clip_transfer(const Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx,
+                      int sy) {
+    if (w <= 0 || h <= 0) return {};
+    // Clip in 64-bit so that no position or size can overflow.
+    long long ldx = dx, ldy = dy, lsx = sx, lsy = sy, lw = w, lh = h;
+    auto clip = [](long long& d, long long& s, long long& n, long long dlim, long long slim) {
+        if (d < 0) {
+            s -= d;
+            n += d;
+            d = 0;
+        }
+        if (s < 0) {
+            d -= s;
+            n += s;
+            s = 0;
+        }
+        n = std::min(n, dlim - d);
+        n = std::min(n, slim - s);
+    };
+    clip(ldx, lsx, lw, dst.width(), src.width());
+    clip(ldy, lsy, lh, dst.height(), src.height());
+    if (lw <= 0 || lh <= 0) return {};
+    return {int(ldx), int(ldy), int(lsx), int(lsy), int(lw), int(lh)};
+}
 
 // Nearest-neighbour source index for destination step k (0-based, counted from the
 // destination point outward) when n destination pixels show m source pixels.
@@ -136,29 +205,26 @@ struct StretchJob {
 
 Rect bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
              Rop rop) {
-    if (w <= 0 || h <= 0) return {};
-    // Clip in 64-bit so that no position or size can overflow.
-    long long ldx = dx, ldy = dy, lsx = sx, lsy = sy, lw = w, lh = h;
-    auto clip = [](long long& d, long long& s, long long& n, long long dlim, long long slim) {
-        if (d < 0) {
-            s -= d;
-            n += d;
-            d = 0;
-        }
-        if (s < 0) {
-            d -= s;
-            n += s;
-            s = 0;
-        }
-        n = std::min(n, dlim - d);
-        n = std::min(n, slim - s);
-    };
-    clip(ldx, lsx, lw, dst.width(), src.width());
-    clip(ldy, lsy, lh, dst.height(), src.height());
-    if (lw <= 0 || lh <= 0) return {};
-    BltJob job{dst, src, int(ldx), int(ldy), int(lsx), int(lsy), int(lw), int(lh)};
+    const Clipped c = clip_transfer(dst, dx, dy, w, h, src, sx, sy);
+    if (c.empty()) return {};
+    BltJob job{dst, src, c.dx, c.dy, c.sx, c.sy, c.w, c.h};
     with_rop(rop, job);
-    return {job.dx, job.dy, job.w, job.h};
+    return {c.dx, c.dy, c.w, c.h};
+}
+
+Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int sx,
+                int mask_y, int colour_y, Rop colour_rop) {
+    const Clipped m = clip_transfer(dst, dx, dy, w, h, sheet, sx, mask_y);
+    const Clipped c = clip_transfer(dst, dx, dy, w, h, sheet, sx, colour_y);
+    // Where the sheet cuts the two rows differently, the two transfers cover different pixels:
+    // then they are made one after the other.
+    if (m.dx != c.dx || m.dy != c.dy || m.w != c.w || m.h != c.h || m.empty()) {
+        const Rect mask = bit_blt(dst, dx, dy, w, h, sheet, sx, mask_y, Rop::SrcErase);
+        return bounding(mask, bit_blt(dst, dx, dy, w, h, sheet, sx, colour_y, colour_rop));
+    }
+    MaskedJob job{dst, sheet, m.dx, m.dy, m.sx, m.sy, c.sy, m.w, m.h};
+    with_rop(colour_rop, job);
+    return {m.dx, m.dy, m.w, m.h};
 }
 
 Rect stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,

@@ -65,11 +65,23 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
+// The smallest rectangle holding both (an empty one adds nothing).
+Rect bounding(const Rect& a, const Rect& b);
+
+// The part of a that lies in b (empty if none).
+Rect intersection(const Rect& a, const Rect& b);
+
 // Copies the w x h rectangle at (sx, sy) of src onto dst at (dx, dy) with `rop`. Parts of the
 // rectangle outside either surface are skipped. Negative sizes draw nothing. Returns the part of
 // dst that was written (empty if none).
 Rect bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
              Rop rop);
+
+// A sprite drawn through its mask in one pass: the same as bit_blt of the mask rows (at mask_y)
+// with SrcErase followed by bit_blt of the colour rows (at colour_y) with `colour_rop`, pixel for
+// pixel, at the cost of one transfer. Returns what both write.
+Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int sx,
+                int mask_y, int colour_y, Rop colour_rop);
 
 // Stretches the sw x sh rectangle at (sx, sy) of src onto the dw x dh rectangle at (dx, dy) of
 // dst, nearest neighbour, with `rop`. A negative dw mirrors left to right and the picture then

@@ -161,3 +161,32 @@ TEST(Raster, MirroredStretchClippedAtTheLeftEdgeKeepsItsColumns) {
 
 }  // namespace
 }  // namespace vorlip
+
+namespace vorlip {
+namespace {
+
+TEST(Raster, OnePassMaskedTransferIsTheTwoTransfers) {
+    // Random pixels, every colour operation, positions past every edge of the screen and rows
+    // past the sheet's bottom (where the mask and colour rows clip differently).
+    std::uint32_t seed = 12345;
+    const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    Surface sheet(30, 20);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) sheet.set(x, y, Pixel(next() >> 8));
+    for (Rop rop : {Rop::SrcCopy, Rop::SrcAnd, Rop::SrcErase, Rop::SrcInvert})
+        for (int at : {-12, -1, 0, 5, 14, 25})
+            for (int mask_y : {10, 12, 15}) {
+                Surface one(24, 18), two(24, 18);
+                for (int y = 0; y < 18; ++y)
+                    for (int x = 0; x < 24; ++x) one.set(x, y, Pixel(next() >> 8));
+                two = one;
+                const Rect r = masked_blt(one, at, at / 2, 12, 10, sheet, 3, mask_y, 0, rop);
+                const Rect a = bit_blt(two, at, at / 2, 12, 10, sheet, 3, mask_y, Rop::SrcErase);
+                const Rect b = bit_blt(two, at, at / 2, 12, 10, sheet, 3, 0, rop);
+                EXPECT_TRUE(one.same_pixels(two)) << int(rop) << " at " << at << " mask " << mask_y;
+                EXPECT_EQ(r, bounding(a, b));
+            }
+}
+
+}  // namespace
+}  // namespace vorlip
