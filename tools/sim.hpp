@@ -23,6 +23,9 @@ struct SimOptions {
     long long dump_every = 0;
     std::string png_dir;
     long long png_every = 0;
+    std::string gif;          // an animated GIF of the frames gif_from, gif_from + gif_every, ...
+    long long gif_every = 0;  // 0: 2 (25 frames a second)
+    long long gif_from = 0;
 };
 
 // Exit codes.
