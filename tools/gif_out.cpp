@@ -16,6 +16,8 @@ namespace {
 
 constexpr int kColours = 255;  // palette entries; the last index is see-through
 constexpr std::uint8_t kClear = 255;
+// The application block that makes a viewer repeat the loop for ever.
+constexpr GifByteType kLoop[3] = {1, 0, 0};
 
 int key15(Pixel p) {
     return int(((p >> 19) & 0x1F) << 10 | ((p >> 11) & 0x1F) << 5 | ((p >> 3) & 0x1F));
@@ -186,8 +188,6 @@ bool GifOut::open(const std::string& path, int w, int h,
     EGifSetGifVersion(st.gif, true);
     const bool ok = map && EGifPutScreenDesc(st.gif, w, h, 8, 0, map) == GIF_OK;
     GifFreeMapObject(map);
-    // Repeat for ever.
-    static const GifByteType kLoop[3] = {1, 0, 0};
     if (!ok || EGifPutExtensionLeader(st.gif, APPLICATION_EXT_FUNC_CODE) != GIF_OK ||
         EGifPutExtensionBlock(st.gif, 11, "NETSCAPE2.0") != GIF_OK ||
         EGifPutExtensionBlock(st.gif, 3, kLoop) != GIF_OK ||
