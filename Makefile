@@ -5,11 +5,16 @@
 #   make soak  - long seeded shows: population counters (sanitizer build) and memory (normal)
 #   make fuzz  - runs each fuzz target of tests/fuzz for FUZZ_SECONDS (default 300) in a clang
 #                build; make fuzz-ci does the same for 30 s each
+#   make install - installs vorlip (cmake --install; PREFIX=/usr/local, DESTDIR honoured)
+#   make deb   - builds the Debian package, build/vorlip_VERSION_ARCH.deb
+#   make deb-check - lintian, then installs, runs and removes the package (as root or sudo)
+#   make preview - records the README's animated preview, docs/preview.gif
 
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                 libpng-dev nlohmann-json3-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev libxtst-dev \
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick \
-                g++-mingw-w64-x86-64 wine wine64 python3
+                g++-mingw-w64-x86-64 wine wine64 python3 \
+                libgif-dev xscreensaver dpkg-dev file lintian
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300
@@ -20,7 +25,8 @@ SOAK_MEMORY_FRAMES ?= 1000000
 SOAK_MEMORY_SIZE ?= 1024x768
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-asan build-fuzz test run clip bench bench-cpu format clean scr fuzz fuzz-ci soak
+.PHONY: deps build build-asan build-fuzz test run clip bench bench-cpu format clean scr fuzz fuzz-ci soak \
+        install deb deb-check preview
 
 deps:
 	@missing=$$(for p in $(DEB_PACKAGES) $(EXTRA_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -82,6 +88,24 @@ scr: deps
 	cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build-win --target vorlip_scr -j $(JOBS)
 	@echo "built build-win/vorlip.scr"
+
+PREFIX ?= /usr/local
+install: build
+	$(if $(DESTDIR),,$(SUDO)) cmake --install build --prefix $(PREFIX)
+
+# From the normal build: CPack installs it under /usr in a staging tree of its own and strips it.
+deb: build
+	cd build && cpack -G DEB >/dev/null
+	@echo "built" build/vorlip_*.deb
+
+deb-check: deb
+	packaging/deb_check.sh $$(ls build/vorlip_*.deb)
+
+# A busy moment of a seeded show over the built-in desktop: frames 1130 to 1430 (6 s), every
+# second frame.
+preview: build
+	./build/tools/vorlip-sim --size 1024x768 --seed 11 --frames 1430 --gif docs/preview.gif --gif-from 1130
+	@echo "docs/preview.gif: $$(du -h docs/preview.gif | cut -f1)"
 
 clip: build
 	rm -rf out/clip

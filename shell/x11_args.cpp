@@ -13,9 +13,10 @@ const char* const kUsage =
     "       vorlip --window         play the show in a window of its own; Escape, q or closing\n"
     "                               the window ends it\n"
     "       vorlip --help           print this text\n"
-    "-root and -window-id are --root and --window-id. With no arguments and $XSCREENSAVER_WINDOW\n"
-    "set, the show plays in that window. In a given window the show takes no input and ends on\n"
-    "SIGTERM or when the window goes. Any other argument ends at once without a window.\n"
+    "-root and -window-id are --root and --window-id; given both, the id counts. With no\n"
+    "arguments and $XSCREENSAVER_WINDOW set, the show plays in that window. In a given window\n"
+    "the show takes no input and ends on SIGTERM or when the window goes. Any other argument\n"
+    "ends at once without a window.\n"
     "Exit status: 0 ended normally, 1 no X display or no such window, 2 bad options.\n";
 
 namespace {
@@ -91,9 +92,10 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
         l.kind = Launch::Kind::help;
         return l;
     }
-    if (int(root) + int(own_window) + int(window_id.has_value()) > 1)
-        return bad("--root, --window-id and --window exclude each other");
-    if (root) return virtual_root();
+    // The daemon's settings dialog asks for its preview with both --root and --window-id:
+    // the id names the window, and the two are that one window.
+    if (own_window && (root || window_id)) return bad("--window excludes --root and --window-id");
+    if (root && !window_id) return virtual_root();
     if (own_window) {
         Launch l;
         l.kind = Launch::Kind::window;

@@ -30,7 +30,8 @@ std::optional<std::uint32_t> parse_window_id(std::string_view text);
 // Reads the arguments after the program name. Ours are recognised only as the first argument
 // (and then every argument must be ours); with no arguments at all, a non-empty
 // `xscreensaver_window` (the daemon's variable, null when unset) names the window to draw into.
-// --root means the virtual root: that variable's window when it is set, else the root window.
+// --root means the virtual root: that variable's window when it is set, else the root window;
+// with --window-id as well (a settings dialog's preview gives both), the id counts.
 Launch parse_launch(const std::vector<std::string>& args, const char* xscreensaver_window);
 
 extern const char* const kUsage;

@@ -14,6 +14,7 @@
 #include "scene/step.hpp"
 #include "scene/world.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/gif_out.hpp"
 #include "tools/input_file.hpp"
 #include "tools/png_io.hpp"
 #include "tools/world_json.hpp"
@@ -23,7 +24,8 @@ namespace vorlip {
 const char* const kSimUsage =
     "usage: vorlip-sim [--size WxH] [--seed N | --random FILE] [--background FILE]\n"
     "                  [--state-in FILE] [--frames N] [--dump FILE|-] [--dump-every K]\n"
-    "                  [--png DIR] [--png-every K] [--full-frames]\n"
+    "                  [--png DIR] [--png-every K] [--gif FILE] [--gif-every K] [--gif-from N]\n"
+    "                  [--full-frames]\n"
     "exit status: 0 done, 1 a dump or frame not written, 2 bad command line,\n"
     "             3 the --random draws ran out, 4 bad --state-in file (at most 1 MiB),\n"
     "             5 bad --random file (at most 16 MiB, one draw in [0, 1) a line),\n"
@@ -197,6 +199,14 @@ bool parse_sim_args(const std::vector<std::string>& args, SimOptions& o, std::st
                 return false;
             }
             o.png_every = n;
+        } else if (a == "--gif") {
+            o.gif = v;
+        } else if (a == "--gif-every" || a == "--gif-from") {
+            if (!parse_count(v, a == "--gif-every" ? 1 : 0, 1ll << 40, n)) {
+                error = a + " wants a whole number" + (a == "--gif-every" ? " >= 1: " : ": ") + v;
+                return false;
+            }
+            (a == "--gif-every" ? o.gif_every : o.gif_from) = n;
         } else {
             error = "unknown option " + a;
             return false;
@@ -215,6 +225,11 @@ bool parse_sim_args(const std::vector<std::string>& args, SimOptions& o, std::st
         return false;
     }
     if (!o.png_dir.empty() && o.png_every == 0) o.png_every = 1;
+    if ((o.gif_every > 0 || o.gif_from > 0) && o.gif.empty()) {
+        error = "--gif-every and --gif-from need --gif";
+        return false;
+    }
+    if (!o.gif.empty() && o.gif_every == 0) o.gif_every = 2;
     return true;
 }
 
@@ -313,22 +328,48 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
         return true;
     };
 
+    // The GIF's palette comes from the desktop and every sprite sheet: all the colours a frame
+    // can hold.
+    GifOut gif;
+    if (!o.gif.empty()) {
+        std::vector<const Surface*> colours{&stage.scr_bkg};
+        for (const Surface& sheet : stage.pat) colours.push_back(&sheet);
+        std::string error;
+        if (!gif.open(o.gif, world.screen_w, world.screen_h, colours, error)) {
+            err << "vorlip-sim: " << error << "\n";
+            return kSimIoError;
+        }
+    }
+    auto record = [&](long long k) -> bool {
+        if (o.gif.empty() || k < o.gif_from || (k - o.gif_from) % o.gif_every != 0) return true;
+        std::string error;
+        if (gif.add(window.image(), int(2 * o.gif_every), error)) return true;
+        err << "vorlip-sim: " << o.gif << ": " << error << "\n";
+        return false;
+    };
+
     try {
         if (o.state_in.empty()) {
             // The start of a show, as the saver makes it.
             world_start(world, *rnd);
             scene_step(world, *rnd, stage);
             if (!o.png_dir.empty() && !write_frame(0)) return kSimIoError;
+            if (!record(0)) return kSimIoError;
         }
         for (long long k = 1; k <= o.frames; ++k) {
             scene_step(world, *rnd, stage);
             if (dump && o.dump_every > 0 && k % o.dump_every == 0)
                 *dump << world_to_json(world) << "\n";
             if (!o.png_dir.empty() && k % o.png_every == 0 && !write_frame(k)) return kSimIoError;
+            if (!record(k)) return kSimIoError;
         }
     } catch (const RandomExhausted& e) {
         err << "vorlip-sim: " << o.random_file << ": " << e.what() << "\n";
         return kSimRandomExhausted;
+    }
+    if (std::string error; !gif.close(error)) {
+        err << "vorlip-sim: " << o.gif << ": " << error << "\n";
+        return kSimIoError;
     }
     if (dump) {
         *dump << world_to_json(world) << "\n";

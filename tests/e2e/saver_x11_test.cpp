@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "tools/xharness/xharness.hpp"
+#include "e2e/pictures.hpp"
 #include "scene/raster.hpp"
 #include "shell/x11_layout.hpp"
 #include "support/test_support.hpp"
@@ -117,24 +118,8 @@ class SaverOnX : public ::testing::Test {
 
     // Of a picture of the whole screen: the pixels that are the desktop's, and the grey and
     // white ones of the mother where it differs.
-    struct SceneCount {
-        int same = 0, mother = 0;
-    };
     static SceneCount count_scene(const Surface& picture) {
-        SceneCount c;
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) {
-                const Pixel p = picture.at(x, y);
-                if (p == pattern(x, y)) {
-                    ++c.same;
-                    continue;
-                }
-                const int r = int(p >> 16), g = int((p >> 8) & 0xFF), b = int(p & 0xFF);
-                const bool white = r > 230 && g > 230 && b > 230;
-                const bool grey = std::abs(r - g) < 12 && std::abs(g - b) < 12 && r > 60 && r < 200;
-                if (white || grey) ++c.mother;
-            }
-        return c;
+        return e2e::count_scene(picture, 0, 0, pattern);
     }
 
     int mother_pixels() {

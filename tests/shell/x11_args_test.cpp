@@ -66,8 +66,11 @@ TEST(Launch, OursFirstElseTheModeSwitch) {
         {{"--window"}, "0x400008", K::window},
         {{"--help"}, nullptr, K::help},
         {{"--root", "--help"}, nullptr, K::help},
-        {{"--root", "--window-id", "5"}, nullptr, K::bad, 0, "exclude each other"},
-        {{"--window", "--root"}, nullptr, K::bad, 0, "exclude each other"},
+        // The settings dialog's preview: both, and the id counts.
+        {{"--root", "--window-id", "0x200E22"}, "0x200E22", K::hack, 0x200E22},
+        {{"-window-id", "5", "-root"}, nullptr, K::hack, 5},
+        {{"--window", "--root"}, nullptr, K::bad, 0, "--window excludes --root and --window-id"},
+        {{"--window-id", "5", "--window"}, nullptr, K::bad, 0, "--window excludes"},
         {{"--root", "/s"}, nullptr, K::bad, 0, "unknown option /s"},
         {{"--window", "--fps"}, nullptr, K::bad, 0, "unknown option --fps"},
     };

@@ -1,0 +1,37 @@
+# The install tree, as `cmake --install` makes it under DESTDIR for a /usr prefix: exactly the
+# listed files, the hack a link to the program that runs from there.
+#   cmake -DBUILD=<build dir> -DOUT=<scratch dir> -P install_tree.cmake
+set(expected
+  usr/bin/vorlip
+  usr/libexec/xscreensaver/vorlip
+  usr/share/doc/vorlip/README.md
+  usr/share/doc/vorlip/changelog.gz
+  usr/share/doc/vorlip/copyright
+  usr/share/man/man6/vorlip.6.gz
+  usr/share/xscreensaver/config/vorlip.xml)
+
+file(REMOVE_RECURSE ${OUT})
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${OUT}
+    ${CMAKE_COMMAND} --install ${BUILD} --prefix /usr
+  RESULT_VARIABLE status OUTPUT_QUIET)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${status}")
+endif()
+
+file(GLOB_RECURSE found LIST_DIRECTORIES false RELATIVE ${OUT} ${OUT}/*)
+list(SORT found)
+if(NOT found STREQUAL expected)
+  string(REPLACE ";" "\n  " found_text "${found}")
+  message(FATAL_ERROR "the install tree holds\n  ${found_text}")
+endif()
+
+file(READ_SYMLINK ${OUT}/usr/libexec/xscreensaver/vorlip target)
+if(NOT target STREQUAL "../../bin/vorlip")
+  message(FATAL_ERROR "the hack links to ${target}")
+endif()
+execute_process(COMMAND ${OUT}/usr/libexec/xscreensaver/vorlip --help
+  RESULT_VARIABLE status OUTPUT_VARIABLE usage)
+if(NOT status EQUAL 0 OR NOT usage MATCHES "--root")
+  message(FATAL_ERROR "the installed hack does not run: ${status}")
+endif()
+file(REMOVE_RECURSE ${OUT})
