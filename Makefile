@@ -1,6 +1,7 @@
 # vorlip: set-up, build, test and run on Debian 12.
 #   make run   - runs the saver (on a machine without a display: renders a headless clip)
-#   make test  - builds the normal and the sanitizer build and runs every test in both
+#   make test  - builds the normal and the sanitizer build, runs every test in both, then each
+#                fuzz target for 30 s (make fuzz-ci)
 #   make scr   - cross-builds the Windows program, build-win/vorlip.scr
 #   make soak  - long seeded shows: population counters (sanitizer build) and memory (normal)
 #   make fuzz  - runs each fuzz target of tests/fuzz for FUZZ_SECONDS (default 300) in a clang
@@ -50,6 +51,7 @@ build-asan: deps
 test: build build-asan
 	ctest --test-dir build --output-on-failure
 	ctest --test-dir build-asan --output-on-failure
+	$(MAKE) --no-print-directory fuzz-ci
 
 # The fuzz programs: clang with libFuzzer and the sanitizers. Each run starts from the committed
 # seeds (tests/fuzz/corpus/NAME, only read) and keeps what it finds in build-fuzz/corpus/NAME;
@@ -62,17 +64,7 @@ build-fuzz:
 	cmake --build build-fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
 
 fuzz: build-fuzz
-	@mkdir -p build-fuzz/crashes; \
-	for t in $(FUZZ_TARGETS); do \
-	  mkdir -p build-fuzz/corpus/$$t; \
-	  log=build-fuzz/fuzz_$$t.log; \
-	  if ! ./build-fuzz/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
-	       -rss_limit_mb=2048 -artifact_prefix=build-fuzz/crashes/$$t- \
-	       build-fuzz/corpus/$$t tests/fuzz/corpus/$$t >$$log 2>&1; then \
-	    tail -n 30 $$log; echo "fuzz_$$t: FAULT FOUND, input in build-fuzz/crashes/"; exit 1; \
-	  fi; \
-	  echo "fuzz_$$t: $$(grep -E '^Done [0-9]+ runs' $$log) $$(grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+' $$log | tail -n 1)"; \
-	done
+	tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS) $(JOBS) $(FUZZ_TARGETS)
 
 fuzz-ci:
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
