@@ -2,9 +2,9 @@
 //
 // The tables, the world globals and every procedure's persistent counters live here, under the
 // names the actor modules use. A World is zero when it is made (the state at program load),
-// gets its start values once from `world_start`, and is then changed only by the frame step
-// and the procedures it calls. Being one plain value, a test or tool can reset it, copy it,
-// compare it and dump it.
+// gets its start values once from `scene_start` (frame/step.hpp), and is then changed only by
+// the frame step and the procedures it calls. Being one plain value, a test or tool can reset
+// it, copy it, compare it and dump it.
 //
 // Each field list is an X-macro of (type, name) so the dump tool can name every field without
 // a second list that could drift from this one.
@@ -181,9 +181,10 @@ struct World {
     bool operator==(const World&) const = default;
 };
 
-// Gives the world its start values for a show, in their order and with their random draws in
-// that order. screen_w and screen_h must already hold the measured screen; everything the
-// start values do not name keeps what it holds (zero, in a world fresh from load).
+// Gives the world its own start values for a show, in their order and with their random draws
+// in that order. screen_w and screen_h must already hold the measured screen; everything the
+// start values do not name keeps what it holds (zero, in a world fresh from load). The actor
+// modules' start steps follow it in scene_start.
 void world_start(World& world, Random& rnd);
 
 }  // namespace vorlip

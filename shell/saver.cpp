@@ -1,6 +1,6 @@
 #include "shell/saver.hpp"
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 
 namespace vorlip {
 
@@ -104,7 +104,7 @@ void saver_open_window(Saver& s) {
 void saver_start_scene(Saver& s) {
     World& world = s.world;
 
-    world_start(world, s.rnd);
+    scene_start(world, s.rnd);
 
     // The window is hidden now, so the snapshot is the desktop alone.
     s.platform.capture_desktop(s.stage.scr_bkg, world.screen_w, world.screen_h);

@@ -8,7 +8,7 @@
 #include <memory>
 #include <sstream>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "scene/world.hpp"
 #include "tools/backdrop.hpp"
 #include "tools/png_io.hpp"
@@ -262,7 +262,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
     try {
         if (o.state_in.empty()) {
             // The start of a show, as the saver makes it.
-            world_start(world, *rnd);
+            scene_start(world, *rnd);
             scene_step(world, *rnd, stage);
             if (!o.png_dir.empty() && !write_frame(0)) return kSimIoError;
         }

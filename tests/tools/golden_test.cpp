@@ -10,7 +10,7 @@
 #include <map>
 #include <sstream>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "support/test_support.hpp"
 #include "tools/backdrop.hpp"
 #include "tools/png_io.hpp"
@@ -67,7 +67,7 @@ TEST(Golden, SeededShowDrawsTheSameFrames) {
     Window window(kW, kH);
     stage.window = &window;
     paint_backdrop(stage.scr_bkg);
-    world_start(world, rnd);
+    scene_start(world, rnd);
 
     std::map<int, std::uint64_t> seen;
     for (int k = 0; k <= kFrames; ++k) {
@@ -97,7 +97,7 @@ TEST(Golden, SeededShowDrawsTheSameFrames) {
             again.screen_h = kH;
             SeededRandom rnd2(1);
             paint_backdrop(stage.scr_bkg);
-            world_start(again, rnd2);
+            scene_start(again, rnd2);
             for (int j = 0; j <= k; ++j) scene_step(again, rnd2, stage);
             const std::string path =
                 test::out_dir() + "/golden_frame_" + std::to_string(k) + ".png";

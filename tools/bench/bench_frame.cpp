@@ -2,7 +2,7 @@
 // frame step makes twice (background in, frame out).
 #include <benchmark/benchmark.h>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "tools/backdrop.hpp"
 
 namespace {
@@ -27,7 +27,7 @@ void BM_SceneStep(benchmark::State& state) {
     NullWindow window(w, h);
     stage.window = &window;
     vorlip::paint_backdrop(stage.scr_bkg);
-    vorlip::world_start(world, rnd);
+    vorlip::scene_start(world, rnd);
     // Let the scene fill up before timing.
     for (int k = 0; k < 3000; ++k) vorlip::scene_step(world, rnd, stage);
     for (auto _ : state) vorlip::scene_step(world, rnd, stage);

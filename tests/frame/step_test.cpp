@@ -1,4 +1,4 @@
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 
 #include "chicks/player.hpp"
 #include "garden/hana.hpp"
@@ -47,6 +47,11 @@ bool run_behaviour(World& world, Random& rnd, i16 i, i16& frame) {
 }
 
 }  // namespace
+
+void scene_start(World& world, Random& rnd) {
+    world_start(world, rnd);
+    nyoki_init(world);
+}
 
 void scene_step(World& world, Random& rnd, Stage& stage) {
     i16& mother_frame = world.mother_frame;
