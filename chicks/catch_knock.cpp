@@ -49,7 +49,7 @@ i16 player_catch(World& world, Random& rnd, i16 i) {
     // Bumped by the mother: an egg that hatches as a knocker, with up to three patrol eggs.
     if (player_take_bump(world, rnd, i) == 1) {
         world.chicks_gone = w16(world.chicks_gone + 1);
-        c.state = 8;
+        c.state = kKnock;
         make_egg_of(world, rnd, i, 3);
         return frame;
     }
@@ -58,7 +58,7 @@ i16 player_catch(World& world, Random& rnd, i16 i) {
     if (player_find_contact(world, i, other) >= 1 && rec(world, other).state != kPatrol) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         // A catch high on the screen calms the catcher into a flocking chick.
-        if (Int(world.screen_h * 0.6) > rec(world, other).y) c.state = 1;
+        if (Int(world.screen_h * 0.6) > rec(world, other).y) c.state = kFlock;
         make_egg_of(world, rnd, other, 0);
     }
 
@@ -75,7 +75,7 @@ i16 player_knock(World& world, Random& rnd, i16 i) {
     // Bumped by the mother: an egg that hatches as a flocking chick, with one patrol egg.
     if (player_take_bump(world, rnd, i) == 1) {
         world.chicks_gone = w16(world.chicks_gone + 1);
-        c.state = 1;
+        c.state = kFlock;
         make_egg_of(world, rnd, i, 1);
         return frame;
     }

@@ -109,7 +109,7 @@ void hop_motion(World& world, i16 i) {
     move_and_turn(world, i, Int(c.aux1 * 0.7), Int(c.aux2 * 0.7), false);
 }
 
-struct Behaviour {
+struct Ordinary {
     const i16* cycle;
     int cycle_len;
     // Pushers look for contacts, push the chick they touch and collect their energy gains
@@ -121,7 +121,8 @@ struct Behaviour {
     void (*motion)(World&, i16);
 };
 
-constexpr Behaviour kBehaviours[6] = {
+// By state, kSurge to kHop.
+constexpr Ordinary kOrdinary[6] = {
     {kCycleA, 17, true, 0.015, 2, 0.2, surge_motion},
     {kCycleA, 17, true, 0.005, 3, 0.3, flock_motion},
     {kCycleC, 2, false, 0.0, 0, 0.0, wobble_motion},
@@ -143,11 +144,12 @@ bool land(World& world, Random& rnd, i16 i) {
     return false;
 }
 
-// One update of chick i in ordinary state `state` (0 to 5). Returns the frame to draw.
-i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
-    const Behaviour& b = kBehaviours[state];
-    const bool surge = (state == 0);  // state 0 rests, and a resting chick is not moved
+}  // namespace
+
+i16 player_ordinary(World& world, Random& rnd, i16 i) {
     PlayerRec& c = rec(world, i);
+    const Ordinary& b = kOrdinary[c.state];
+    const bool surge = (c.state == kSurge);  // a surging chick rests, and is not moved then
 
     const i16 frame = animate(c, b.cycle, b.cycle_len);
     if (player_check_offscreen(world, i) == 1) return frame;
@@ -182,7 +184,7 @@ i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
         if (c.footing != kTumbling && t >= 1 && rec(world, other).state != kPatrol) {
             const i16 k = w16(Int(w16(world.screen_h - c.y) * b.push_c) + b.push_b);
             PlayerRec& o = rec(world, other);
-            const bool other_rests = (o.state == 0 && o.aux1 == -1);
+            const bool other_rests = (o.state == kSurge && o.aux1 == -1);
             if (!other_rests) o.y = w16(o.y - Int(k * b.push_f));
             if (!surge || c.aux1 != -1) c.y = w16(c.y - k);
             amount = w16(amount + 2);
@@ -209,27 +211,6 @@ i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
     if (b.pushes) player_add_energy(world, i, amount);
     b.motion(world, i);
     return frame;
-}
-
-}  // namespace
-
-i16 player_surge(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 0);
-}
-i16 player_flock(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 1);
-}
-i16 player_wobble(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 2);
-}
-i16 player_sway(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 3);
-}
-i16 player_glide(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 4);
-}
-i16 player_hop(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 5);
 }
 
 }  // namespace vorlip

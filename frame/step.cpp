@@ -1,52 +1,12 @@
 #include "frame/step.hpp"
 
-#include "chicks/player.hpp"
+#include "frame/behaviours.hpp"
 #include "garden/hana.hpp"
 #include "garden/nyoki.hpp"
-#include "garden/patrol.hpp"
 #include "mother/mother.hpp"
 #include "scene/draw.hpp"
 
 namespace vorlip {
-
-namespace {
-
-// The behaviour of a chick, by its state. Returns false for a state that has none.
-bool run_behaviour(World& world, Random& rnd, i16 i, i16& frame) {
-    switch (world.players[static_cast<std::size_t>(i)].state) {
-        case 0:
-            frame = player_surge(world, rnd, i);
-            return true;
-        case 1:
-            frame = player_flock(world, rnd, i);
-            return true;
-        case 2:
-            frame = player_wobble(world, rnd, i);
-            return true;
-        case 3:
-            frame = player_sway(world, rnd, i);
-            return true;
-        case 4:
-            frame = player_glide(world, rnd, i);
-            return true;
-        case 5:
-            frame = player_hop(world, rnd, i);
-            return true;
-        case 6:
-            frame = patrol_step(world, rnd, i);
-            return true;
-        case 7:
-            frame = player_catch(world, rnd, i);
-            return true;
-        case 8:
-            frame = player_knock(world, rnd, i);
-            return true;
-        default:
-            return false;  // not updated; drawn with the frame of the last update
-    }
-}
-
-}  // namespace
 
 void scene_start(World& world, Random& rnd) {
     world_start(world, rnd);
@@ -96,7 +56,9 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
                                    height);
                 }
                 if (world.players[s].kind == kChick) {
-                    run_behaviour(world, rnd, i, frame);
+                    // A state without a behaviour is not updated: drawn with the last frame.
+                    if (const Behaviour* b = behaviour_of(world.players[s].state))
+                        frame = b->update(world, rnd, i);
                     scene_draw(world, stage, kDrawPlayer, i, world.players[s].sheet, frame, 72, 72);
                 }
             }

@@ -120,7 +120,7 @@ i16 patrol_finish_wander(World& world, i16 index, i16 result) {
 
     i16 start = index;
     if (mother_overlap_chicks(world, start, 1) == 1) {
-        c.state = 1;  // on the mother: an ordinary chick from now on
+        c.state = kFlock;  // on the mother: an ordinary chick from now on
         return 0;
     }
     c.anim = 0;  // gone from the scene

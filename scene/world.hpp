@@ -134,14 +134,14 @@ struct SproutRec {
     X(double, catch_band)   /* player_tumble */     \
     X(i16, tumble_speed)    /* player_tumble */     \
     X(i16, tumble_dir)      /* player_tumble */     \
-    X(i16, flip_beat)       /* player_surge */      \
-    X(i16, flock_beat)      /* player_flock */      \
-    X(i16, wobble_sign)     /* player_wobble */     \
-    X(i16, sway_rise)       /* player_sway */       \
-    X(i16, sway_drift)      /* player_sway */       \
-    X(i16, sway_dir)        /* player_sway */       \
-    X(i16, glide_dir)       /* player_glide */      \
-    X(i16, glide_step)      /* player_glide */      \
+    X(i16, flip_beat)       /* surge_motion */      \
+    X(i16, flock_beat)      /* flock_motion */      \
+    X(i16, wobble_sign)     /* wobble_motion */     \
+    X(i16, sway_rise)       /* sway_motion */       \
+    X(i16, sway_drift)      /* sway_motion */       \
+    X(i16, sway_dir)        /* sway_motion */       \
+    X(i16, glide_dir)       /* glide_motion */      \
+    X(i16, glide_step)      /* glide_motion */      \
     X(i16, roam_beat)       /* player_roam_step */  \
     X(i16, bloom_clock)     /* hana_update */       \
     X(u8, sow_row)          /* nyoki_sow */         \
@@ -163,7 +163,19 @@ constexpr i16 kHatching = 5;
 constexpr i16 kSteady = 3;
 constexpr i16 kTumbling = 4;
 constexpr i16 kHeld = 5;
-constexpr i16 kPatrol = 6;  // the patrol's behaviour state
+
+// A chick's behaviour, by the value its state holds: six ordinary ones, the patrol, and the two
+// that act on other chicks. An egg's state is the behaviour it will hatch into.
+constexpr i16 kSurge = 0;
+constexpr i16 kFlock = 1;
+constexpr i16 kWobble = 2;
+constexpr i16 kSway = 3;
+constexpr i16 kGlide = 4;
+constexpr i16 kHop = 5;
+constexpr i16 kPatrol = 6;
+constexpr i16 kCatch = 7;
+constexpr i16 kKnock = 8;
+constexpr int kBehaviourCount = 9;
 
 struct World {
     std::array<PlayerRec, kPlayerSlots> players{};
