@@ -5,6 +5,7 @@
 #include "garden/nyoki.hpp"
 #include "mother/mother.hpp"
 #include "scene/draw.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -28,16 +29,16 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     if (world.frame_no > 30000) world.frame_no = 1;
 
     // 3. Flowers, drawn before their update: they show the previous update's size.
-    for (i16 i = 0; i <= 5; ++i) {
+    for (i16 i = 0; i < kFlowerSlots; ++i) {
         const FlowerRec& f = world.flowers[static_cast<std::size_t>(i)];
         if (f.live > 0) {
-            scene_draw(world, stage, kDrawFlower, i, f.sheet, 1, 40, 40);
+            scene_draw(world, stage, kDrawFlower, i, f.sheet, 1, kFlowerCell, kFlowerCell);
             hana_update(world, i);
         }
     }
 
     // 4. The mother, with the frame her previous update returned.
-    scene_draw(world, stage, kDrawMother, 0, 1, mother_frame, 120, 120);
+    scene_draw(world, stage, kDrawMother, 0, kMotherSheet, mother_frame, kMotherCell, kMotherCell);
 
     // 5. Eggs, hatching eggs and chicks, each followed by the sprout of the same index. The
     //    bound is read again on every pass; the table's own end caps it, so a world loaded
@@ -47,7 +48,7 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
         if (world.players[s].anim > 0) {
             if (world.players[s].kind == kEgg) {
                 frame = mother_update_egg(world, rnd, i);
-                scene_draw(world, stage, kDrawPlayer, i, 0, frame, 48, 48);
+                scene_draw(world, stage, kDrawPlayer, i, kEggSheet, frame, kEggCell, kEggCell);
             } else {
                 if (world.players[s].kind == kHatching) {
                     i16 width = 0, height = 0;
@@ -59,20 +60,21 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
                     // A state without a behaviour is not updated: drawn with the last frame.
                     if (const Behaviour* b = behaviour_of(world.players[s].state))
                         frame = b->update(world, rnd, i);
-                    scene_draw(world, stage, kDrawPlayer, i, world.players[s].sheet, frame, 72, 72);
+                    scene_draw(world, stage, kDrawPlayer, i, world.players[s].sheet, frame,
+                               kChickCell, kChickCell);
                 }
             }
         }
         // Sprouts stamp into the background; a record its own update has just cleared is
         // still stamped, at its cleared position.
         if (world.sprouts[s].live > 0) {
-            if (world.sprouts[s].kind == 1) {
+            if (world.sprouts[s].kind == kShoot) {
                 nyoki_grow(world, i);
-                scene_draw(world, stage, kDrawShoot, i, 8, 1, 5, 7);
+                scene_draw(world, stage, kDrawShoot, i, kSeedSheet, 1, kSeedW, kSeedH);
             }
-            if (world.sprouts[s].kind == 2) {
+            if (world.sprouts[s].kind == kBud) {
                 nyoki_bud_update(world, i);
-                scene_draw(world, stage, kDrawBud, i, 9, 1, 20, 20);
+                scene_draw(world, stage, kDrawBud, i, kBudSheet, 1, kBudCell, kBudCell);
             }
         }
     }

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "sheets/geometry.hpp"
+
 namespace vorlip {
 
 namespace {
@@ -49,7 +51,7 @@ void hana_plant(World& world, i16 chick) {
     const PlayerRec& c = world.players[slot(chick)];
     FlowerRec& f = world.flowers[slot(k)];
     f.live = 1;
-    f.sheet = w16(c.sheet + 8);  // each chick colour has its own flower sheet
+    f.sheet = w16(c.sheet + kFlowerSheetOffset);  // each chick colour has its own flower sheet
     f.box_x = w16(c.x + 33);
     f.box_y = w16(c.y + 33);
     f.draw_x = f.box_x;
@@ -99,10 +101,10 @@ void hana_update(World& world, i16 index) {
     }
 
     // Centred on the box: a negative size is drawn leftwards and upwards from draw_x, draw_y.
-    f.draw_w = w16(Int(40.0 * s));
-    f.draw_h = w16(Int(40.0 * s));
-    f.draw_x = w16(f.box_x - Int((f.draw_w - 40) / 2.0));
-    f.draw_y = w16(f.box_y - Int((f.draw_h - 40) / 2.0));
+    f.draw_w = w16(Int(kFlowerCell * s));
+    f.draw_h = w16(Int(kFlowerCell * s));
+    f.draw_x = w16(f.box_x - Int((f.draw_w - kFlowerCell) / 2.0));
+    f.draw_y = w16(f.box_y - Int((f.draw_h - kFlowerCell) / 2.0));
 }
 
 }  // namespace vorlip

@@ -12,9 +12,6 @@ namespace vorlip {
 
 namespace {
 
-constexpr i16 kShoot = 1;
-constexpr i16 kBud = 2;
-
 SproutRec& sprout(World& world, i16 index) {
     return world.sprouts[static_cast<std::size_t>(index)];
 }

@@ -6,6 +6,7 @@
 #include "garden/nyoki.hpp"
 #include "mother/mother.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -104,7 +105,8 @@ i16 patrol_wander(World& world, Random& rnd, i16 index) {
     // Late in its walk the chick flashes through the six colours.
     if (c.tick > 20 && c.tick % 4 == 0) {
         wander_sheet = wander_sheet + 1;
-        if (wander_sheet < 2 || wander_sheet > 7) wander_sheet = 2;
+        if (wander_sheet < kFirstChickSheet || wander_sheet > kLastChickSheet)
+            wander_sheet = kFirstChickSheet;
         c.sheet = wander_sheet;
     }
 

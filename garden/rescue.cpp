@@ -3,6 +3,7 @@
 #include "garden/patrol.hpp"
 #include "mother/mother.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -93,8 +94,8 @@ void patrol_carry(World& world, i16 index) {
         s = s + 1;
         u = u + 1;
     }
-    c.sheet = static_cast<i16>(s > 7 ? 2 : s);
-    held.sheet = static_cast<i16>(u > 7 ? 2 : u);
+    c.sheet = static_cast<i16>(s > kLastChickSheet ? kFirstChickSheet : s);
+    held.sheet = static_cast<i16>(u > kLastChickSheet ? kFirstChickSheet : u);
 }
 
 i16 patrol_find_idle(const World& world) {

@@ -3,6 +3,7 @@
 // grows for two frames. The same spawning puts new patrol chicks beside a chick.
 #include "mother/mother.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -26,7 +27,7 @@ i16 mother_update_egg(World& world, Random& rnd, i16 index) {
     if (e.anim > 12) e.anim = 1;
 
     // 3. Rolled off the screen.
-    if (e.x < -48 || e.x > world.screen_w) {
+    if (e.x < -kEggCell || e.x > world.screen_w) {
         world.eggs_gone = w16(world.eggs_gone + 1);
         e.anim = 0;
         return frame;
@@ -41,7 +42,7 @@ i16 mother_update_egg(World& world, Random& rnd, i16 index) {
     const i16 s = w16(Int(rnd.draw() * static_cast<double>(roll_range)));
 
     // 6. Falling.
-    if (e.y <= w16(world.screen_h - 48)) {
+    if (e.y <= w16(world.screen_h - kEggCell)) {
         e.y = w16(e.y + 13 + Int(rnd.draw() * 5.0));
         return frame;
     }
@@ -92,8 +93,8 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
         c.kind = kHatching;
         c.bumped = 3;
         c.aux1 = 0;
-        c.y = w16(c.y - 24);
-        c.x = w16(c.x - 24);
+        c.y = w16(c.y - (kChickCell - kEggCell));
+        c.x = w16(c.x - (kChickCell - kEggCell));
     } else {
         // 4. A patrol chick where its recruiter stands.
         const PlayerRec& src = rec(world, source);
@@ -127,10 +128,10 @@ i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height) {
 
     // 2-3. The sprite grows, centred in the chick's box.
     const double f = (3 - e.bumped) * 0.08 + 0.3;
-    width = w16(CInt(f * 72));
-    height = w16(CInt(f * 72));
-    e.flap = w16(e.x + Int((72 - width) * 0.5));
-    e.tick = w16(e.y + Int((72 - height) * 0.5));
+    width = w16(CInt(f * kChickCell));
+    height = w16(CInt(f * kChickCell));
+    e.flap = w16(e.x + Int((kChickCell - width) * 0.5));
+    e.tick = w16(e.y + Int((kChickCell - height) * 0.5));
     return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include "mother/mother.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -62,7 +63,7 @@ i16 mother_update(World& world, Random& rnd) {
     }
 
     // 9. Landed: she stands this frame and hops at the next.
-    if (world.mother_y >= w16(world.screen_h - 120)) {
+    if (world.mother_y >= w16(world.screen_h - kMotherCell)) {
         world.mother_mode = kFlying;
         world.mother_takeoff = 1;
         return frame;
@@ -109,8 +110,8 @@ i16 mother_update(World& world, Random& rnd) {
 void mother_steer_to_chick(World& world, i16 index) {
     if (!in_table(index)) return;
     const PlayerRec& c = rec(world, index);
-    const i16 mother_centre = w16(world.mother_x + 60);
-    const i16 chick_centre = w16(c.x + 36);
+    const i16 mother_centre = w16(world.mother_x + kMotherCell / 2);
+    const i16 chick_centre = w16(c.x + kChickCell / 2);
     if (c.y < world.mother_y) world.mother_y = w16(world.mother_y - 1);
     if (c.y > w16(world.mother_y + 15)) world.mother_y = w16(world.mother_y + 5);
     if (chick_centre > w16(mother_centre + 20)) world.mother_dir = kRight;

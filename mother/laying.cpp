@@ -4,6 +4,7 @@
 
 #include "mother/mother.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -18,8 +19,9 @@ constexpr std::array<i16, 56> state_table = {
     3, 5, 0, 3, 2, 0, 1, 1, 3, 0, 1, 0, 3, 1,  // 42..55
 };
 
-// The colours the mother's eggs cycle through: yellow, green, blue, orange-red, cream.
-constexpr std::array<i16, 5> egg_colours = {2, 3, 4, 5, 7};
+// The colours the mother's eggs cycle through; the grey chick comes only from slot 0.
+constexpr std::array<i16, 5> egg_colours = {kYellowSheet, kGreenSheet, kBlueSheet, kRedSheet,
+                                            kCreamSheet};
 
 // A table look-up that stays inside the table whatever the counters hold.
 template <std::size_t N>
@@ -147,7 +149,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
         if (slot == 0) {
             // The grey chick; the frame counter jumps so slot 0 is offered again only later.
             world.frame_no = w16(world.frame_no + 25);
-            e.sheet = 6;
+            e.sheet = kGreySheet;
         }
         e.facing = facing_from(world, e.x);
         return;

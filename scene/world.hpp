@@ -177,6 +177,10 @@ constexpr i16 kCatch = 7;
 constexpr i16 kKnock = 8;
 constexpr int kBehaviourCount = 9;
 
+// Sprout kinds.
+constexpr i16 kShoot = 1;
+constexpr i16 kBud = 2;
+
 struct World {
     std::array<PlayerRec, kPlayerSlots> players{};
     std::array<FlowerRec, kFlowerSlots> flowers{};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scene/draw.hpp"
+#include "sheets/geometry.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {
@@ -38,9 +39,10 @@ struct StepFixture : ::testing::Test {
     void SetUp() override {
         stage.scr_work.resize(300, 200);
         stage.scr_bkg.resize(300, 200, kDesk);
-        const int cell[16] = {48, 120, 72, 72, 72, 72, 72, 72, 5, 20, 40, 40, 40, 40, 40, 40};
-        for (int s = 0; s < 16; ++s)
-            stage.pat[s] = solid_sheet(cell[s], cell[s], 6, 0x010101 * Pixel(s + 1));
+        for (int s = 0; s < 16; ++s) {
+            const SheetGeometry& g = kSheetGeometry[s];
+            stage.pat[s] = solid_sheet(g.frame_w, g.frame_h, 6, 0x010101 * Pixel(s + 1));
+        }
         stage.window = &window;
         world.mother_x = 100;
         world.mother_y = 40;
