@@ -6,6 +6,7 @@
 #include "chicks/slots.hpp"
 #include "garden/hana.hpp"
 #include "mother/mother.hpp"
+#include "scene/fields.hpp"
 
 namespace vorlip {
 
@@ -27,10 +28,10 @@ void move_and_turn(World& world, i16 i, int dx, int dy, bool turn) {
 // State 0: each chick's own speed ramp, turns on a beat shared by all state-0 chicks.
 void surge_motion(World& world, i16 i) {
     i16& flip_beat = world.flip_beat;
-    PlayerRec& c = rec(world, i);
-    c.tick = w16(c.tick + 1);
-    if (c.tick > 80) c.tick = 1;
-    player_move(world, i, w16(Int(c.tick / 9.0)), w16(Int(c.tick / 17.0)));
+    i16& ramp = rec(world, i).tick;
+    ramp = w16(ramp + 1);
+    if (ramp > 80) ramp = 1;
+    player_move(world, i, w16(Int(ramp / 9.0)), w16(Int(ramp / 17.0)));
     flip_beat = w16(flip_beat + 1);
     if (flip_beat > 80) flip_beat = 1;
     if (flip_beat % 20 == 0 || flip_beat == 70) player_turn(world, i);
@@ -47,19 +48,20 @@ void flock_motion(World& world, i16 i) {
 // State 2: a zig-zag, backwards and forwards, climbing and dipping.
 void wobble_motion(World& world, i16 i) {
     i16& wobble_sign = world.wobble_sign;
-    PlayerRec& c = rec(world, i);
-    c.aux2 = w16(c.aux2 + 1);
-    if (c.aux2 > 35) c.aux2 = -15;
-    if (c.aux1 > 30) {
+    i16& along = rec(world, i).aux1;
+    i16& climb = rec(world, i).aux2;
+    climb = w16(climb + 1);
+    if (climb > 35) climb = -15;
+    if (along > 30) {
         wobble_sign = -1;
-        c.aux1 = -20;
+        along = -20;
     }
-    if (c.aux1 == -9 && wobble_sign == -1) {
+    if (along == -9 && wobble_sign == -1) {
         wobble_sign = 1;
-        c.aux1 = 9;
+        along = 9;
     }
-    c.aux1 = w16(c.aux1 + 1);
-    move_and_turn(world, i, Int(c.aux1 * 0.4), Int(c.aux2 * 0.3), false);
+    along = w16(along + 1);
+    move_and_turn(world, i, Int(along * 0.4), Int(climb * 0.3), false);
 }
 
 // State 3: shared oscillators; two turns on each sideways swing.
@@ -96,17 +98,19 @@ void glide_motion(World& world, i16 i) {
 
 // State 5: saw-tooth climbs while the sideways speed swells and ebbs.
 void hop_motion(World& world, i16 i) {
-    PlayerRec& c = rec(world, i);
-    c.aux2 = w16(c.aux2 + 1);
-    if (c.aux2 > 9) c.aux2 = 0;
-    if (c.tick >= 0) {
-        c.aux1 = w16(c.aux1 + 1);
-        if (c.aux1 > 10) c.tick = -1;
+    i16& along = rec(world, i).aux1;
+    i16& climb = rec(world, i).aux2;
+    i16& swelling = rec(world, i).tick;  // 0 while the sideways speed swells, -1 as it ebbs
+    climb = w16(climb + 1);
+    if (climb > 9) climb = 0;
+    if (swelling >= 0) {
+        along = w16(along + 1);
+        if (along > 10) swelling = -1;
     } else {
-        c.aux1 = w16(c.aux1 - 1);
-        if (c.aux1 < 0) c.tick = 0;
+        along = w16(along - 1);
+        if (along < 0) swelling = 0;
     }
-    move_and_turn(world, i, Int(c.aux1 * 0.7), Int(c.aux2 * 0.7), false);
+    move_and_turn(world, i, Int(along * 0.7), Int(climb * 0.7), false);
 }
 
 struct Ordinary {
@@ -138,7 +142,7 @@ bool land(World& world, Random& rnd, i16 i) {
     if (c.y >= world.screen_h - 48 && c.footing == kTumbling) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         world.clutch_count = 0;
-        mother_make_egg(world, rnd, i, 2, i, 1);
+        mother_make_egg(world, rnd, i, kLaidByChick, i, 1);
         return true;
     }
     return false;
@@ -157,7 +161,7 @@ i16 player_ordinary(World& world, Random& rnd, i16 i) {
 
     // The mother bumped it at her take-off: it hops, and a state-0 chick may rest later.
     if (player_take_bump(world, rnd, i) == 1) {
-        if (surge) c.aux1 = 1;
+        if (surge) rest_mark(c) = kMayRest;
         player_add_energy(world, i, 6);
         hana_plant(world, i);
         return frame;
@@ -166,9 +170,9 @@ i16 player_ordinary(World& world, Random& rnd, i16 i) {
     // The mother's touch lifts it a little and gives energy.
     i16 amount = 0;
     i16 start = i;  // a live chick tests itself and leaves start as it was
-    const i16 touched = mother_overlap_chicks(world, start, 1);
+    const i16 touched = mother_overlap_chicks(world, start, kOverlapBody);
     if (touched == 1) {
-        if (!surge || c.aux1 != -1) c.y = w16(c.y - 3);
+        if (!surge || rest_mark(c) != kResting) c.y = w16(c.y - 3);
         if (b.pushes)
             amount = w16(amount + 4);
         else
@@ -184,9 +188,9 @@ i16 player_ordinary(World& world, Random& rnd, i16 i) {
         if (c.footing != kTumbling && t >= 1 && rec(world, other).state != kPatrol) {
             const i16 k = w16(Int(w16(world.screen_h - c.y) * b.push_c) + b.push_b);
             PlayerRec& o = rec(world, other);
-            const bool other_rests = (o.state == kSurge && o.aux1 == -1);
+            const bool other_rests = (o.state == kSurge && rest_mark(o) == kResting);
             if (!other_rests) o.y = w16(o.y - Int(k * b.push_f));
-            if (!surge || c.aux1 != -1) c.y = w16(c.y - k);
+            if (!surge || rest_mark(c) != kResting) c.y = w16(c.y - k);
             amount = w16(amount + 2);
         }
     }
@@ -194,14 +198,14 @@ i16 player_ordinary(World& world, Random& rnd, i16 i) {
     if (surge) {
         // A chick bumped since its last rest rests at its next contact, for a random time
         // that grows with its speed ramp; it then cannot rest again until the next bump.
-        if (c.aux1 > 0 && t >= 1) {
-            c.aux1 = -1;
-            c.aux2 = w16(Int(draw(rnd) * (c.tick * 5)));
+        if (rest_mark(c) >= kMayRest && t >= 1) {
+            rest_mark(c) = kResting;
+            rest_left(c) = w16(Int(draw(rnd) * (c.tick * 5)));
         }
-        if (c.aux1 == -1) {
-            c.aux2 = w16(c.aux2 - 2);
+        if (rest_mark(c) == kResting) {
+            rest_left(c) = w16(rest_left(c) - 2);
             c.footing = kSteady;
-            if (c.aux2 < 0) c.aux1 = -2;
+            if (rest_left(c) < 0) rest_mark(c) = kRested;
             return frame;
         }
         if (land(world, rnd, i)) return frame;

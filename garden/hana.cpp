@@ -4,15 +4,12 @@
 
 #include <cstddef>
 
+#include "scene/slots.hpp"
 #include "sheets/geometry.hpp"
 
 namespace vorlip {
 
 namespace {
-
-std::size_t slot(i16 i) {
-    return static_cast<std::size_t>(i);
-}
 
 // Size factor of a full-size update, by the shared bloom clock. Returns false for an ordinary
 // full-size update (factor 1); true with the giant factor otherwise.
@@ -48,8 +45,8 @@ void hana_plant(World& world, i16 chick) {
     const i16 k = hana_find_free(world, lo, 5);
     if (k < 0) return;
 
-    const PlayerRec& c = world.players[slot(chick)];
-    FlowerRec& f = world.flowers[slot(k)];
+    const PlayerRec& c = rec(world, chick);
+    FlowerRec& f = flower(world, k);
     f.live = 1;
     f.sheet = w16(c.sheet + kFlowerSheetOffset);  // each chick colour has its own flower sheet
     f.box_x = w16(c.x + 33);
@@ -67,15 +64,15 @@ i16 hana_find_free(const World& world, i16& lo, i16 hi) {
     // count as taken, and the walk ends at the table's end whatever `hi` says.
     for (; lo <= hi; lo = w16(lo + 1)) {
         if (lo >= kFlowerSlots) break;
-        if (lo >= 0 && world.flowers[slot(lo)].live == 0) return lo;
+        if (lo >= 0 && flower(world, lo).live == 0) return lo;
     }
     return -1;
 }
 
 void hana_update(World& world, i16 index) {
     i16& bloom_clock = world.bloom_clock;
-    FlowerRec& f = world.flowers[slot(index)];
-    u8& popped = world.pop_flags[slot(index)];
+    FlowerRec& f = flower(world, index);
+    u8& popped = world.pop_flags[static_cast<std::size_t>(index)];
 
     f.life = w16(f.life - 55);
     if (f.life < 0 || popped == 1) {

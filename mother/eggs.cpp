@@ -2,6 +2,7 @@
 // rolled its distance from where it was laid; then it hatches in place into a small chick that
 // grows for two frames. The same spawning puts new patrol chicks beside a chick.
 #include "mother/mother.hpp"
+#include "scene/fields.hpp"
 #include "scene/slots.hpp"
 #include "sheets/geometry.hpp"
 
@@ -60,9 +61,10 @@ i16 mother_update_egg(World& world, Random& rnd, i16 index) {
 i16 mother_check_hatch(World& world, i16 index) {
     if (!in_table(index)) return 0;
     const PlayerRec& e = rec(world, index);
-    if (w16(e.aux1 - e.aux2) <= e.x && e.x <= w16(e.aux1 + e.aux2)) return 0;
+    const i16 from = egg_laid_x(e), distance = egg_roll_distance(e);
+    if (w16(from - distance) <= e.x && e.x <= w16(from + distance)) return 0;
     world.eggs_gone = w16(world.eggs_gone + 1);
-    mother_spawn_chick(world, index, 1);
+    mother_spawn_chick(world, index, kSpawnHatch);
     return 1;
 }
 
@@ -71,7 +73,7 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
 
     // 1. Hatching uses the egg's own slot; a new patrol chick the first free one of 25..38.
     int i = source;
-    if (flag != 1) {
+    if (flag != kSpawnHatch) {
         bool found = false;
         for (i = world.clutch_first_slot; i < world.player_max; ++i)
             if ((found = free_slot(world, i))) break;
@@ -87,11 +89,11 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
     c.flap = 0;
     c.tick = 0;
 
-    if (flag == 1) {
+    if (flag == kSpawnHatch) {
         // 3. The egg's box grows into the chick's box around it; the chick keeps what the egg
         //    was to become.
         c.kind = kHatching;
-        c.bumped = 3;
+        hatch_updates_left(c) = 3;
         c.aux1 = 0;
         c.y = w16(c.y - (kChickCell - kEggCell));
         c.x = w16(c.x - (kChickCell - kEggCell));
@@ -100,7 +102,7 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
         const PlayerRec& src = rec(world, source);
         c.kind = kChick;
         c.bumped = 0;
-        c.aux1 = -1;
+        patrol_target(c) = kNoChick;
         c.sheet = src.sheet;
         c.state = kPatrol;
         c.y = src.y;
@@ -117,8 +119,9 @@ i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height) {
     PlayerRec& e = rec(world, index);
 
     // 1. The countdown ends: the record is a chick from now on.
-    e.bumped = w16(e.bumped - 1);
-    if (e.bumped <= 0) {
+    i16& left = hatch_updates_left(e);
+    left = w16(left - 1);
+    if (left <= 0) {
         e.kind = kChick;
         e.bumped = 0;
         e.flap = 0;
@@ -127,11 +130,11 @@ i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height) {
     }
 
     // 2-3. The sprite grows, centred in the chick's box.
-    const double f = (3 - e.bumped) * 0.08 + 0.3;
+    const double f = (3 - left) * 0.08 + 0.3;
     width = w16(CInt(f * kChickCell));
     height = w16(CInt(f * kChickCell));
-    e.flap = w16(e.x + Int((kChickCell - width) * 0.5));
-    e.tick = w16(e.y + Int((kChickCell - height) * 0.5));
+    hatch_draw_x(e) = w16(e.x + Int((kChickCell - width) * 0.5));
+    hatch_draw_y(e) = w16(e.y + Int((kChickCell - height) * 0.5));
     return 1;
 }
 

@@ -19,8 +19,9 @@ bool needs_help(const World& world, int i) {
 
 i16 mother_find_nearest_chick(World& world, i16& result, i16 x, i16 y, i16 searcher) {
     // The mother looks from her breast, a chick from its centre.
-    const i16 ref_x = searcher == 1 ? w16(x + kMotherCell / 2) : w16(x + kChickCell / 2);
-    const i16 ref_y = searcher == 1 ? w16(y + 40) : w16(y + kChickCell / 2);
+    const bool mother = searcher == kSearchByMother;
+    const i16 ref_x = mother ? w16(x + kMotherCell / 2) : w16(x + kChickCell / 2);
+    const i16 ref_y = mother ? w16(y + 40) : w16(y + kChickCell / 2);
 
     // Distances are exact; the first chick found always counts, however far away it is, so a
     // found chick is always reported in `result`.
@@ -51,9 +52,9 @@ i16 mother_overlap_chicks(World& world, i16& start, i16 box) {
     const i16 left = w16(world.mother_x + 10);
     const i16 right = w16(world.mother_x + 110);
     const i16 top = w16(world.mother_y + 5);
-    const i16 bottom = box == 2 ? world.screen_h : w16(world.mother_y + 110);
+    const i16 bottom = box == kOverlapColumn ? world.screen_h : w16(world.mother_y + 110);
 
-    const bool scan_all = start == -1;
+    const bool scan_all = start == kScanAllChicks;
     if (scan_all) start = 0;
 
     auto inside = [&](int px, int py) {

@@ -1,5 +1,6 @@
 #include "scene/draw.hpp"
 
+#include "scene/fields.hpp"
 #include "sheets/geometry.hpp"
 
 namespace vorlip {
@@ -47,10 +48,11 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
             // Always a chick cell of the sheet, stretched to the size of this hatching frame.
             const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
             const int cell = w16(kChickCell * frame);
-            stretch_blt(stage.scr_work, p.flap, p.tick, width, height, pat, cell, kChickCell,
-                        kChickCell, kChickCell, Rop::SrcErase);
-            stretch_blt(stage.scr_work, p.flap, p.tick, width, height, pat, cell, 0, kChickCell,
+            const int x = hatch_draw_x(p), y = hatch_draw_y(p);
+            stretch_blt(stage.scr_work, x, y, width, height, pat, cell, kChickCell, kChickCell,
                         kChickCell, Rop::SrcErase);
+            stretch_blt(stage.scr_work, x, y, width, height, pat, cell, 0, kChickCell, kChickCell,
+                        Rop::SrcErase);
             return;
         }
         case kDrawFlower: {
