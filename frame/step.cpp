@@ -14,6 +14,21 @@ void scene_start(World& world, Random& rnd) {
     nyoki_init(world);
 }
 
+void scene_step_sprout(World& world, Stage& stage, i16 i) {
+    // Sprouts stamp into the background; a record its own update has just cleared is still
+    // stamped, at its cleared position.
+    const SproutRec& s = world.sprouts[static_cast<std::size_t>(i)];
+    if (s.live <= 0) return;
+    if (s.kind == kShoot) {
+        nyoki_grow(world, i);
+        scene_draw(world, stage, kDrawShoot, i, kSeedSheet, 1, kSeedW, kSeedH);
+    }
+    if (s.kind == kBud) {
+        nyoki_bud_update(world, i);
+        scene_draw(world, stage, kDrawBud, i, kBudSheet, 1, kBudCell, kBudCell);
+    }
+}
+
 void scene_step(World& world, Random& rnd, Stage& stage) {
     i16& mother_frame = world.mother_frame;
     i16 frame = 0;  // the result of the last egg or chick update made in this frame
@@ -65,18 +80,7 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
                 }
             }
         }
-        // Sprouts stamp into the background; a record its own update has just cleared is
-        // still stamped, at its cleared position.
-        if (world.sprouts[s].live > 0) {
-            if (world.sprouts[s].kind == kShoot) {
-                nyoki_grow(world, i);
-                scene_draw(world, stage, kDrawShoot, i, kSeedSheet, 1, kSeedW, kSeedH);
-            }
-            if (world.sprouts[s].kind == kBud) {
-                nyoki_bud_update(world, i);
-                scene_draw(world, stage, kDrawBud, i, kBudSheet, 1, kBudCell, kBudCell);
-            }
-        }
+        scene_step_sprout(world, stage, i);
     }
 
     // 6. The mother moves last; she sees the counts before this frame's removals come off.

@@ -12,6 +12,11 @@ namespace vorlip {
 // sprouts' start step, which draws nothing. screen_w and screen_h must already be set.
 void scene_start(World& world, Random& rnd);
 
+// One frame of the scene.
 void scene_step(World& world, Random& rnd, Stage& stage);
+
+// The frame step's handling of sprout i: its update, then its stamp into the background. Also
+// for growing a plant outside a show.
+void scene_step_sprout(World& world, Stage& stage, i16 i);
 
 }  // namespace vorlip

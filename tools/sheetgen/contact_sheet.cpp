@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cmath>
 #include <string_view>
-#include <vector>
 
+#include "frame/step.hpp"
 #include "scene/draw.hpp"
 #include "scene/world.hpp"
 #include "sheets/geometry.hpp"
@@ -233,90 +233,40 @@ struct Painter {
               kSoftInk);
     }
 
-    // Seeds stamped along growing shoots and buds stamped in crosses, with the growth rules
-    // of the show's sprouts, into one light and one dark patch.
+    // A plant grown from one seed by the show's own sprout code, stamped into one light and
+    // one dark patch.
     void plant(int x, int y) {
         label(x, y, "8 + 9  SEEDS AND BUDS, STAMPED", kInk);
         for (int dark = 0; dark < 2; ++dark) {
-            const int left = x + dark * (kPlantW + kTileGap);
+            // The frame step stamps a record that its update has just cleared at (0, 0) of the
+            // background: a margin keeps those stamps out of the patch that is shown.
+            constexpr int m = kBudCell;
             Stage bkg;
             bkg.pat = stage.pat;
-            bkg.scr_bkg = Surface(kPlantW, kPlantH);
-            patch(bkg.scr_bkg, 0, 0, kPlantW, kPlantH, dark == 1);
-            grow(bkg, kPlantW / 2 - 5, kPlantH - 10, 32);
-            bit_blt(stage.scr_work, left, y + kLabelH, kPlantW, kPlantH, bkg.scr_bkg, 0, 0,
-                    Rop::SrcCopy);
+            bkg.scr_bkg = Surface(m + kPlantW, m + kPlantH);
+            patch(bkg.scr_bkg, m, m, kPlantW, kPlantH, dark == 1);
+            grow(bkg, m + kPlantW / 2 - 5, m + kPlantH - 10, 32);
+            bit_blt(stage.scr_work, x + dark * (kPlantW + kTileGap), y + kLabelH, kPlantW, kPlantH,
+                    bkg.scr_bkg, m, m, Rop::SrcCopy);
         }
     }
 
-    void stamp(Stage& bkg, int mode, int sx, int sy) {
-        world.sprouts[0].x = w16(sx);
-        world.sprouts[0].y = w16(sy);
-        const i16 sheet = mode == kDrawShoot ? kSeedSheet : kBudSheet;
-        const i16 w = mode == kDrawShoot ? kSeedW : kBudCell,
-                  h = mode == kDrawShoot ? kSeedH : kBudCell;
-        scene_draw(world, bkg, static_cast<i16>(mode), 0, sheet, 0, w, h);
-    }
-
-    void grow(Stage& bkg, int x0, int y0, int life) {
-        struct Shoot {
-            int x, y, dx, dy, life, age, gen, offspring;
-        };
-        struct Bud {
-            int ax, ay, step;
-        };
-        std::vector<Shoot> shoots{{x0, y0, 0, -5, life, 0, 0, 0}};
-        std::vector<Bud> buds;
-        for (int t = 0; t < 200 && (!shoots.empty() || !buds.empty()); ++t) {
-            std::vector<Shoot> born;
-            for (auto it = shoots.begin(); it != shoots.end();) {
-                Shoot& s = *it;
-                ++s.age;
-                if (s.life < s.age) {
-                    buds.push_back({s.x, s.y, 0});
-                    it = shoots.erase(it);
-                    continue;
-                }
-                s.x += s.dx;
-                s.y += s.dy;
-                if (s.gen == 2 && (s.age == 1 || s.age % 6 == 0)) {
-                    buds.push_back({s.x, s.y, 0});
-                    ++s.offspring;
-                }
-                if (s.age % (10 - 3 * s.gen) == 0) {
-                    ++s.offspring;
-                    const int g = s.gen + 1;
-                    if (g <= 2) {
-                        Shoot c{s.x, s.y, 0, 0, 0, 0, g, 0};
-                        c.life = static_cast<int>(
-                            std::floor(std::pow(0.7, g) * (s.life * std::pow(0.8, s.offspring))));
-                        if (g == 1) {
-                            c.dy = -1;
-                            c.dx = s.offspring % 2 ? 4 : -4;
-                        } else {
-                            c.dx = s.dx > 0 ? 3 : -3;
-                            c.dy = s.offspring % 2 ? 2 : -3;
-                        }
-                        born.push_back(c);
-                    }
-                }
-                stamp(bkg, kDrawShoot, s.x, s.y);
-                ++it;
-            }
-            shoots.insert(shoots.end(), born.begin(), born.end());
-            for (auto it = buds.begin(); it != buds.end();) {
-                Bud& b = *it;
-                ++b.step;
-                static constexpr int kDx[] = {-19, 19, 0, 0, 0};
-                static constexpr int kDy[] = {0, 0, -19, 19, 0};
-                if (b.step > 5) {
-                    it = buds.erase(it);
-                    continue;
-                }
-                stamp(bkg, kDrawBud, b.ax + kDx[b.step - 1], b.ay + kDy[b.step - 1]);
-                ++it;
-            }
-        }
+    // A seed at (x0, y0) with `life` frames to grow, run through the frame step's sprout
+    // handling until the plant is done.
+    static void grow(Stage& bkg, int x0, int y0, int life) {
+        World plant;
+        plant.screen_w = w16(bkg.scr_bkg.width());
+        plant.screen_h = w16(bkg.scr_bkg.height());
+        plant.player_max = kPlayerSlots - 2;
+        SproutRec& seed = plant.sprouts[0];
+        seed.live = 1;
+        seed.kind = kShoot;
+        seed.x = w16(x0);
+        seed.y = w16(y0);
+        seed.dy = -5;
+        seed.life = w16(life);
+        for (int t = 0; t < 200; ++t)
+            for (i16 i = 0; i <= plant.player_max; ++i) scene_step_sprout(plant, bkg, i);
     }
 };
 
