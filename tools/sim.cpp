@@ -11,6 +11,7 @@
 #include "frame/step.hpp"
 #include "scene/world.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/offscreen_window.hpp"
 #include "tools/png_io.hpp"
 #include "tools/world_json.hpp"
 
@@ -31,19 +32,6 @@ bool parse_count(const std::string& text, long long lo, long long hi, long long&
     out = v;
     return true;
 }
-
-// The saver window of a headless show: a plain image; each refresh is one presented frame.
-class HeadlessWindow : public WindowImage {
-  public:
-    HeadlessWindow(int w, int h) : image_(w, h) {}
-    Surface& image() override { return image_; }
-    void refresh() override { ++presented_; }
-    long long presented() const { return presented_; }
-
-  private:
-    Surface image_;
-    long long presented_ = 0;
-};
 
 bool read_file(const std::string& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
@@ -208,7 +196,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
     }
 
     Stage stage(world.screen_w, world.screen_h);
-    HeadlessWindow window(world.screen_w, world.screen_h);
+    OffscreenWindow window(world.screen_w, world.screen_h);
     stage.window = &window;
 
     // The desktop the saver would have captured.

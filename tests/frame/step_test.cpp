@@ -5,6 +5,7 @@
 #include "scene/draw.hpp"
 #include "sheets/geometry.hpp"
 #include "support/test_support.hpp"
+#include "tools/offscreen_window.hpp"
 
 namespace vorlip {
 namespace {
@@ -20,22 +21,11 @@ Surface solid_sheet(int w, int h, int frames, Pixel colour) {
     return s;
 }
 
-class Window : public WindowImage {
-  public:
-    Window(int w, int h) : image_(w, h) {}
-    Surface& image() override { return image_; }
-    void refresh() override { ++refreshes; }
-    int refreshes = 0;
-
-  private:
-    Surface image_;
-};
-
 struct StepFixture : ::testing::Test {
     World world = test::plain_world(300, 200);
     SeededRandom rnd{5};
     Stage stage;
-    Window window{300, 200};
+    OffscreenWindow window{300, 200};
     void SetUp() override {
         stage.scr_work.resize(300, 200);
         stage.scr_bkg.resize(300, 200, kDesk);
@@ -68,7 +58,7 @@ TEST_F(StepFixture, FrameCounterWrapsToOne) {
 
 TEST_F(StepFixture, EmptyTablesShowTheBackgroundAndTheMother) {
     scene_step(world, rnd, stage);
-    EXPECT_EQ(window.refreshes, 1);
+    EXPECT_EQ(window.refreshes(), 1);
     EXPECT_EQ(shown(5, 5), kDesk);
     EXPECT_EQ(shown(160, 100), 0x020202u);  // sheet 1
     EXPECT_EQ(shown(99, 100), kDesk);

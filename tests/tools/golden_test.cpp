@@ -13,6 +13,7 @@
 #include "frame/step.hpp"
 #include "support/test_support.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/offscreen_window.hpp"
 #include "tools/png_io.hpp"
 
 namespace vorlip {
@@ -32,16 +33,6 @@ std::uint64_t fnv1a(const Surface& s) {
         }
     return h;
 }
-
-class Window : public WindowImage {
-  public:
-    Window(int w, int h) : image_(w, h) {}
-    Surface& image() override { return image_; }
-    void refresh() override {}
-
-  private:
-    Surface image_;
-};
 
 std::map<int, std::uint64_t> read_golden() {
     std::map<int, std::uint64_t> golden;
@@ -64,7 +55,7 @@ TEST(Golden, SeededShowDrawsTheSameFrames) {
     world.screen_h = kH;
     SeededRandom rnd(1);
     Stage stage(kW, kH);
-    Window window(kW, kH);
+    OffscreenWindow window(kW, kH);
     stage.window = &window;
     paint_backdrop(stage.scr_bkg);
     scene_start(world, rnd);

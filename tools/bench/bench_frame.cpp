@@ -4,18 +4,9 @@
 
 #include "frame/step.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/offscreen_window.hpp"
 
 namespace {
-
-class NullWindow : public vorlip::WindowImage {
-  public:
-    NullWindow(int w, int h) : image_(w, h) {}
-    vorlip::Surface& image() override { return image_; }
-    void refresh() override {}
-
-  private:
-    vorlip::Surface image_;
-};
 
 void BM_SceneStep(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
@@ -24,7 +15,7 @@ void BM_SceneStep(benchmark::State& state) {
     world.screen_h = vorlip::w16(h);
     vorlip::SeededRandom rnd(1);
     vorlip::Stage stage(w, h);
-    NullWindow window(w, h);
+    vorlip::OffscreenWindow window(w, h);
     stage.window = &window;
     vorlip::paint_backdrop(stage.scr_bkg);
     vorlip::scene_start(world, rnd);
