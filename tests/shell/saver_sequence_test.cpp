@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/headless.hpp"
 #include "shell/saver.hpp"
+#include "support/headless_platform.hpp"
 
 namespace vorlip {
 namespace {
