@@ -12,15 +12,6 @@ bool saver_switch(std::string_view arguments) {
     return two == "/S" || two == "/s";
 }
 
-std::string join_arguments(int argc, const char* const* argv) {
-    std::string joined;
-    for (int k = 1; k < argc; ++k) {
-        if (k > 1) joined += ' ';
-        joined += argv[k];
-    }
-    return joined;
-}
-
 i16 screen_pixels(double units, double units_per_pixel) {
     // A zero or broken measure gives a non-finite quotient, which CInt makes 0.
     return w16(CInt(units / units_per_pixel));

@@ -19,7 +19,7 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/saver.hpp"
+#include "shell/arguments.hpp"
 
 namespace vorlip {
 
