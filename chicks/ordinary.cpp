@@ -7,6 +7,7 @@
 #include "garden/hana.hpp"
 #include "mother/mother.hpp"
 #include "scene/fields.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -135,11 +136,12 @@ constexpr Ordinary kOrdinary[6] = {
     {kCycleC, 2, false, 0.0, 0, 0.0, hop_motion},
 };
 
-// A tumbling chick that has reached the ground becomes an egg again, with up to one clutch
-// egg stacked above it. Returns true when it landed.
+// A tumbling chick that has reached the ground (its top within an egg's height of the bottom
+// edge) becomes an egg again, with up to one clutch egg stacked above it. Returns true when it
+// landed.
 bool land(World& world, Random& rnd, i16 i) {
     const PlayerRec& c = rec(world, i);
-    if (c.y >= world.screen_h - 48 && c.footing == kTumbling) {
+    if (c.y >= world.screen_h - kEggCell && c.footing == kTumbling) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         world.clutch_count = 0;
         mother_make_egg(world, rnd, i, kLaidByChick, i, 1);

@@ -42,7 +42,7 @@ bool giant_scale(i16 bloom_clock, double& s) {
 void hana_plant(World& world, i16 chick) {
     if (world.frame_no < 2) return;
     i16 lo = 0;
-    const i16 k = hana_find_free(world, lo, 5);
+    const i16 k = hana_find_free(world, lo, kFlowerSlots - 1);
     if (k < 0) return;
 
     const PlayerRec& c = rec(world, chick);
