@@ -17,7 +17,7 @@ constexpr i16 kRoamCycle[] = {0, 1, 0};
 // Turns chick c into an egg in its own slot, with up to `limit` patrol eggs stacked above.
 void make_egg_of(World& world, Random& rnd, i16 c, i16 limit) {
     world.clutch_count = 0;
-    mother_make_egg(world, rnd, c, 2, c, limit);
+    mother_make_egg(world, rnd, c, kLaidByChick, c, limit);
 }
 
 // Advances the phase counter; the footing shows the glare in the last `glare` of `period`.
@@ -49,7 +49,7 @@ i16 player_catch(World& world, Random& rnd, i16 i) {
     // Bumped by the mother: an egg that hatches as a knocker, with up to three patrol eggs.
     if (player_take_bump(world, rnd, i) == 1) {
         world.chicks_gone = w16(world.chicks_gone + 1);
-        c.state = 8;
+        c.state = kKnock;
         make_egg_of(world, rnd, i, 3);
         return frame;
     }
@@ -58,7 +58,7 @@ i16 player_catch(World& world, Random& rnd, i16 i) {
     if (player_find_contact(world, i, other) >= 1 && rec(world, other).state != kPatrol) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         // A catch high on the screen calms the catcher into a flocking chick.
-        if (Int(world.screen_h * 0.6) > rec(world, other).y) c.state = 1;
+        if (Int(world.screen_h * 0.6) > rec(world, other).y) c.state = kFlock;
         make_egg_of(world, rnd, other, 0);
     }
 
@@ -75,7 +75,7 @@ i16 player_knock(World& world, Random& rnd, i16 i) {
     // Bumped by the mother: an egg that hatches as a flocking chick, with one patrol egg.
     if (player_take_bump(world, rnd, i) == 1) {
         world.chicks_gone = w16(world.chicks_gone + 1);
-        c.state = 1;
+        c.state = kFlock;
         make_egg_of(world, rnd, i, 1);
         return frame;
     }

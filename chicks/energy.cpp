@@ -3,6 +3,7 @@
 #include "chicks/player.hpp"
 #include "chicks/slots.hpp"
 #include "garden/hana.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -92,7 +93,7 @@ void player_turn(World& world, i16 i) {
 i16 player_check_offscreen(World& world, i16 i) {
     PlayerRec& c = rec(world, i);
     // No test at the bottom: a chick below the screen stays in the table.
-    if (c.x >= world.screen_w || c.x <= -72 || c.y <= -72) {
+    if (c.x >= world.screen_w || c.x <= -kChickCell || c.y <= -kChickCell) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         c.anim = 0;
         if (world.leader == i) world.leader_energy = 0;

@@ -6,6 +6,8 @@
 #include "chicks/slots.hpp"
 #include "garden/hana.hpp"
 #include "mother/mother.hpp"
+#include "scene/fields.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -27,10 +29,10 @@ void move_and_turn(World& world, i16 i, int dx, int dy, bool turn) {
 // State 0: each chick's own speed ramp, turns on a beat shared by all state-0 chicks.
 void surge_motion(World& world, i16 i) {
     i16& flip_beat = world.flip_beat;
-    PlayerRec& c = rec(world, i);
-    c.tick = w16(c.tick + 1);
-    if (c.tick > 80) c.tick = 1;
-    player_move(world, i, w16(Int(c.tick / 9.0)), w16(Int(c.tick / 17.0)));
+    i16& ramp = rec(world, i).tick;
+    ramp = w16(ramp + 1);
+    if (ramp > 80) ramp = 1;
+    player_move(world, i, w16(Int(ramp / 9.0)), w16(Int(ramp / 17.0)));
     flip_beat = w16(flip_beat + 1);
     if (flip_beat > 80) flip_beat = 1;
     if (flip_beat % 20 == 0 || flip_beat == 70) player_turn(world, i);
@@ -47,19 +49,20 @@ void flock_motion(World& world, i16 i) {
 // State 2: a zig-zag, backwards and forwards, climbing and dipping.
 void wobble_motion(World& world, i16 i) {
     i16& wobble_sign = world.wobble_sign;
-    PlayerRec& c = rec(world, i);
-    c.aux2 = w16(c.aux2 + 1);
-    if (c.aux2 > 35) c.aux2 = -15;
-    if (c.aux1 > 30) {
+    i16& along = rec(world, i).aux1;
+    i16& climb = rec(world, i).aux2;
+    climb = w16(climb + 1);
+    if (climb > 35) climb = -15;
+    if (along > 30) {
         wobble_sign = -1;
-        c.aux1 = -20;
+        along = -20;
     }
-    if (c.aux1 == -9 && wobble_sign == -1) {
+    if (along == -9 && wobble_sign == -1) {
         wobble_sign = 1;
-        c.aux1 = 9;
+        along = 9;
     }
-    c.aux1 = w16(c.aux1 + 1);
-    move_and_turn(world, i, Int(c.aux1 * 0.4), Int(c.aux2 * 0.3), false);
+    along = w16(along + 1);
+    move_and_turn(world, i, Int(along * 0.4), Int(climb * 0.3), false);
 }
 
 // State 3: shared oscillators; two turns on each sideways swing.
@@ -96,20 +99,22 @@ void glide_motion(World& world, i16 i) {
 
 // State 5: saw-tooth climbs while the sideways speed swells and ebbs.
 void hop_motion(World& world, i16 i) {
-    PlayerRec& c = rec(world, i);
-    c.aux2 = w16(c.aux2 + 1);
-    if (c.aux2 > 9) c.aux2 = 0;
-    if (c.tick >= 0) {
-        c.aux1 = w16(c.aux1 + 1);
-        if (c.aux1 > 10) c.tick = -1;
+    i16& along = rec(world, i).aux1;
+    i16& climb = rec(world, i).aux2;
+    i16& swelling = rec(world, i).tick;  // 0 while the sideways speed swells, -1 as it ebbs
+    climb = w16(climb + 1);
+    if (climb > 9) climb = 0;
+    if (swelling >= 0) {
+        along = w16(along + 1);
+        if (along > 10) swelling = -1;
     } else {
-        c.aux1 = w16(c.aux1 - 1);
-        if (c.aux1 < 0) c.tick = 0;
+        along = w16(along - 1);
+        if (along < 0) swelling = 0;
     }
-    move_and_turn(world, i, Int(c.aux1 * 0.7), Int(c.aux2 * 0.7), false);
+    move_and_turn(world, i, Int(along * 0.7), Int(climb * 0.7), false);
 }
 
-struct Behaviour {
+struct Ordinary {
     const i16* cycle;
     int cycle_len;
     // Pushers look for contacts, push the chick they touch and collect their energy gains
@@ -121,7 +126,8 @@ struct Behaviour {
     void (*motion)(World&, i16);
 };
 
-constexpr Behaviour kBehaviours[6] = {
+// By state, kSurge to kHop.
+constexpr Ordinary kOrdinary[6] = {
     {kCycleA, 17, true, 0.015, 2, 0.2, surge_motion},
     {kCycleA, 17, true, 0.005, 3, 0.3, flock_motion},
     {kCycleC, 2, false, 0.0, 0, 0.0, wobble_motion},
@@ -130,24 +136,26 @@ constexpr Behaviour kBehaviours[6] = {
     {kCycleC, 2, false, 0.0, 0, 0.0, hop_motion},
 };
 
-// A tumbling chick that has reached the ground becomes an egg again, with up to one clutch
-// egg stacked above it. Returns true when it landed.
+// A tumbling chick that has reached the ground (its top within an egg's height of the bottom
+// edge) becomes an egg again, with up to one clutch egg stacked above it. Returns true when it
+// landed.
 bool land(World& world, Random& rnd, i16 i) {
     const PlayerRec& c = rec(world, i);
-    if (c.y >= world.screen_h - 48 && c.footing == kTumbling) {
+    if (c.y >= world.screen_h - kEggCell && c.footing == kTumbling) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         world.clutch_count = 0;
-        mother_make_egg(world, rnd, i, 2, i, 1);
+        mother_make_egg(world, rnd, i, kLaidByChick, i, 1);
         return true;
     }
     return false;
 }
 
-// One update of chick i in ordinary state `state` (0 to 5). Returns the frame to draw.
-i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
-    const Behaviour& b = kBehaviours[state];
-    const bool surge = (state == 0);  // state 0 rests, and a resting chick is not moved
+}  // namespace
+
+i16 player_ordinary(World& world, Random& rnd, i16 i) {
     PlayerRec& c = rec(world, i);
+    const Ordinary& b = kOrdinary[c.state];
+    const bool surge = (c.state == kSurge);  // a surging chick rests, and is not moved then
 
     const i16 frame = animate(c, b.cycle, b.cycle_len);
     if (player_check_offscreen(world, i) == 1) return frame;
@@ -155,7 +163,7 @@ i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
 
     // The mother bumped it at her take-off: it hops, and a state-0 chick may rest later.
     if (player_take_bump(world, rnd, i) == 1) {
-        if (surge) c.aux1 = 1;
+        if (surge) rest_mark(c) = kMayRest;
         player_add_energy(world, i, 6);
         hana_plant(world, i);
         return frame;
@@ -164,9 +172,9 @@ i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
     // The mother's touch lifts it a little and gives energy.
     i16 amount = 0;
     i16 start = i;  // a live chick tests itself and leaves start as it was
-    const i16 touched = mother_overlap_chicks(world, start, 1);
+    const i16 touched = mother_overlap_chicks(world, start, kOverlapBody);
     if (touched == 1) {
-        if (!surge || c.aux1 != -1) c.y = w16(c.y - 3);
+        if (!surge || rest_mark(c) != kResting) c.y = w16(c.y - 3);
         if (b.pushes)
             amount = w16(amount + 4);
         else
@@ -182,9 +190,9 @@ i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
         if (c.footing != kTumbling && t >= 1 && rec(world, other).state != kPatrol) {
             const i16 k = w16(Int(w16(world.screen_h - c.y) * b.push_c) + b.push_b);
             PlayerRec& o = rec(world, other);
-            const bool other_rests = (o.state == 0 && o.aux1 == -1);
+            const bool other_rests = (o.state == kSurge && rest_mark(o) == kResting);
             if (!other_rests) o.y = w16(o.y - Int(k * b.push_f));
-            if (!surge || c.aux1 != -1) c.y = w16(c.y - k);
+            if (!surge || rest_mark(c) != kResting) c.y = w16(c.y - k);
             amount = w16(amount + 2);
         }
     }
@@ -192,14 +200,14 @@ i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
     if (surge) {
         // A chick bumped since its last rest rests at its next contact, for a random time
         // that grows with its speed ramp; it then cannot rest again until the next bump.
-        if (c.aux1 > 0 && t >= 1) {
-            c.aux1 = -1;
-            c.aux2 = w16(Int(draw(rnd) * (c.tick * 5)));
+        if (rest_mark(c) >= kMayRest && t >= 1) {
+            rest_mark(c) = kResting;
+            rest_left(c) = w16(Int(draw(rnd) * (c.tick * 5)));
         }
-        if (c.aux1 == -1) {
-            c.aux2 = w16(c.aux2 - 2);
+        if (rest_mark(c) == kResting) {
+            rest_left(c) = w16(rest_left(c) - 2);
             c.footing = kSteady;
-            if (c.aux2 < 0) c.aux1 = -2;
+            if (rest_left(c) < 0) rest_mark(c) = kRested;
             return frame;
         }
         if (land(world, rnd, i)) return frame;
@@ -209,27 +217,6 @@ i16 ordinary_update(World& world, Random& rnd, i16 i, int state) {
     if (b.pushes) player_add_energy(world, i, amount);
     b.motion(world, i);
     return frame;
-}
-
-}  // namespace
-
-i16 player_surge(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 0);
-}
-i16 player_flock(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 1);
-}
-i16 player_wobble(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 2);
-}
-i16 player_sway(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 3);
-}
-i16 player_glide(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 4);
-}
-i16 player_hop(World& world, Random& rnd, i16 i) {
-    return ordinary_update(world, rnd, i, 5);
 }
 
 }  // namespace vorlip

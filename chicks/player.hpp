@@ -19,17 +19,13 @@ i16 player_find_contact(const World& world, i16 i, i16& other);
 i16 player_take_bump(World& world, Random& rnd, i16 i);
 i16 player_tumble(World& world, Random& rnd, i16 i, i16 touched);
 
-// Behaviour states 0 to 5.
-i16 player_surge(World& world, Random& rnd, i16 i);   // state 0
-i16 player_flock(World& world, Random& rnd, i16 i);   // state 1
-i16 player_wobble(World& world, Random& rnd, i16 i);  // state 2
-i16 player_sway(World& world, Random& rnd, i16 i);    // state 3
-i16 player_glide(World& world, Random& rnd, i16 i);   // state 4
-i16 player_hop(World& world, Random& rnd, i16 i);     // state 5
+// Behaviour states 0 to 5 (kSurge to kHop): one update of the ordinary behaviour that the
+// chick's own state names.
+i16 player_ordinary(World& world, Random& rnd, i16 i);
 
 // Behaviour states 7 and 8.
-i16 player_catch(World& world, Random& rnd, i16 i);  // state 7
-i16 player_knock(World& world, Random& rnd, i16 i);  // state 8
+i16 player_catch(World& world, Random& rnd, i16 i);  // kCatch
+i16 player_knock(World& world, Random& rnd, i16 i);  // kKnock
 void player_roam_step(World& world, i16 i);
 
 }  // namespace vorlip

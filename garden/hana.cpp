@@ -4,13 +4,12 @@
 
 #include <cstddef>
 
+#include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
+
 namespace vorlip {
 
 namespace {
-
-std::size_t slot(i16 i) {
-    return static_cast<std::size_t>(i);
-}
 
 // Size factor of a full-size update, by the shared bloom clock. Returns false for an ordinary
 // full-size update (factor 1); true with the giant factor otherwise.
@@ -43,13 +42,13 @@ bool giant_scale(i16 bloom_clock, double& s) {
 void hana_plant(World& world, i16 chick) {
     if (world.frame_no < 2) return;
     i16 lo = 0;
-    const i16 k = hana_find_free(world, lo, 5);
+    const i16 k = hana_find_free(world, lo, kFlowerSlots - 1);
     if (k < 0) return;
 
-    const PlayerRec& c = world.players[slot(chick)];
-    FlowerRec& f = world.flowers[slot(k)];
+    const PlayerRec& c = rec(world, chick);
+    FlowerRec& f = flower(world, k);
     f.live = 1;
-    f.sheet = w16(c.sheet + 8);  // each chick colour has its own flower sheet
+    f.sheet = w16(c.sheet + kFlowerSheetOffset);  // each chick colour has its own flower sheet
     f.box_x = w16(c.x + 33);
     f.box_y = w16(c.y + 33);
     f.draw_x = f.box_x;
@@ -65,15 +64,15 @@ i16 hana_find_free(const World& world, i16& lo, i16 hi) {
     // count as taken, and the walk ends at the table's end whatever `hi` says.
     for (; lo <= hi; lo = w16(lo + 1)) {
         if (lo >= kFlowerSlots) break;
-        if (lo >= 0 && world.flowers[slot(lo)].live == 0) return lo;
+        if (lo >= 0 && flower(world, lo).live == 0) return lo;
     }
     return -1;
 }
 
 void hana_update(World& world, i16 index) {
     i16& bloom_clock = world.bloom_clock;
-    FlowerRec& f = world.flowers[slot(index)];
-    u8& popped = world.pop_flags[slot(index)];
+    FlowerRec& f = flower(world, index);
+    u8& popped = world.pop_flags[static_cast<std::size_t>(index)];
 
     f.life = w16(f.life - 55);
     if (f.life < 0 || popped == 1) {
@@ -99,10 +98,10 @@ void hana_update(World& world, i16 index) {
     }
 
     // Centred on the box: a negative size is drawn leftwards and upwards from draw_x, draw_y.
-    f.draw_w = w16(Int(40.0 * s));
-    f.draw_h = w16(Int(40.0 * s));
-    f.draw_x = w16(f.box_x - Int((f.draw_w - 40) / 2.0));
-    f.draw_y = w16(f.box_y - Int((f.draw_h - 40) / 2.0));
+    f.draw_w = w16(Int(kFlowerCell * s));
+    f.draw_h = w16(Int(kFlowerCell * s));
+    f.draw_x = w16(f.box_x - Int((f.draw_w - kFlowerCell) / 2.0));
+    f.draw_y = w16(f.box_y - Int((f.draw_h - kFlowerCell) / 2.0));
 }
 
 }  // namespace vorlip

@@ -10,17 +10,6 @@
 
 namespace vorlip {
 
-namespace {
-
-constexpr i16 kShoot = 1;
-constexpr i16 kBud = 2;
-
-SproutRec& sprout(World& world, i16 index) {
-    return world.sprouts[static_cast<std::size_t>(index)];
-}
-
-}  // namespace
-
 void nyoki_init(World& world) {
     world.shoot_life_base = w16(CInt(world.screen_h / 4.0));
 }
@@ -28,7 +17,7 @@ void nyoki_init(World& world) {
 i16 nyoki_find_free(const World& world) {
     const int last = last_slot(world);
     for (int j = 0; j <= last; ++j)
-        if (world.sprouts[static_cast<std::size_t>(j)].live <= 0) return static_cast<i16>(j);
+        if (sprout(world, j).live <= 0) return static_cast<i16>(j);
     return -1;
 }
 
@@ -58,17 +47,17 @@ i16 nyoki_cull(World& world, i16 index, i16 code) {
     SproutRec& s = sprout(world, index);
     // No bottom bound: a sinking twig below the screen lives out its life.
     const bool out = s.y < -7 || s.x < -10 || s.x > world.screen_w + 10;
-    if (out || code == -1) {
+    if (out || code == kCullNow) {
         const i16 kind = s.kind;  // a freed record keeps its kind until the slot is reused
         s = SproutRec{};
         s.kind = kind;
     }
-    return out ? -1 : 0;
+    return out ? kCulledOut : 0;
 }
 
 void nyoki_spawn_bud(World& world, i16 index, i16 force) {
     SproutRec& p = sprout(world, index);
-    if (force != 1 && p.age != 1 && p.age % 6 != 0) return;
+    if (force != kBudNow && p.age != 1 && p.age % 6 != 0) return;
     const i16 j = nyoki_find_free(world);
     if (j == -1) return;
 
@@ -87,20 +76,20 @@ void nyoki_spawn_bud(World& world, i16 index, i16 force) {
 }
 
 i16 nyoki_grow(World& world, i16 index) {
-    if (nyoki_cull(world, index, 1) == -1) return 0;
+    if (nyoki_cull(world, index, kCullIfOut) == kCulledOut) return 0;
     SproutRec& s = sprout(world, index);
     s.age = s.age + 1;
 
     if (s.life < s.age) {
         // The end of a shoot's life: a bud where it stands, and the shoot is gone.
-        nyoki_spawn_bud(world, index, 1);
-        nyoki_cull(world, index, -1);
+        nyoki_spawn_bud(world, index, kBudNow);
+        nyoki_cull(world, index, kCullNow);
         return 0;
     }
 
     s.x = s.x + s.dx;
     s.y = s.y + s.dy;
-    if (s.generation == 2) nyoki_spawn_bud(world, index, 0);
+    if (s.generation == 2) nyoki_spawn_bud(world, index, kBudOnBeat);
 
     // Sown shoots branch every 10 frames, branches every 7, twigs every 4 (never zero: 10 - 3g
     // has no whole root).
@@ -141,7 +130,7 @@ i16 nyoki_grow(World& world, i16 index) {
 }
 
 i16 nyoki_bud_update(World& world, i16 index) {
-    if (nyoki_cull(world, index, 1) == -1) return 0;
+    if (nyoki_cull(world, index, kCullIfOut) == kCulledOut) return 0;
     SproutRec& b = sprout(world, index);
     const i16 ax = b.dx;
     const i16 ay = b.dy;
@@ -165,7 +154,7 @@ i16 nyoki_bud_update(World& world, i16 index) {
             b.y = ay;
             break;
         case 6:
-            nyoki_cull(world, index, -1);
+            nyoki_cull(world, index, kCullNow);
             break;
         default:
             break;

@@ -6,6 +6,15 @@
 
 namespace vorlip {
 
+// nyoki_cull's `code`: clear the record only when it has left the screen, or clear it now.
+// It returns kCulledOut when the record had left the screen.
+constexpr i16 kCullIfOut = 1;
+constexpr i16 kCullNow = -1;
+constexpr i16 kCulledOut = -1;
+// nyoki_spawn_bud's `force`: a bud now, or only on the shoot's bud beat.
+constexpr i16 kBudOnBeat = 0;
+constexpr i16 kBudNow = 1;
+
 void nyoki_init(World& world);
 void nyoki_sow(World& world, i16 x, i16 y);
 i16 nyoki_grow(World& world, i16 index);

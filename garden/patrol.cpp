@@ -5,7 +5,9 @@
 
 #include "garden/nyoki.hpp"
 #include "mother/mother.hpp"
+#include "scene/fields.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -32,45 +34,46 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
     if (c.anim > 17) c.anim = 1;
 
     world.patrol_scan_from = 0;
+    i16& mode = patrol_mode(c);
 
-    if (c.aux2 == -1) {
+    if (mode == kPatrolCarrying) {
         patrol_carry(world, index);
         return frame;
     }
 
-    if (c.aux2 == 0) {
+    if (mode == kPatrolFree) {
         // Pair with the nearest chick in trouble, unless five rescuers already head for it.
         i16 t = 0;
-        if (mother_find_nearest_chick(world, t, c.x, c.y, 2) == 1 && in_table(t) &&
+        if (mother_find_nearest_chick(world, t, c.x, c.y, kSearchByChick) == 1 && in_table(t) &&
             world.rescuers[static_cast<std::size_t>(t)] < 5) {
             i16& count = world.rescuers[static_cast<std::size_t>(t)];
             count = count + 1;
-            c.aux2 = 1;
-            c.aux1 = t;
+            mode = kPatrolApproaching;
+            patrol_target(c) = t;
             c.target_sheet = rec(world, t).sheet;
         }
     }
 
-    if (c.aux2 == 1) {
+    if (mode == kPatrolApproaching) {
         patrol_recruit(world, index);
-        const i16 t = c.aux1;
+        const i16 t = patrol_target(c);
         const i16 r = patrol_approach(world, rnd, t, index);
-        if (r == 1) {
+        if (r == kCaught) {
             // Caught: from now on it carries the target.
-            c.aux2 = -1;
+            mode = kPatrolCarrying;
             c.tick = 0;
             rec(world, t).footing = kHeld;
             world.rescuers[static_cast<std::size_t>(t)] = -1;
-        } else if (r == -1) {
+        } else if (r == kTargetLost) {
             // The target no longer needs help; an index outside the table has nothing to reset.
             if (in_table(t)) world.rescuers[static_cast<std::size_t>(t)] = 0;
-            c.aux2 = 0;
+            mode = kPatrolFree;
         }
         return frame;
     }
 
-    const i16 w = c.aux2 == 0 ? patrol_approach(world, rnd, -1, index) : 0;
-    if (patrol_finish_wander(world, index, w) == 2) {
+    const i16 w = mode == kPatrolFree ? patrol_approach(world, rnd, kNoChick, index) : kMoving;
+    if (patrol_finish_wander(world, index, w) == kLeftScene) {
         sow_count = static_cast<u8>(sow_count + 1);
         if (sow_count > sow_gap) {
             sow_count = 0;
@@ -89,7 +92,7 @@ i16 patrol_wander(World& world, Random& rnd, i16 index) {
     i16& wander_pace = world.wander_pace;
     PlayerRec& c = rec(world, index);
 
-    if (c.tick > 35) return -1;  // the walk is over
+    if (c.tick > 35) return kWalkOver;
 
     wander_range = wander_range + 1;
     if (wander_range < 3 || wander_range > 5) wander_range = 3;
@@ -104,28 +107,29 @@ i16 patrol_wander(World& world, Random& rnd, i16 index) {
     // Late in its walk the chick flashes through the six colours.
     if (c.tick > 20 && c.tick % 4 == 0) {
         wander_sheet = wander_sheet + 1;
-        if (wander_sheet < 2 || wander_sheet > 7) wander_sheet = 2;
+        if (wander_sheet < kFirstChickSheet || wander_sheet > kLastChickSheet)
+            wander_sheet = kFirstChickSheet;
         c.sheet = wander_sheet;
     }
 
     wander_pace = wander_pace + 1;
     if (wander_pace > 2500) wander_pace = 1;
     if (wander_pace % 3 != 0) c.tick = c.tick + 1;
-    return 0;
+    return kMoving;
 }
 
 i16 patrol_finish_wander(World& world, i16 index, i16 result) {
     PlayerRec& c = rec(world, index);
-    if (c.aux2 != 0 || result != -1) return 0;
+    if (patrol_mode(c) != kPatrolFree || result != kWalkOver) return kMoving;
 
     i16 start = index;
-    if (mother_overlap_chicks(world, start, 1) == 1) {
-        c.state = 1;  // on the mother: an ordinary chick from now on
-        return 0;
+    if (mother_overlap_chicks(world, start, kOverlapBody) == 1) {
+        c.state = kFlock;  // on the mother: an ordinary chick from now on
+        return kMoving;
     }
     c.anim = 0;  // gone from the scene
     world.chicks_gone = world.chicks_gone + 1;
-    return 2;
+    return kLeftScene;
 }
 
 }  // namespace vorlip

@@ -2,7 +2,9 @@
 // flash through the colours, and recruiting more rescuers for the other chicks in trouble.
 #include "garden/patrol.hpp"
 #include "mother/mother.hpp"
+#include "scene/fields.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -10,13 +12,13 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
     i16& approach_range = world.approach_range;
     i16& approach_dir = world.approach_dir;
 
-    if (target == -1) return patrol_wander(world, rnd, index);
-    if (!in_table(target)) return -1;  // no such chick to help
+    if (target == kNoChick) return patrol_wander(world, rnd, index);
+    if (!in_table(target)) return kTargetLost;  // no such chick to help
 
     PlayerRec& c = rec(world, index);
     const PlayerRec& t = rec(world, target);
-    if (t.kind == kEgg || t.footing != kTumbling) return -1;
-    if (t.x > c.x - 15 && t.x < c.x + 15 && t.y > c.y - 15 && t.y < c.y + 15) return 1;
+    if (t.kind == kEgg || t.footing != kTumbling) return kTargetLost;
+    if (t.x > c.x - 15 && t.x < c.x + 15 && t.y > c.y - 15 && t.y < c.y + 15) return kCaught;
 
     // The jump range sweeps up and down between 9 and 26.
     if (approach_range < 10) {
@@ -41,14 +43,14 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
         c.facing = 2;
         c.x = c.x + k2 + 6;
     }
-    return 0;
+    return kMoving;
 }
 
 void patrol_carry(World& world, i16 index) {
     PlayerRec& c = rec(world, index);
-    const i16 v = c.aux1;
+    const i16 v = patrol_target(c);
     if (!in_table(v)) {
-        c.aux2 = 0;  // nothing to carry
+        patrol_mode(c) = kPatrolFree;  // nothing to carry
         return;
     }
     PlayerRec& held = rec(world, v);
@@ -56,7 +58,7 @@ void patrol_carry(World& world, i16 index) {
 
     if (held.footing == kSteady || held.anim == 0) {
         // Set down or gone: the rescuer is unassigned again, where it is.
-        c.aux2 = 0;
+        patrol_mode(c) = kPatrolFree;
         count = 0;
         return;
     }
@@ -93,18 +95,17 @@ void patrol_carry(World& world, i16 index) {
         s = s + 1;
         u = u + 1;
     }
-    c.sheet = static_cast<i16>(s > 7 ? 2 : s);
-    held.sheet = static_cast<i16>(u > 7 ? 2 : u);
+    c.sheet = static_cast<i16>(s > kLastChickSheet ? kFirstChickSheet : s);
+    held.sheet = static_cast<i16>(u > kLastChickSheet ? kFirstChickSheet : u);
 }
 
 i16 patrol_find_idle(const World& world) {
     const int first = world.clutch_first_slot < 0 ? 0 : world.clutch_first_slot;
-    const int last = world.player_max < kPlayerSlots ? world.player_max : kPlayerSlots - 1;
-    for (int j = first; j <= last; ++j) {
-        const PlayerRec& p = world.players[static_cast<std::size_t>(j)];
-        // An egg that will hatch as a patrol chick is not idle: its aux1 and aux2 are its laid
-        // x and roll distance, which an assignment would overwrite.
-        if (p.state == kPatrol && p.anim > 0 && p.aux2 == 0 && p.kind != kEgg)
+    for (int j = first; j <= last_slot(world); ++j) {
+        const PlayerRec& p = rec(world, j);
+        // An egg that will hatch as a patrol chick is not idle: the fields of a patrol's target
+        // and mode are its laid x and roll distance, which an assignment would overwrite.
+        if (p.state == kPatrol && p.anim > 0 && patrol_mode(p) == kPatrolFree && p.kind != kEgg)
             return static_cast<i16>(j);
     }
     return -1;
@@ -115,20 +116,20 @@ void patrol_recruit(World& world, i16 index) {
     // Serves the unserved tumbling chicks in index order, stopping at the first that already
     // has a rescuer (the chicks after it wait for a later call).
     for (;;) {
-        const i16 exclude = rec(world, index).aux1;
+        const i16 exclude = patrol_target(rec(world, index));
         const i16 v = mother_next_chick(world, exclude, scan_from);
         if (v == -1 || !in_table(v)) return;
         i16& count = world.rescuers[static_cast<std::size_t>(v)];
         if (count >= 1) return;
 
         i16 r = patrol_find_idle(world);
-        if (r == -1) r = mother_spawn_chick(world, index, 2);
+        if (r == -1) r = mother_spawn_chick(world, index, kSpawnPatrol);
         if (r == -1 || !in_table(r)) return;
 
         count = count + 1;
         PlayerRec& recruit = rec(world, r);
-        recruit.aux2 = 1;
-        recruit.aux1 = v;
+        patrol_mode(recruit) = kPatrolApproaching;
+        patrol_target(recruit) = v;
         recruit.target_sheet = rec(world, v).sheet;
 
         scan_from = v + 1;

@@ -2,7 +2,9 @@
 // rolled its distance from where it was laid; then it hatches in place into a small chick that
 // grows for two frames. The same spawning puts new patrol chicks beside a chick.
 #include "mother/mother.hpp"
+#include "scene/fields.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -26,7 +28,7 @@ i16 mother_update_egg(World& world, Random& rnd, i16 index) {
     if (e.anim > 12) e.anim = 1;
 
     // 3. Rolled off the screen.
-    if (e.x < -48 || e.x > world.screen_w) {
+    if (e.x < -kEggCell || e.x > world.screen_w) {
         world.eggs_gone = w16(world.eggs_gone + 1);
         e.anim = 0;
         return frame;
@@ -41,7 +43,7 @@ i16 mother_update_egg(World& world, Random& rnd, i16 index) {
     const i16 s = w16(Int(rnd.draw() * static_cast<double>(roll_range)));
 
     // 6. Falling.
-    if (e.y <= w16(world.screen_h - 48)) {
+    if (e.y <= w16(world.screen_h - kEggCell)) {
         e.y = w16(e.y + 13 + Int(rnd.draw() * 5.0));
         return frame;
     }
@@ -59,9 +61,10 @@ i16 mother_update_egg(World& world, Random& rnd, i16 index) {
 i16 mother_check_hatch(World& world, i16 index) {
     if (!in_table(index)) return 0;
     const PlayerRec& e = rec(world, index);
-    if (w16(e.aux1 - e.aux2) <= e.x && e.x <= w16(e.aux1 + e.aux2)) return 0;
+    const i16 from = egg_laid_x(e), distance = egg_roll_distance(e);
+    if (w16(from - distance) <= e.x && e.x <= w16(from + distance)) return 0;
     world.eggs_gone = w16(world.eggs_gone + 1);
-    mother_spawn_chick(world, index, 1);
+    mother_spawn_chick(world, index, kSpawnHatch);
     return 1;
 }
 
@@ -70,7 +73,7 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
 
     // 1. Hatching uses the egg's own slot; a new patrol chick the first free one of 25..38.
     int i = source;
-    if (flag != 1) {
+    if (flag != kSpawnHatch) {
         bool found = false;
         for (i = world.clutch_first_slot; i < world.player_max; ++i)
             if ((found = free_slot(world, i))) break;
@@ -86,20 +89,20 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
     c.flap = 0;
     c.tick = 0;
 
-    if (flag == 1) {
+    if (flag == kSpawnHatch) {
         // 3. The egg's box grows into the chick's box around it; the chick keeps what the egg
         //    was to become.
         c.kind = kHatching;
-        c.bumped = 3;
+        hatch_updates_left(c) = 3;
         c.aux1 = 0;
-        c.y = w16(c.y - 24);
-        c.x = w16(c.x - 24);
+        c.y = w16(c.y - (kChickCell - kEggCell));
+        c.x = w16(c.x - (kChickCell - kEggCell));
     } else {
         // 4. A patrol chick where its recruiter stands.
         const PlayerRec& src = rec(world, source);
         c.kind = kChick;
         c.bumped = 0;
-        c.aux1 = -1;
+        patrol_target(c) = kNoChick;
         c.sheet = src.sheet;
         c.state = kPatrol;
         c.y = src.y;
@@ -116,8 +119,9 @@ i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height) {
     PlayerRec& e = rec(world, index);
 
     // 1. The countdown ends: the record is a chick from now on.
-    e.bumped = w16(e.bumped - 1);
-    if (e.bumped <= 0) {
+    i16& left = hatch_updates_left(e);
+    left = w16(left - 1);
+    if (left <= 0) {
         e.kind = kChick;
         e.bumped = 0;
         e.flap = 0;
@@ -126,11 +130,11 @@ i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height) {
     }
 
     // 2-3. The sprite grows, centred in the chick's box.
-    const double f = (3 - e.bumped) * 0.08 + 0.3;
-    width = w16(CInt(f * 72));
-    height = w16(CInt(f * 72));
-    e.flap = w16(e.x + Int((72 - width) * 0.5));
-    e.tick = w16(e.y + Int((72 - height) * 0.5));
+    const double f = (3 - left) * 0.08 + 0.3;
+    width = w16(CInt(f * kChickCell));
+    height = w16(CInt(f * kChickCell));
+    hatch_draw_x(e) = w16(e.x + Int((kChickCell - width) * 0.5));
+    hatch_draw_y(e) = w16(e.y + Int((kChickCell - height) * 0.5));
     return 1;
 }
 

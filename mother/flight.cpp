@@ -3,7 +3,9 @@
 #include <array>
 
 #include "mother/mother.hpp"
+#include "scene/fields.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -56,13 +58,13 @@ i16 mother_update(World& world, Random& rnd) {
         world.mother_y =
             w16(world.mother_y -
                 Int(rnd.draw() * static_cast<double>(world.lay_odds + hop_phase + 145)));
-        i16 start = -1;
-        world.mother_hit = mother_overlap_chicks(world, start, 2);
+        i16 start = kScanAllChicks;
+        world.mother_hit = mother_overlap_chicks(world, start, kOverlapColumn);
         return frame;
     }
 
     // 9. Landed: she stands this frame and hops at the next.
-    if (world.mother_y >= w16(world.screen_h - 120)) {
+    if (world.mother_y >= w16(world.screen_h - kMotherCell)) {
         world.mother_mode = kFlying;
         world.mother_takeoff = 1;
         return frame;
@@ -80,15 +82,17 @@ i16 mother_update(World& world, Random& rnd) {
     fall_speed = 0;
     // The target test moves mother_target on to the chick it tested; it is cleared below.
     if (world.mother_target >= 0)
-        world.mother_hit = mother_overlap_chicks(world, world.mother_target, -1);
+        world.mother_hit = mother_overlap_chicks(world, world.mother_target, kOverlapBody);
     if (world.mother_y <= 0 || world.mother_hit == 1) world.mother_mode = kDescending;
-    world.mother_target = -1;
+    world.mother_target = kNoChick;
     if (world.mother_hit == 0) {
         i16 nearest = 0;
-        if (mother_find_nearest_chick(world, nearest, world.mother_x, world.mother_y, 1) == 1)
+        if (mother_find_nearest_chick(world, nearest, world.mother_x, world.mother_y,
+                                      kSearchByMother) == 1)
             world.mother_target = nearest;
     }
-    if (world.mother_target != -1 && speed > 0) mother_steer_to_chick(world, world.mother_target);
+    if (world.mother_target != kNoChick && speed > 0)
+        mother_steer_to_chick(world, world.mother_target);
 
     if (world.mother_dir == kRight)
         world.mother_x = w16(world.mother_x + speed);
@@ -109,8 +113,8 @@ i16 mother_update(World& world, Random& rnd) {
 void mother_steer_to_chick(World& world, i16 index) {
     if (!in_table(index)) return;
     const PlayerRec& c = rec(world, index);
-    const i16 mother_centre = w16(world.mother_x + 60);
-    const i16 chick_centre = w16(c.x + 36);
+    const i16 mother_centre = w16(world.mother_x + kMotherCell / 2);
+    const i16 chick_centre = w16(c.x + kChickCell / 2);
     if (c.y < world.mother_y) world.mother_y = w16(world.mother_y - 1);
     if (c.y > w16(world.mother_y + 15)) world.mother_y = w16(world.mother_y + 5);
     if (chick_centre > w16(mother_centre + 20)) world.mother_dir = kRight;

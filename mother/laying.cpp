@@ -3,7 +3,9 @@
 #include <array>
 
 #include "mother/mother.hpp"
+#include "scene/fields.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -18,8 +20,9 @@ constexpr std::array<i16, 56> state_table = {
     3, 5, 0, 3, 2, 0, 1, 1, 3, 0, 1, 0, 3, 1,  // 42..55
 };
 
-// The colours the mother's eggs cycle through: yellow, green, blue, orange-red, cream.
-constexpr std::array<i16, 5> egg_colours = {2, 3, 4, 5, 7};
+// The colours the mother's eggs cycle through; the grey chick comes only from slot 0.
+constexpr std::array<i16, 5> egg_colours = {kYellowSheet, kGreenSheet, kBlueSheet, kRedSheet,
+                                            kCreamSheet};
 
 // A table look-up that stays inside the table whatever the counters hold.
 template <std::size_t N>
@@ -102,7 +105,7 @@ void mother_lay_eggs(World& world, Random& rnd) {
          ++i) {
         if (free_slot(world, i)) {
             laid = w16(laid + 1);
-            mother_make_egg(world, rnd, w16(i), 1, w16(i), 1);
+            mother_make_egg(world, rnd, w16(i), kLaidByMother, w16(i), 1);
         }
     }
 }
@@ -133,7 +136,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
     e.vigour = w16(Int(rnd.draw() * 250.0 + 4 * incubation_step + 75));
     if (incubation_step % 5 == 0) e.vigour = w16(Int(e.vigour * 1.3));
 
-    if (mode == 1) {
+    if (mode == kLaidByMother) {
         // The mother's egg: a drawn behaviour, the colour of the current run, laid from the
         // lower middle of her box.
         const i16 d = w16(Int(rnd.draw() * 10.0 + state_seed + incubation_step + world.frame_no));
@@ -142,12 +145,12 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
         e.sheet = pick(egg_colours, 5 - world.colour_steps_left);
         e.x = w16(world.mother_x + 40);
         e.y = w16(world.mother_y + 60);
-        e.aux1 = e.x;
-        e.aux2 = w16(Int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
+        egg_laid_x(e) = e.x;
+        egg_roll_distance(e) = w16(Int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
         if (slot == 0) {
             // The grey chick; the frame counter jumps so slot 0 is offered again only later.
             world.frame_no = w16(world.frame_no + 25);
-            e.sheet = 6;
+            e.sheet = kGreySheet;
         }
         e.facing = facing_from(world, e.x);
         return;
@@ -166,8 +169,8 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
         e.sheet = p.sheet;
         e.state = kPatrol;
     }
-    e.aux1 = e.x;
-    e.aux2 = w16(Int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
+    egg_laid_x(e) = e.x;
+    egg_roll_distance(e) = w16(Int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
     e.facing = facing_from(world, e.x);
 
     // The clutch: further eggs in free slots from clutch_first_slot up to player_max - 1, each
@@ -177,7 +180,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
         if (world.clutch_count >= limit || i > world.player_max) break;
         if (free_slot(world, i)) {
             world.clutch_count = w16(world.clutch_count + 1);
-            mother_make_egg(world, rnd, w16(i), 2, slot, limit);
+            mother_make_egg(world, rnd, w16(i), kLaidByChick, slot, limit);
         }
         ++i;
         if (i == world.player_max) break;

@@ -4,6 +4,7 @@
 
 #include "mother/mother.hpp"
 #include "scene/slots.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
@@ -18,8 +19,9 @@ bool needs_help(const World& world, int i) {
 
 i16 mother_find_nearest_chick(World& world, i16& result, i16 x, i16 y, i16 searcher) {
     // The mother looks from her breast, a chick from its centre.
-    const i16 ref_x = searcher == 1 ? w16(x + 60) : w16(x + 36);
-    const i16 ref_y = searcher == 1 ? w16(y + 40) : w16(y + 36);
+    const bool mother = searcher == kSearchByMother;
+    const i16 ref_x = mother ? w16(x + kMotherCell / 2) : w16(x + kChickCell / 2);
+    const i16 ref_y = mother ? w16(y + 40) : w16(y + kChickCell / 2);
 
     // Distances are exact; the first chick found always counts, however far away it is, so a
     // found chick is always reported in `result`.
@@ -29,8 +31,8 @@ i16 mother_find_nearest_chick(World& world, i16& result, i16 x, i16 y, i16 searc
         if (!needs_help(world, i)) continue;
         found = 1;
         const PlayerRec& c = rec(world, i);
-        const std::int64_t dx = std::int64_t{ref_x} - w16(c.x + 36);
-        const std::int64_t dy = std::int64_t{ref_y} - w16(c.y + 36);
+        const std::int64_t dx = std::int64_t{ref_x} - w16(c.x + kChickCell / 2);
+        const std::int64_t dy = std::int64_t{ref_y} - w16(c.y + kChickCell / 2);
         const std::int64_t d = dx * dx + dy * dy;
         if (d < best) {  // ties keep the lower index
             best = d;
@@ -50,9 +52,9 @@ i16 mother_overlap_chicks(World& world, i16& start, i16 box) {
     const i16 left = w16(world.mother_x + 10);
     const i16 right = w16(world.mother_x + 110);
     const i16 top = w16(world.mother_y + 5);
-    const i16 bottom = box == 2 ? world.screen_h : w16(world.mother_y + 110);
+    const i16 bottom = box == kOverlapColumn ? world.screen_h : w16(world.mother_y + 110);
 
-    const bool scan_all = start == -1;
+    const bool scan_all = start == kScanAllChicks;
     if (scan_all) start = 0;
 
     auto inside = [&](int px, int py) {
@@ -70,8 +72,11 @@ i16 mother_overlap_chicks(World& world, i16& start, i16 box) {
         }
         examined = w16(examined + 1);
         PlayerRec& c = rec(world, i);
-        if (inside(c.x + 5, c.y) || inside(c.x + 5, c.y + 67) || inside(c.x + 72, c.y + 67) ||
-            inside(c.x + 72, c.y) || inside(c.x + 36, c.y + 36)) {
+        // Four points near the corners of the chick's box and its centre.
+        const int right = c.x + kChickCell, centre_x = c.x + kChickCell / 2;
+        const int centre_y = c.y + kChickCell / 2;
+        if (inside(c.x + 5, c.y) || inside(c.x + 5, c.y + 67) || inside(right, c.y + 67) ||
+            inside(right, c.y) || inside(centre_x, centre_y)) {
             result = 1;
             if (scan_all) {
                 c.bumped = 1;

@@ -13,13 +13,6 @@ std::uint32_t le32(const unsigned char* p) {
 std::uint16_t le16(const unsigned char* p) {
     return std::uint16_t(p[0] | p[1] << 8);
 }
-void put32(std::vector<unsigned char>& v, std::uint32_t x) {
-    for (int i = 0; i < 4; ++i) v.push_back(static_cast<unsigned char>(x >> (8 * i)));
-}
-void put16(std::vector<unsigned char>& v, std::uint16_t x) {
-    v.push_back(static_cast<unsigned char>(x));
-    v.push_back(static_cast<unsigned char>(x >> 8));
-}
 }  // namespace
 
 bool bmp_layout(const unsigned char* data, std::size_t size, BmpLayout& out, std::string& error) {
@@ -70,40 +63,6 @@ bool decode_bmp(const unsigned char* data, std::size_t size, Surface& out, std::
     for (int y = 0; y < l.height; ++y) bmp_row_pixels(data + l.row_offset(y), l.width, s.row(y));
     out = std::move(s);
     return true;
-}
-
-std::vector<unsigned char> encode_bmp(const Surface& s) {
-    const std::size_t row_bytes = (static_cast<std::size_t>(s.width()) * 3 + 3) & ~std::size_t(3);
-    const std::size_t image = row_bytes * static_cast<std::size_t>(s.height());
-    std::vector<unsigned char> v;
-    v.reserve(54 + image);
-    v.push_back('B');
-    v.push_back('M');
-    put32(v, static_cast<std::uint32_t>(54 + image));
-    put32(v, 0);
-    put32(v, 54);
-    put32(v, 40);
-    put32(v, static_cast<std::uint32_t>(s.width()));
-    put32(v, static_cast<std::uint32_t>(s.height()));
-    put16(v, 1);
-    put16(v, 24);
-    put32(v, 0);
-    put32(v, static_cast<std::uint32_t>(image));
-    put32(v, 2835);
-    put32(v, 2835);
-    put32(v, 0);
-    put32(v, 0);
-    for (int y = s.height() - 1; y >= 0; --y) {
-        const Pixel* r = s.row(y);
-        for (int x = 0; x < s.width(); ++x) {
-            v.push_back(static_cast<unsigned char>(r[x]));
-            v.push_back(static_cast<unsigned char>(r[x] >> 8));
-            v.push_back(static_cast<unsigned char>(r[x] >> 16));
-        }
-        for (std::size_t pad = static_cast<std::size_t>(s.width()) * 3; pad < row_bytes; ++pad)
-            v.push_back(0);
-    }
-    return v;
 }
 
 }  // namespace vorlip

@@ -1,9 +1,8 @@
-// Reading and writing uncompressed 24-bit BMP pictures (the sprite sheets are kept as such).
+// Reading uncompressed 24-bit BMP pictures (the sprite sheets are kept as such).
 #pragma once
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "scene/raster.hpp"
 
@@ -36,8 +35,5 @@ void bmp_row_pixels(const unsigned char* row, int width, Pixel* out);
 // Decodes an uncompressed 24-bit BMP (bottom-up or top-down). On failure returns false and
 // says why in `error`; `out` is then unchanged.
 bool decode_bmp(const unsigned char* data, std::size_t size, Surface& out, std::string& error);
-
-// Encodes a surface as a bottom-up 24-bit BMP.
-std::vector<unsigned char> encode_bmp(const Surface& s);
 
 }  // namespace vorlip

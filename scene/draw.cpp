@@ -1,5 +1,8 @@
 #include "scene/draw.hpp"
 
+#include "scene/fields.hpp"
+#include "sheets/geometry.hpp"
+
 namespace vorlip {
 
 namespace {
@@ -44,13 +47,14 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
             return;
         }
         case kDrawHatching: {
-            // Always a 72 x 72 cell of the sheet, stretched to the size of this hatching frame.
+            // Always a chick cell of the sheet, stretched to the size of this hatching frame.
             const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
-            const int cell = w16(72 * frame);
-            stage.drawn.add(stretch_blt(stage.scr_work, p.flap, p.tick, width, height, pat, cell,
-                                        72, 72, 72, Rop::SrcErase));
-            stage.drawn.add(stretch_blt(stage.scr_work, p.flap, p.tick, width, height, pat, cell,
-                                        0, 72, 72, Rop::SrcErase));
+            const int cell = w16(kChickCell * frame);
+            const int x = hatch_draw_x(p), y = hatch_draw_y(p);
+            stage.drawn.add(stretch_blt(stage.scr_work, x, y, width, height, pat, cell, kChickCell,
+                                        kChickCell, kChickCell, Rop::SrcErase));
+            stage.drawn.add(stretch_blt(stage.scr_work, x, y, width, height, pat, cell, 0,
+                                        kChickCell, kChickCell, Rop::SrcErase));
             return;
         }
         case kDrawFlower: {

@@ -1,4 +1,4 @@
-// Reaching the players table by index, for every actor module.
+// Reaching the tables by index, for every actor module.
 //
 // Callers keep their indices inside the table, but a world read back from a dump may hold any
 // value in player_max, clutch_first_slot, leader or a target field. An index outside the table
@@ -22,6 +22,20 @@ inline PlayerRec& rec(World& world, int i) {
 }
 inline const PlayerRec& rec(const World& world, int i) {
     return world.players[static_cast<std::size_t>(i)];
+}
+
+// The flower and sprout records at i; callers keep i inside their tables.
+inline FlowerRec& flower(World& world, int i) {
+    return world.flowers[static_cast<std::size_t>(i)];
+}
+inline const FlowerRec& flower(const World& world, int i) {
+    return world.flowers[static_cast<std::size_t>(i)];
+}
+inline SproutRec& sprout(World& world, int i) {
+    return world.sprouts[static_cast<std::size_t>(i)];
+}
+inline const SproutRec& sprout(const World& world, int i) {
+    return world.sprouts[static_cast<std::size_t>(i)];
 }
 
 // The last index a scan over 0..player_max may look at.

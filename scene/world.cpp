@@ -1,7 +1,5 @@
 #include "scene/world.hpp"
 
-#include "garden/nyoki.hpp"
-
 namespace vorlip {
 
 void world_start(World& world, Random& rnd) {
@@ -31,8 +29,6 @@ void world_start(World& world, Random& rnd) {
 
     world.mother_mode = 3;
     world.mother_dir = Int(rnd.draw() * 2.0) == 0 ? 2 : 1;
-
-    nyoki_init(world);
 }
 
 }  // namespace vorlip

@@ -2,9 +2,9 @@
 //
 // The tables, the world globals and every procedure's persistent counters live here, under the
 // names the actor modules use. A World is zero when it is made (the state at program load),
-// gets its start values once from `world_start`, and is then changed only by the frame step
-// and the procedures it calls. Being one plain value, a test or tool can reset it, copy it,
-// compare it and dump it.
+// gets its start values once from `scene_start` (frame/step.hpp), and is then changed only by
+// the frame step and the procedures it calls. Being one plain value, a test or tool can reset
+// it, copy it, compare it and dump it.
 //
 // Each field list is an X-macro of (type, name) so the dump tool can name every field without
 // a second list that could drift from this one.
@@ -134,14 +134,14 @@ struct SproutRec {
     X(double, catch_band)   /* player_tumble */     \
     X(i16, tumble_speed)    /* player_tumble */     \
     X(i16, tumble_dir)      /* player_tumble */     \
-    X(i16, flip_beat)       /* player_surge */      \
-    X(i16, flock_beat)      /* player_flock */      \
-    X(i16, wobble_sign)     /* player_wobble */     \
-    X(i16, sway_rise)       /* player_sway */       \
-    X(i16, sway_drift)      /* player_sway */       \
-    X(i16, sway_dir)        /* player_sway */       \
-    X(i16, glide_dir)       /* player_glide */      \
-    X(i16, glide_step)      /* player_glide */      \
+    X(i16, flip_beat)       /* surge_motion */      \
+    X(i16, flock_beat)      /* flock_motion */      \
+    X(i16, wobble_sign)     /* wobble_motion */     \
+    X(i16, sway_rise)       /* sway_motion */       \
+    X(i16, sway_drift)      /* sway_motion */       \
+    X(i16, sway_dir)        /* sway_motion */       \
+    X(i16, glide_dir)       /* glide_motion */      \
+    X(i16, glide_step)      /* glide_motion */      \
     X(i16, roam_beat)       /* player_roam_step */  \
     X(i16, bloom_clock)     /* hana_update */       \
     X(u8, sow_row)          /* nyoki_sow */         \
@@ -163,7 +163,23 @@ constexpr i16 kHatching = 5;
 constexpr i16 kSteady = 3;
 constexpr i16 kTumbling = 4;
 constexpr i16 kHeld = 5;
-constexpr i16 kPatrol = 6;  // the patrol's behaviour state
+
+// A chick's behaviour, by the value its state holds: six ordinary ones, the patrol, and the two
+// that act on other chicks. An egg's state is the behaviour it will hatch into.
+constexpr i16 kSurge = 0;
+constexpr i16 kFlock = 1;
+constexpr i16 kWobble = 2;
+constexpr i16 kSway = 3;
+constexpr i16 kGlide = 4;
+constexpr i16 kHop = 5;
+constexpr i16 kPatrol = 6;
+constexpr i16 kCatch = 7;
+constexpr i16 kKnock = 8;
+constexpr int kBehaviourCount = 9;
+
+// Sprout kinds.
+constexpr i16 kShoot = 1;
+constexpr i16 kBud = 2;
 
 struct World {
     std::array<PlayerRec, kPlayerSlots> players{};
@@ -181,9 +197,10 @@ struct World {
     bool operator==(const World&) const = default;
 };
 
-// Gives the world its start values for a show, in their order and with their random draws in
-// that order. screen_w and screen_h must already hold the measured screen; everything the
-// start values do not name keeps what it holds (zero, in a world fresh from load).
+// Gives the world its own start values for a show, in their order and with their random draws
+// in that order. screen_w and screen_h must already hold the measured screen; everything the
+// start values do not name keeps what it holds (zero, in a world fresh from load). The actor
+// modules' start steps follow it in scene_start.
 void world_start(World& world, Random& rnd);
 
 }  // namespace vorlip

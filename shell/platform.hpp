@@ -1,8 +1,8 @@
 // The services the saver shell needs from the system it runs on, and nothing more.
 //
 // The start-up, the window set-up and the tick are written once, over this interface
-// (saver.cpp); each system gives one implementation: X11 here, a headless one for tests, and a
-// Win32 one in the same mould. Every operation is one thing the saver asks for in its own terms
+// (saver.cpp); each system gives one implementation: X11 here, a Win32 one in the same mould,
+// and a headless one for the tests (tests/support/headless_platform.hpp). Every operation is one thing the saver asks for in its own terms
 // (look up a window by title, hide the window, give the focus sink the keyboard, ...), so each
 // maps onto one or two calls of a windowing system. Like the rest of the saver, the callers never
 // examine results except where a result is the point (a lookup, a position, a size).

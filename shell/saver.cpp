@@ -1,6 +1,6 @@
 #include "shell/saver.hpp"
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 
 namespace vorlip {
 
@@ -10,15 +10,6 @@ bool saver_switch(std::string_view arguments) {
     if (first == std::string_view::npos) return false;
     const std::string_view two = arguments.substr(first, 2);
     return two == "/S" || two == "/s";
-}
-
-std::string join_arguments(int argc, const char* const* argv) {
-    std::string joined;
-    for (int k = 1; k < argc; ++k) {
-        if (k > 1) joined += ' ';
-        joined += argv[k];
-    }
-    return joined;
 }
 
 i16 screen_pixels(double units, double units_per_pixel) {
@@ -110,7 +101,7 @@ void saver_open_window(Saver& s) {
 void saver_start_scene(Saver& s) {
     World& world = s.world;
 
-    world_start(world, s.rnd);
+    scene_start(world, s.rnd);
 
     // The window is hidden now, so the snapshot is the desktop alone.
     s.platform.capture_desktop(s.stage.scr_bkg, world.screen_w, world.screen_h);

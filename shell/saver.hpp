@@ -55,10 +55,6 @@ struct Saver {
 // two characters after any leading spaces are "/S" or "/s". Everything else is not the saver.
 bool saver_switch(std::string_view arguments);
 
-// The argument string of a command line: the arguments after the program name, joined with
-// single spaces.
-std::string join_arguments(int argc, const char* const* argv);
-
 // A screen length in the system's units, in whole pixels (nearest, halves to even), as a 16-bit
 // value.
 i16 screen_pixels(double units, double units_per_pixel);

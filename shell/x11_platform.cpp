@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/saver.hpp"
+#include "shell/arguments.hpp"
 
 namespace vorlip {
 

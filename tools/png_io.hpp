@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "scene/bmp.hpp"
 #include "scene/raster.hpp"
@@ -11,6 +12,9 @@ namespace vorlip {
 
 // Writes a surface as an 8-bit RGB PNG. Returns false (with `error`) if the file can't be made.
 bool write_png(const std::string& path, const Surface& s, std::string& error);
+
+// Encodes a surface as a bottom-up 24-bit BMP.
+std::vector<unsigned char> encode_bmp(const Surface& s);
 
 // Reads a PNG (any bit depth or colour type, alpha dropped) or a 24-bit BMP, by its content,
 // keeping only its top-left keep_w x keep_h part (a screen's worth, say) and reading no more of

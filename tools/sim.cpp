@@ -11,11 +11,12 @@
 #include <memory>
 #include <sstream>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "scene/world.hpp"
 #include "tools/backdrop.hpp"
 #include "tools/gif_out.hpp"
 #include "tools/input_file.hpp"
+#include "tools/offscreen_window.hpp"
 #include "tools/png_io.hpp"
 #include "tools/world_json.hpp"
 
@@ -42,19 +43,6 @@ bool parse_count(const std::string& text, long long lo, long long hi, long long&
     out = v;
     return true;
 }
-
-// The saver window of a headless show: a plain image; each refresh is one presented frame.
-class HeadlessWindow : public WindowImage {
-  public:
-    HeadlessWindow(int w, int h) : image_(w, h) {}
-    Surface& image() override { return image_; }
-    void refresh(const Damage&) override { ++presented_; }
-    long long presented() const { return presented_; }
-
-  private:
-    Surface image_;
-    long long presented_ = 0;
-};
 
 bool read_draws(const std::string& path, std::vector<float>& draws, std::string& error) {
     std::string text;
@@ -275,7 +263,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
     }
 
     Stage stage(world.screen_w, world.screen_h);
-    HeadlessWindow window(world.screen_w, world.screen_h);
+    OffscreenWindow window(world.screen_w, world.screen_h);
     stage.window = &window;
     stage.full_frames = o.full_frames;
 
@@ -351,7 +339,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
     try {
         if (o.state_in.empty()) {
             // The start of a show, as the saver makes it.
-            world_start(world, *rnd);
+            scene_start(world, *rnd);
             scene_step(world, *rnd, stage);
             if (!o.png_dir.empty() && !write_frame(0)) return kSimIoError;
             if (!record(0)) return kSimIoError;

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "support/population.hpp"
 #include "tools/backdrop.hpp"
 
@@ -53,7 +53,7 @@ struct Show {
         world.screen_h = w16(h);
         stage.window = &window;
         paint_backdrop(stage.scr_bkg);
-        world_start(world, rnd);
+        scene_start(world, rnd);
         scene_step(world, rnd, stage);
     }
     World world;

@@ -18,14 +18,6 @@ using test::chick_world;
 using test::draws;
 using test::script;
 
-using Behaviour = i16 (*)(World&, Random&, i16);
-constexpr Behaviour kByState[6] = {player_surge, player_flock, player_wobble,
-                                   player_sway,  player_glide, player_hop};
-
-i16 update(World& w, Random& rnd, int i) {
-    return kByState[at(w, i).state](w, rnd, static_cast<i16>(i));
-}
-
 using Runs = std::initializer_list<std::pair<int, int>>;
 
 // Runs of whole numbers: `head` once, then `tail` over and over, cut to length n. Each run
@@ -133,7 +125,7 @@ TEST(OrdinaryBehaviours, StepsAndTurnsOverFullCycles) {
         const Motion m = expected_motion(state);
         for (size_t k = 0; k < kUpdates; ++k) {
             const PlayerRec before = at(w, 3);
-            update(w, rnd, 3);
+            player_ordinary(w, rnd, 3);
             const PlayerRec& c = at(w, 3);
             const int along = before.facing == 2 ? 1 : -1;
             ASSERT_EQ((c.x - before.x) * along, m.dx[k])
@@ -154,8 +146,8 @@ TEST(OrdinaryBehaviours, SharedCountersGiveConsecutiveValues) {
     add_chick(w, 4, 300, 400, 1);
     w.flock_beat = 17;
     ScriptedRandom rnd = draws(2);
-    update(w, rnd, 2);
-    update(w, rnd, 4);
+    player_ordinary(w, rnd, 2);
+    player_ordinary(w, rnd, 4);
     EXPECT_EQ(at(w, 2).x, 502);
     EXPECT_EQ(at(w, 2).y, 400);
     EXPECT_EQ(at(w, 2).facing, 2);
@@ -174,8 +166,8 @@ TEST(OrdinaryBehaviours, WobbleJumpIsSharedThroughItsSign) {
     w.wobble_sign = -1;
     ScriptedRandom rnd = draws(4);
     for (int n = 0; n < 2; ++n) {
-        update(w, rnd, 2);
-        update(w, rnd, 4);
+        player_ordinary(w, rnd, 2);
+        player_ordinary(w, rnd, 4);
     }
     EXPECT_EQ(at(w, 2).aux1, 10);
     EXPECT_EQ(at(w, 4).aux1, -8);
@@ -196,7 +188,7 @@ TEST(OrdinaryBehaviours, AnimationCycles) {
         const std::vector<int>& cycle = *by_state[state];
         ScriptedRandom rnd = draws(2 * cycle.size());
         for (size_t k = 0; k < 2 * cycle.size(); ++k) {
-            const int frame = update(w, rnd, 3);
+            const int frame = player_ordinary(w, rnd, 3);
             EXPECT_EQ(frame, cycle[k % cycle.size()]) << "state " << state << " update " << k;
             EXPECT_EQ(at(w, 3).frame, frame);
         }
@@ -210,7 +202,7 @@ TEST(OrdinaryBehaviours, AnimBeyondTheCycleShowsFrame0AndRestarts) {
         World w = chick_world();
         add_chick(w, 3, 500, 400, c[0]).anim = static_cast<i16>(c[1]);
         ScriptedRandom rnd = draws(1);
-        EXPECT_EQ(update(w, rnd, 3), 0);
+        EXPECT_EQ(player_ordinary(w, rnd, 3), 0);
         EXPECT_EQ(at(w, 3).anim, 1) << "state " << c[0];
     }
 }
@@ -225,7 +217,7 @@ TEST(OrdinaryBehaviours, TumblingChickShowsWideEyesAndFalls) {
         const int falls[] = {1, 2, 3, 4, 5};
         int y = 100;
         for (int k = 0; k < 5; ++k) {
-            EXPECT_EQ(update(w, rnd, 3), frames[k]) << "state " << state;
+            EXPECT_EQ(player_ordinary(w, rnd, 3), frames[k]) << "state " << state;
             y += falls[k];
             EXPECT_EQ(p.y, y) << "state " << state;
             EXPECT_EQ(p.x, 500) << "no motion of its own";
@@ -241,12 +233,12 @@ TEST(OrdinaryBehaviours, HeldOrLeavingChicksOnlyAnimate) {
         held.bumped = 1;
         PlayerRec& gone = add_chick(w, 5, 1024, 400, state);
         ScriptedRandom rnd = script({});
-        EXPECT_EQ(update(w, rnd, 3), 0);
+        EXPECT_EQ(player_ordinary(w, rnd, 3), 0);
         EXPECT_EQ(held.x, 500);
         EXPECT_EQ(held.y, 400);
         EXPECT_EQ(held.anim, 2);
         EXPECT_EQ(held.bumped, 1);
-        update(w, rnd, 5);
+        player_ordinary(w, rnd, 5);
         EXPECT_EQ(gone.anim, 0);
         EXPECT_EQ(w.chicks_gone, 1);
     }
@@ -261,7 +253,7 @@ TEST(OrdinaryBehaviours, MothersBumpGivesAHopEnergyAndAFlower) {
         p.vigour = 100;
         w.leader = 40;
         ScriptedRandom rnd = script({0.5f});  // the hop, and nothing else
-        update(w, rnd, 3);
+        player_ordinary(w, rnd, 3);
         EXPECT_EQ(p.y, 365) << "state " << state;
         EXPECT_EQ(p.x, 500) << "state " << state;
         EXPECT_EQ(p.footing, kSteady);
@@ -301,7 +293,7 @@ TEST(OrdinaryBehaviours, MothersTouchAndContactsGiveEnergy) {
         if (c.contact) add_chick(w, 7, 500, 400, 1);
         if (c.touch) mother_over(w, 500, 400);
         ScriptedRandom rnd = draws(1);
-        update(w, rnd, 3);
+        player_ordinary(w, rnd, 3);
         EXPECT_EQ(p.energy, c.energy)
             << "state " << c.state << " touch " << c.touch << " contact " << c.contact;
     }
@@ -315,7 +307,7 @@ TEST(OrdinaryBehaviours, MothersTouchLiftsThreePixels) {
         PlayerRec& p = add_chick(w, 3, 500, 400, state);
         mother_over(w, 500, 400);
         ScriptedRandom rnd = draws(1);
-        update(w, rnd, 3);
+        player_ordinary(w, rnd, 3);
         EXPECT_EQ(p.y, 400 - 3 - motion_up[state]) << "state " << state;
     }
 }
@@ -344,7 +336,7 @@ TEST(OrdinaryBehaviours, ContactPushes) {
         add_chick(w, 3, 500, c.y, c.state);
         add_chick(w, 7, 500, c.y, c.other_state).aux1 = static_cast<i16>(c.other_aux1);
         ScriptedRandom rnd = draws(1);
-        update(w, rnd, 3);
+        player_ordinary(w, rnd, 3);
         EXPECT_EQ(c.y - at(w, 3).y, c.self_up) << "state " << c.state << " y " << c.y;
         EXPECT_EQ(c.y - at(w, 7).y, c.other_up) << "state " << c.state << " y " << c.y;
     }
@@ -355,10 +347,10 @@ TEST(OrdinaryBehaviours, TumblingChickDoesNotPushButIsPushed) {
     add_chick(w, 3, 500, 500, 1).footing = kTumbling;
     add_chick(w, 7, 500, 500, 1);
     ScriptedRandom rnd = draws(1);
-    update(w, rnd, 3);
+    player_ordinary(w, rnd, 3);
     EXPECT_EQ(at(w, 3).y, 501);  // fell by the first tumble step only
     EXPECT_EQ(at(w, 7).y, 500);
-    update(w, rnd, 7);
+    player_ordinary(w, rnd, 7);
     EXPECT_EQ(at(w, 3).y, 500);  // chick 7 pushed it up by Int(4 x 0.3) = 1
 }
 
@@ -379,7 +371,7 @@ TEST(OrdinaryBehaviours, TouchedTumblingChickIsCaughtOnlyHighUp) {
             w.catch_band = 0.21;
             mother_over(w, 500, c.y);
             ScriptedRandom rnd = script({});
-            update(w, rnd, 3);
+            player_ordinary(w, rnd, 3);
             EXPECT_EQ(p.y, c.y - 3) << "state " << state << " y " << c.y;
             EXPECT_EQ(p.footing, c.caught ? kSteady : kTumbling) << "state " << state;
             // States 2, 4 and 5 take the touch's energy before the tumble step.
@@ -407,7 +399,7 @@ TEST(OrdinaryBehaviours, TumblingChickLandsAsAnEggWithItsClutch) {
             p.sheet = 5;
             if (c.touched) mother_over(w, 300, c.y);
             ScriptedRandom rnd = draws(8);
-            update(w, rnd, 3);
+            player_ordinary(w, rnd, 3);
             const std::string what = "state " + std::to_string(state) + " y " + std::to_string(c.y);
             if (!c.lands) {
                 EXPECT_EQ(p.kind, kChick) << what;
@@ -455,7 +447,7 @@ TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
         ScriptedRandom rnd = script({c.r});
         const int k = c.tumbling ? 0 : 7;  // Int(368 x 0.015) + 2 at y 400
         for (int n = 1; n <= c.updates; ++n) {
-            player_surge(w, rnd, 2);
+            player_ordinary(w, rnd, 2);
             EXPECT_EQ(p.y, 400 - k) << "tick " << c.tick << " update " << n;
             EXPECT_EQ(p.x, 500);
             EXPECT_EQ(p.footing, kSteady);
@@ -465,7 +457,7 @@ TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
         EXPECT_LT(at(w, 7).y, 400);
         // The rest is over: the next update moves again (one tumble draw) and cannot rest.
         ScriptedRandom more = draws(1);
-        player_surge(w, more, 2);
+        player_ordinary(w, more, 2);
         EXPECT_EQ(p.aux1, -2);
         EXPECT_EQ(more.left(), 0u);
     }
@@ -490,7 +482,7 @@ TEST(SurgeRest, ComesBeforeLanding) {
         p.tick = 1;
         if (c.contact) add_chick(w, 7, 500, 720, 1);
         ScriptedRandom rnd = draws(5);
-        player_surge(w, rnd, 2);
+        player_ordinary(w, rnd, 2);
         EXPECT_EQ(p.kind, c.lands ? kEgg : kChick) << "aux1 " << c.aux1;
         if (!c.lands) {
             EXPECT_EQ(p.footing, kSteady) << "aux1 " << c.aux1;
@@ -505,7 +497,7 @@ TEST(SurgeRest, PatrolContactStillStartsARest) {
     p.tick = 2;
     add_chick(w, 7, 500, 400, kPatrol);
     ScriptedRandom rnd = script({0.99f});  // a = Int(9.9) = 9: 5 updates
-    for (int n = 0; n < 5; ++n) player_surge(w, rnd, 2);
+    for (int n = 0; n < 5; ++n) player_ordinary(w, rnd, 2);
     EXPECT_EQ(p.y, 400);
     EXPECT_EQ(at(w, 7).y, 400);
     EXPECT_EQ(p.aux1, -2);
@@ -518,7 +510,7 @@ TEST(SurgeRest, RestingChickIsNotLiftedByTheMother) {
     p.aux2 = 10;
     mother_over(w, 500, 400);
     ScriptedRandom rnd = script({});
-    player_surge(w, rnd, 2);
+    player_ordinary(w, rnd, 2);
     EXPECT_EQ(p.y, 400);
     EXPECT_EQ(p.aux2, 8);
 }

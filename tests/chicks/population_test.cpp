@@ -1,8 +1,8 @@
 // A long seeded show: after every frame the egg and chick counters match the table.
 #include <gtest/gtest.h>
 
+#include "frame/step.hpp"
 #include "scene/stage.hpp"
-#include "scene/step.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {

@@ -14,7 +14,7 @@
 
 #include "scene/random.hpp"
 #include "scene/stage.hpp"
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "scene/world.hpp"
 
 namespace vorlip::fuzz {

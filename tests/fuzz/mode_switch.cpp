@@ -2,7 +2,8 @@
 // arguments split at NUL bytes, then joined as the platform joins them). The saver starts
 // exactly when the mode switch says so, runs a few ticks, and a mouse move ends it.
 #include "fuzz_support.hpp"
-#include "shell/headless.hpp"
+#include "shell/arguments.hpp"
+#include "support/headless_platform.hpp"
 #include "shell/saver.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

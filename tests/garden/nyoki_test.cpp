@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "frame/step.hpp"
 #include "scene/draw.hpp"
-#include "scene/step.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "support/population.hpp"
 #include "support/test_support.hpp"
 

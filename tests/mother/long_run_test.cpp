@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "frame/step.hpp"
 #include "scene/stage.hpp"
-#include "scene/step.hpp"
 #include "support/population.hpp"
 #include "support/test_support.hpp"
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "scene/step.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {

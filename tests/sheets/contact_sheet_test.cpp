@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "scene/bmp.hpp"
 #include "scene/stage.hpp"
 #include "support/test_support.hpp"
+#include "tools/png_io.hpp"
 
 namespace vorlip {
 namespace {

@@ -8,20 +8,11 @@
 
 #include "scene/draw.hpp"
 #include "scene/stage.hpp"
+#include "sheets/geometry.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {
 namespace {
-
-struct Geometry {
-    int fw, fh, frames;
-};
-
-constexpr Geometry kGeometry[16] = {
-    {48, 48, 4}, {120, 120, 6}, {72, 72, 6}, {72, 72, 6}, {72, 72, 6}, {72, 72, 6},
-    {72, 72, 6}, {72, 72, 6},   {5, 7, 1},   {20, 20, 1}, {40, 40, 1}, {40, 40, 1},
-    {40, 40, 1}, {40, 40, 1},   {40, 40, 1}, {40, 40, 1},
-};
 
 const std::array<Surface, 16>& sheets() {
     static const std::array<Surface, 16> pat = [] {
@@ -37,12 +28,12 @@ const Surface& sheet(int n) {
 }
 
 Pixel mask_at(int n, int f, int x, int y) {
-    const Geometry& g = kGeometry[n];
-    return sheet(n).at(f * g.fw + x, g.fh + y);
+    const SheetGeometry& g = kSheetGeometry[n];
+    return sheet(n).at(f * g.frame_w + x, g.frame_h + y);
 }
 
 Pixel colour_at(int n, int f, int x, int y) {
-    return sheet(n).at(f * kGeometry[n].fw + x, y);
+    return sheet(n).at(f * kSheetGeometry[n].frame_w + x, y);
 }
 
 bool solid(int n, int f, int x, int y) {
@@ -70,9 +61,9 @@ struct Box {
 // The box around every pixel of the frame that is not fully see-through.
 Box silhouette(int n, int f) {
     Box b;
-    const Geometry& g = kGeometry[n];
-    for (int y = 0; y < g.fh; ++y)
-        for (int x = 0; x < g.fw; ++x)
+    const SheetGeometry& g = kSheetGeometry[n];
+    for (int y = 0; y < g.frame_h; ++y)
+        for (int x = 0; x < g.frame_w; ++x)
             if (mask_at(n, f, x, y) != kWhite) b.add(x, y);
     return b;
 }
@@ -89,9 +80,9 @@ int luma(Pixel p) {
 TEST(Sheets, EverySheetHasItsSizeAndAPictureInEveryFrame) {
     for (int n = 0; n < 16; ++n) {
         SCOPED_TRACE("sheet " + std::to_string(n));
-        const Geometry& g = kGeometry[n];
-        EXPECT_EQ(sheet(n).width(), g.fw * g.frames);
-        EXPECT_EQ(sheet(n).height(), 2 * g.fh);
+        const SheetGeometry& g = kSheetGeometry[n];
+        EXPECT_EQ(sheet(n).width(), g.frame_w * g.frames);
+        EXPECT_EQ(sheet(n).height(), 2 * g.frame_h);
         for (int f = 0; f < g.frames; ++f) EXPECT_FALSE(silhouette(n, f).empty()) << "frame " << f;
     }
 }
@@ -102,11 +93,11 @@ TEST(Sheets, EverySheetHasItsSizeAndAPictureInEveryFrame) {
 TEST(Sheets, MasksAreHardExceptTheSeeThroughFlowers) {
     for (int n = 0; n < 16; ++n) {
         SCOPED_TRACE("sheet " + std::to_string(n));
-        const Geometry& g = kGeometry[n];
+        const SheetGeometry& g = kSheetGeometry[n];
         int grey = 0, other = 0, tinted = 0;
         for (int f = 0; f < g.frames; ++f)
-            for (int y = 0; y < g.fh; ++y)
-                for (int x = 0; x < g.fw; ++x) {
+            for (int y = 0; y < g.frame_h; ++y)
+                for (int x = 0; x < g.frame_w; ++x) {
                     const Pixel m = mask_at(n, f, x, y);
                     if (m == kBlack || m == kWhite) continue;
                     if (!is_grey(m)) {
@@ -127,11 +118,11 @@ TEST(Sheets, MasksAreHardExceptTheSeeThroughFlowers) {
 
 TEST(Sheets, ColourIsWhiteWhereverTheMaskIsWhite) {
     for (int n = 0; n < 16; ++n) {
-        const Geometry& g = kGeometry[n];
+        const SheetGeometry& g = kSheetGeometry[n];
         int wrong = 0;
         for (int f = 0; f < g.frames; ++f)
-            for (int y = 0; y < g.fh; ++y)
-                for (int x = 0; x < g.fw; ++x)
+            for (int y = 0; y < g.frame_h; ++y)
+                for (int x = 0; x < g.frame_w; ++x)
                     if (mask_at(n, f, x, y) == kWhite && colour_at(n, f, x, y) != kWhite) ++wrong;
         EXPECT_EQ(wrong, 0) << "sheet " << n;
     }
@@ -226,30 +217,30 @@ TEST(Sheets, EggSilhouettesHaveTheirSizes) {
 // open between its lines on purpose.)
 TEST(Sheets, SolidSpritesHaveNoHoles) {
     for (int n = 0; n < 15; ++n) {
-        const Geometry& g = kGeometry[n];
+        const SheetGeometry& g = kSheetGeometry[n];
         for (int f = 0; f < g.frames; ++f) {
             // Flood the see-through area from the cell's border; what it can't reach is a hole.
-            std::vector<char> seen(static_cast<std::size_t>(g.fw * g.fh), 0);
+            std::vector<char> seen(static_cast<std::size_t>(g.frame_w * g.frame_h), 0);
             std::vector<std::pair<int, int>> todo;
             auto push = [&](int x, int y) {
-                if (x < 0 || y < 0 || x >= g.fw || y >= g.fh) return;
-                char& s = seen[static_cast<std::size_t>(y * g.fw + x)];
+                if (x < 0 || y < 0 || x >= g.frame_w || y >= g.frame_h) return;
+                char& s = seen[static_cast<std::size_t>(y * g.frame_w + x)];
                 if (s || mask_at(n, f, x, y) != kWhite) return;
                 s = 1;
                 todo.emplace_back(x, y);
             };
-            for (int x = 0; x < g.fw; ++x) push(x, 0), push(x, g.fh - 1);
-            for (int y = 0; y < g.fh; ++y) push(0, y), push(g.fw - 1, y);
+            for (int x = 0; x < g.frame_w; ++x) push(x, 0), push(x, g.frame_h - 1);
+            for (int y = 0; y < g.frame_h; ++y) push(0, y), push(g.frame_w - 1, y);
             while (!todo.empty()) {
                 auto [x, y] = todo.back();
                 todo.pop_back();
                 push(x + 1, y), push(x - 1, y), push(x, y + 1), push(x, y - 1);
             }
             int holes = 0;
-            for (int y = 0; y < g.fh; ++y)
-                for (int x = 0; x < g.fw; ++x)
+            for (int y = 0; y < g.frame_h; ++y)
+                for (int x = 0; x < g.frame_w; ++x)
                     if (mask_at(n, f, x, y) == kWhite &&
-                        !seen[static_cast<std::size_t>(y * g.fw + x)])
+                        !seen[static_cast<std::size_t>(y * g.frame_w + x)])
                         ++holes;
             EXPECT_EQ(holes, 0) << "sheet " << n << " frame " << f;
         }

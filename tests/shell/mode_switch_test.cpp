@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/arguments.hpp"
 #include "shell/saver.hpp"
 
 namespace vorlip {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "scene/step.hpp"
-#include "shell/headless.hpp"
+#include "frame/step.hpp"
 #include "shell/saver.hpp"
+#include "support/headless_platform.hpp"
 
 namespace vorlip {
 namespace {
@@ -379,7 +379,7 @@ TEST(SaverRestart, AResizedWindowStartsAFreshShowAtItsSize) {
         World fresh;
         fresh.screen_w = i16(w);
         fresh.screen_h = i16(h);
-        world_start(fresh, rnd);
+        scene_start(fresh, rnd);
         Stage stage(w, h);
         bit_blt(stage.scr_bkg, 0, 0, w, h, rig.platform.desktop, 0, 0, Rop::SrcCopy);
         scene_step(fresh, rnd, stage);

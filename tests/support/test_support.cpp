@@ -3,13 +3,15 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "frame/step.hpp"
+
 namespace vorlip::test {
 
 World started_world(int screen_w, int screen_h, Random& rnd) {
     World w;
     w.screen_w = w16(screen_w);
     w.screen_h = w16(screen_h);
-    world_start(w, rnd);
+    scene_start(w, rnd);
     return w;
 }
 

@@ -10,9 +10,10 @@
 #include <map>
 #include <sstream>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "support/test_support.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/offscreen_window.hpp"
 #include "tools/png_io.hpp"
 
 namespace vorlip {
@@ -32,16 +33,6 @@ std::uint64_t fnv1a(const Surface& s) {
         }
     return h;
 }
-
-class Window : public WindowImage {
-  public:
-    Window(int w, int h) : image_(w, h) {}
-    Surface& image() override { return image_; }
-    void refresh(const Damage&) override {}
-
-  private:
-    Surface image_;
-};
 
 std::map<int, std::uint64_t> read_golden() {
     std::map<int, std::uint64_t> golden;
@@ -64,10 +55,10 @@ TEST(Golden, SeededShowDrawsTheSameFrames) {
     world.screen_h = kH;
     SeededRandom rnd(1);
     Stage stage(kW, kH);
-    Window window(kW, kH);
+    OffscreenWindow window(kW, kH);
     stage.window = &window;
     paint_backdrop(stage.scr_bkg);
-    world_start(world, rnd);
+    scene_start(world, rnd);
 
     std::map<int, std::uint64_t> seen;
     for (int k = 0; k <= kFrames; ++k) {
@@ -97,7 +88,7 @@ TEST(Golden, SeededShowDrawsTheSameFrames) {
             again.screen_h = kH;
             SeededRandom rnd2(1);
             paint_backdrop(stage.scr_bkg);
-            world_start(again, rnd2);
+            scene_start(again, rnd2);
             for (int j = 0; j <= k; ++j) scene_step(again, rnd2, stage);
             const std::string path =
                 test::out_dir() + "/golden_frame_" + std::to_string(k) + ".png";

@@ -8,8 +8,9 @@
 
 #include <time.h>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/offscreen_window.hpp"
 
 namespace {
 
@@ -20,28 +21,18 @@ double cpu_now() {
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-class NullWindow : public vorlip::WindowImage {
-  public:
-    NullWindow(int w, int h) : image_(w, h) {}
-    vorlip::Surface& image() override { return image_; }
-    void refresh(const vorlip::Damage&) override {}
-
-  private:
-    vorlip::Surface image_;
-};
-
 struct Show {
     vorlip::World world;
     vorlip::SeededRandom rnd{5};
     vorlip::Stage stage;
-    NullWindow window;
+    vorlip::OffscreenWindow window;
     Show(int w, int h, bool full) : stage(w, h), window(w, h) {
         world.screen_w = vorlip::w16(w);
         world.screen_h = vorlip::w16(h);
         stage.window = &window;
         stage.full_frames = full;
         vorlip::paint_backdrop(stage.scr_bkg);
-        vorlip::world_start(world, rnd);
+        vorlip::scene_start(world, rnd);
     }
     void step() { vorlip::scene_step(world, rnd, stage); }
 };

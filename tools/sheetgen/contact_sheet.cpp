@@ -4,10 +4,11 @@
 #include <cctype>
 #include <cmath>
 #include <string_view>
-#include <vector>
 
+#include "frame/step.hpp"
 #include "scene/draw.hpp"
 #include "scene/world.hpp"
+#include "sheets/geometry.hpp"
 #include "tools/png_io.hpp"
 
 namespace vorlip {
@@ -94,32 +95,8 @@ constexpr int kZoom = 3;
 constexpr int kPad = 4;  // patch border around a 1:1 sprite
 constexpr int kTileGap = 4;
 
-struct SheetInfo {
-    int fw, fh, frames;
-    const char* name;
-};
-
-constexpr SheetInfo kSheets[16] = {
-    {48, 48, 4, "EGG"},
-    {120, 120, 6, "MOTHER"},
-    {72, 72, 6, "CHICK - YELLOW"},
-    {72, 72, 6, "CHICK - GREEN"},
-    {72, 72, 6, "CHICK - BLUE"},
-    {72, 72, 6, "CHICK - ORANGE-RED"},
-    {72, 72, 6, "CHICK - GREY"},
-    {72, 72, 6, "CHICK - CREAM"},
-    {5, 7, 1, "SEED"},
-    {20, 20, 1, "BUD"},
-    {40, 40, 1, "FLOWER - DISC"},
-    {40, 40, 1, "FLOWER - TEAL STAR"},
-    {40, 40, 1, "FLOWER - LILAC"},
-    {40, 40, 1, "FLOWER - PINK STAR"},
-    {40, 40, 1, "FLOWER - PINWHEEL"},
-    {40, 40, 1, "FLOWER - LINE STAR"},
-};
-
 bool is_chick(int n) {
-    return n >= 2 && n <= 7;
+    return n >= kFirstChickSheet && n <= kLastChickSheet;
 }
 
 // How many 1:1 composites a frame gets: light and dark, and the patrol tint for chicks.
@@ -128,17 +105,17 @@ int composites(int n) {
 }
 
 int column_width(int n) {
-    const SheetInfo& s = kSheets[n];
-    const int small = composites(n) * (s.fw + 2 * kPad) + (composites(n) - 1) * kTileGap;
-    return std::max(kZoom * s.fw, small);
+    const SheetGeometry& s = kSheetGeometry[n];
+    const int small = composites(n) * (s.frame_w + 2 * kPad) + (composites(n) - 1) * kTileGap;
+    return std::max(kZoom * s.frame_w, small);
 }
 
 int block_width(int n) {
-    return kSheets[n].frames * (column_width(n) + kGap) - kGap;
+    return kSheetGeometry[n].frames * (column_width(n) + kGap) - kGap;
 }
 int block_height(int n) {
-    const SheetInfo& s = kSheets[n];
-    return kLabelH + kZoom * s.fh + kLabelH + s.fh + 2 * kPad;
+    const SheetGeometry& s = kSheetGeometry[n];
+    return kLabelH + kZoom * s.frame_h + kLabelH + s.frame_h + 2 * kPad;
 }
 
 // The flowers' extra strip: the sizes the show stretches a flower to, on a light and a dark
@@ -166,37 +143,39 @@ struct Painter {
     // Frame f of sheet n, 3x on a checkerboard. The same mask-erase then colour-invert
     // composition as the show, through the raster layer's nearest-neighbour stretch.
     void zoomed(int n, int f, int x, int y) {
-        const SheetInfo& s = kSheets[n];
-        const int w = kZoom * s.fw, h = kZoom * s.fh;
+        const SheetGeometry& s = kSheetGeometry[n];
+        const int w = kZoom * s.frame_w, h = kZoom * s.frame_h;
         checker(stage.scr_work, x, y, w, h, 6);
         const Surface& pat = stage.pat[static_cast<std::size_t>(n)];
-        stretch_blt(stage.scr_work, x, y, w, h, pat, f * s.fw, s.fh, s.fw, s.fh, Rop::SrcErase);
-        stretch_blt(stage.scr_work, x, y, w, h, pat, f * s.fw, 0, s.fw, s.fh, Rop::SrcInvert);
+        stretch_blt(stage.scr_work, x, y, w, h, pat, f * s.frame_w, s.frame_h, s.frame_w, s.frame_h,
+                    Rop::SrcErase);
+        stretch_blt(stage.scr_work, x, y, w, h, pat, f * s.frame_w, 0, s.frame_w, s.frame_h,
+                    Rop::SrcInvert);
     }
 
     // Frame f of sheet n at 1:1 over a patch, drawn by scene_draw with the sheet's own mode.
     void composed(int n, int f, int x, int y, bool dark, bool patrol) {
-        const SheetInfo& s = kSheets[n];
-        patch(stage.scr_work, x, y, s.fw + 2 * kPad, s.fh + 2 * kPad, dark);
+        const SheetGeometry& s = kSheetGeometry[n];
+        patch(stage.scr_work, x, y, s.frame_w + 2 * kPad, s.frame_h + 2 * kPad, dark);
         const i16 sx = w16(x + kPad), sy = w16(y + kPad);
         const i16 sheet = static_cast<i16>(n), frame = static_cast<i16>(f);
-        const i16 fw = static_cast<i16>(s.fw), fh = static_cast<i16>(s.fh);
-        if (n == 1) {
+        const i16 fw = static_cast<i16>(s.frame_w), fh = static_cast<i16>(s.frame_h);
+        if (n == kMotherSheet) {
             world.mother_x = sx;
             world.mother_y = sy;
             scene_draw(world, stage, kDrawMother, 0, sheet, frame, fw, fh);
-        } else if (n >= 10) {
-            flower(n, x + kPad, y + kPad, s.fw);
-        } else if (n == 8 || n == 9) {
+        } else if (n >= kFirstChickSheet + kFlowerSheetOffset) {
+            flower(n, x + kPad, y + kPad, s.frame_w);
+        } else if (n == kSeedSheet || n == kBudSheet) {
             // Shoots and buds are stamped into the background; stamp one into a small one.
             Stage bkg;
             bkg.pat = stage.pat;
-            bkg.scr_bkg = Surface(s.fw + 2 * kPad, s.fh + 2 * kPad);
+            bkg.scr_bkg = Surface(s.frame_w + 2 * kPad, s.frame_h + 2 * kPad);
             bit_blt(bkg.scr_bkg, 0, 0, bkg.scr_bkg.width(), bkg.scr_bkg.height(), stage.scr_work, x,
                     y, Rop::SrcCopy);
             world.sprouts[0].x = kPad;
             world.sprouts[0].y = kPad;
-            scene_draw(world, bkg, n == 8 ? kDrawShoot : kDrawBud, 0, sheet, 0, fw, fh);
+            scene_draw(world, bkg, n == kSeedSheet ? kDrawShoot : kDrawBud, 0, sheet, 0, fw, fh);
             bit_blt(stage.scr_work, x, y, bkg.scr_bkg.width(), bkg.scr_bkg.height(), bkg.scr_bkg, 0,
                     0, Rop::SrcCopy);
         } else {
@@ -219,21 +198,21 @@ struct Painter {
         fl.draw_y = w16(size < 0 ? y + a : y);
         fl.draw_w = w16(size);
         fl.draw_h = w16(size);
-        scene_draw(world, stage, kDrawFlower, 0, static_cast<i16>(n), 0, 40, 40);
+        scene_draw(world, stage, kDrawFlower, 0, static_cast<i16>(n), 0, kFlowerCell, kFlowerCell);
     }
 
     void sheet_block(int n, int x, int y) {
-        const SheetInfo& s = kSheets[n];
+        const SheetGeometry& s = kSheetGeometry[n];
         label(x, y, std::to_string(n) + "  " + s.name);
         const int top = y + kLabelH;
         for (int f = 0; f < s.frames; ++f) {
             const int cx = x + f * (column_width(n) + kGap);
             zoomed(n, f, cx, top);
             if (s.frames > 1)
-                label(cx, top + kZoom * s.fh + 4, "FRAME " + std::to_string(f), kSoftInk);
-            const int row = top + kZoom * s.fh + kLabelH;
+                label(cx, top + kZoom * s.frame_h + 4, "FRAME " + std::to_string(f), kSoftInk);
+            const int row = top + kZoom * s.frame_h + kLabelH;
             for (int c = 0; c < composites(n); ++c)
-                composed(n, f, cx + c * (s.fw + 2 * kPad + kTileGap), row, c == 1, c == 2);
+                composed(n, f, cx + c * (s.frame_w + 2 * kPad + kTileGap), row, c == 1, c == 2);
         }
     }
 
@@ -254,89 +233,40 @@ struct Painter {
               kSoftInk);
     }
 
-    // Seeds stamped along growing shoots and buds stamped in crosses, with the growth rules
-    // of the show's sprouts, into one light and one dark patch.
+    // A plant grown from one seed by the show's own sprout code, stamped into one light and
+    // one dark patch.
     void plant(int x, int y) {
         label(x, y, "8 + 9  SEEDS AND BUDS, STAMPED", kInk);
         for (int dark = 0; dark < 2; ++dark) {
-            const int left = x + dark * (kPlantW + kTileGap);
+            // The frame step stamps a record that its update has just cleared at (0, 0) of the
+            // background: a margin keeps those stamps out of the patch that is shown.
+            constexpr int m = kBudCell;
             Stage bkg;
             bkg.pat = stage.pat;
-            bkg.scr_bkg = Surface(kPlantW, kPlantH);
-            patch(bkg.scr_bkg, 0, 0, kPlantW, kPlantH, dark == 1);
-            grow(bkg, kPlantW / 2 - 5, kPlantH - 10, 32);
-            bit_blt(stage.scr_work, left, y + kLabelH, kPlantW, kPlantH, bkg.scr_bkg, 0, 0,
-                    Rop::SrcCopy);
+            bkg.scr_bkg = Surface(m + kPlantW, m + kPlantH);
+            patch(bkg.scr_bkg, m, m, kPlantW, kPlantH, dark == 1);
+            grow(bkg, m + kPlantW / 2 - 5, m + kPlantH - 10, 32);
+            bit_blt(stage.scr_work, x + dark * (kPlantW + kTileGap), y + kLabelH, kPlantW, kPlantH,
+                    bkg.scr_bkg, m, m, Rop::SrcCopy);
         }
     }
 
-    void stamp(Stage& bkg, int mode, int sx, int sy) {
-        world.sprouts[0].x = w16(sx);
-        world.sprouts[0].y = w16(sy);
-        const i16 sheet = mode == kDrawShoot ? 8 : 9;
-        const i16 w = mode == kDrawShoot ? 5 : 20, h = mode == kDrawShoot ? 7 : 20;
-        scene_draw(world, bkg, static_cast<i16>(mode), 0, sheet, 0, w, h);
-    }
-
-    void grow(Stage& bkg, int x0, int y0, int life) {
-        struct Shoot {
-            int x, y, dx, dy, life, age, gen, offspring;
-        };
-        struct Bud {
-            int ax, ay, step;
-        };
-        std::vector<Shoot> shoots{{x0, y0, 0, -5, life, 0, 0, 0}};
-        std::vector<Bud> buds;
-        for (int t = 0; t < 200 && (!shoots.empty() || !buds.empty()); ++t) {
-            std::vector<Shoot> born;
-            for (auto it = shoots.begin(); it != shoots.end();) {
-                Shoot& s = *it;
-                ++s.age;
-                if (s.life < s.age) {
-                    buds.push_back({s.x, s.y, 0});
-                    it = shoots.erase(it);
-                    continue;
-                }
-                s.x += s.dx;
-                s.y += s.dy;
-                if (s.gen == 2 && (s.age == 1 || s.age % 6 == 0)) {
-                    buds.push_back({s.x, s.y, 0});
-                    ++s.offspring;
-                }
-                if (s.age % (10 - 3 * s.gen) == 0) {
-                    ++s.offspring;
-                    const int g = s.gen + 1;
-                    if (g <= 2) {
-                        Shoot c{s.x, s.y, 0, 0, 0, 0, g, 0};
-                        c.life = static_cast<int>(
-                            std::floor(std::pow(0.7, g) * (s.life * std::pow(0.8, s.offspring))));
-                        if (g == 1) {
-                            c.dy = -1;
-                            c.dx = s.offspring % 2 ? 4 : -4;
-                        } else {
-                            c.dx = s.dx > 0 ? 3 : -3;
-                            c.dy = s.offspring % 2 ? 2 : -3;
-                        }
-                        born.push_back(c);
-                    }
-                }
-                stamp(bkg, kDrawShoot, s.x, s.y);
-                ++it;
-            }
-            shoots.insert(shoots.end(), born.begin(), born.end());
-            for (auto it = buds.begin(); it != buds.end();) {
-                Bud& b = *it;
-                ++b.step;
-                static constexpr int kDx[] = {-19, 19, 0, 0, 0};
-                static constexpr int kDy[] = {0, 0, -19, 19, 0};
-                if (b.step > 5) {
-                    it = buds.erase(it);
-                    continue;
-                }
-                stamp(bkg, kDrawBud, b.ax + kDx[b.step - 1], b.ay + kDy[b.step - 1]);
-                ++it;
-            }
-        }
+    // A seed at (x0, y0) with `life` frames to grow, run through the frame step's sprout
+    // handling until the plant is done.
+    static void grow(Stage& bkg, int x0, int y0, int life) {
+        World plant;
+        plant.screen_w = w16(bkg.scr_bkg.width());
+        plant.screen_h = w16(bkg.scr_bkg.height());
+        plant.player_max = kPlayerSlots - 2;
+        SproutRec& seed = plant.sprouts[0];
+        seed.live = 1;
+        seed.kind = kShoot;
+        seed.x = w16(x0);
+        seed.y = w16(y0);
+        seed.dy = -5;
+        seed.life = w16(life);
+        for (int t = 0; t < 200; ++t)
+            for (i16 i = 0; i <= plant.player_max; ++i) scene_step_sprout(plant, bkg, i);
     }
 };
 
@@ -362,16 +292,17 @@ int draw_text(Surface& s, int x, int y, const std::string& text, int scale, Pixe
 Surface make_contact_sheet(const std::array<Surface, 16>& pat) {
     // Rows: the title; the mother; the egg with the seeds and buds; then each chick colour
     // beside the flower its chicks plant.
-    const int flower_block = kZoom * 40 + kGap + strip_width();
-    int width = block_width(1);
-    width = std::max(width, block_width(0) + 2 * kGap + 2 * kPlantW + kTileGap);
-    width = std::max(width, block_width(2) + 2 * kGap + flower_block);
+    const int flower_block = kZoom * kFlowerCell + kGap + strip_width();
+    int width = block_width(kMotherSheet);
+    width = std::max(width, block_width(kEggSheet) + 2 * kGap + 2 * kPlantW + kTileGap);
+    width = std::max(width, block_width(kFirstChickSheet) + 2 * kGap + flower_block);
     width += 2 * kMargin;
     const int title_h = 5 * 3 + 12 + kLabelH;
-    const int chick_row = std::max(block_height(2), kLabelH + 2 * kStripH + kTileGap + kLabelH + 4);
-    const int egg_row = std::max(block_height(0), kLabelH + kPlantH);
-    const int height = kMargin + title_h + kRowGap + block_height(1) + kRowGap + egg_row +
-                       6 * (kRowGap + chick_row) + kMargin;
+    const int chick_row =
+        std::max(block_height(kFirstChickSheet), kLabelH + 2 * kStripH + kTileGap + kLabelH + 4);
+    const int egg_row = std::max(block_height(kEggSheet), kLabelH + kPlantH);
+    const int height = kMargin + title_h + kRowGap + block_height(kMotherSheet) + kRowGap +
+                       egg_row + 6 * (kRowGap + chick_row) + kMargin;
 
     Painter p;
     p.stage.pat = pat;
@@ -387,33 +318,33 @@ Surface make_contact_sheet(const std::array<Surface, 16>& pat) {
             kSoftInk);
     y += kLabelH + kRowGap;
 
-    p.sheet_block(1, kMargin, y);
-    y += block_height(1) + kRowGap;
+    p.sheet_block(kMotherSheet, kMargin, y);
+    y += block_height(kMotherSheet) + kRowGap;
 
-    p.sheet_block(0, kMargin, y);
-    p.plant(kMargin + block_width(0) + 2 * kGap, y);
+    p.sheet_block(kEggSheet, kMargin, y);
+    p.plant(kMargin + block_width(kEggSheet) + 2 * kGap, y);
     y += egg_row + kRowGap;
 
-    for (int n = 2; n <= 7; ++n) {
+    for (int n = kFirstChickSheet; n <= kLastChickSheet; ++n) {
         p.sheet_block(n, kMargin, y);
-        const int fx = kMargin + block_width(2) + 2 * kGap;
-        p.sheet_block(n + 8, fx, y);
-        p.flower_strip(n + 8, fx + kZoom * 40 + kGap, y);
+        const int fx = kMargin + block_width(kFirstChickSheet) + 2 * kGap;
+        p.sheet_block(n + kFlowerSheetOffset, fx, y);
+        p.flower_strip(n + kFlowerSheetOffset, fx + kZoom * kFlowerCell + kGap, y);
         y += chick_row + kRowGap;
     }
     return out;
 }
 
 bool read_sheet_folder(const std::string& dir, std::array<Surface, 16>& pat, std::string& error) {
-    for (int n = 0; n < 16; ++n) {
+    for (int n = 0; n < kSheetCount; ++n) {
         const std::string name = (n < 10 ? "/sheet0" : "/sheet") + std::to_string(n) + ".bmp";
         if (!read_picture(dir + name, pat[static_cast<std::size_t>(n)], error)) return false;
-        const SheetInfo& s = kSheets[n];
+        const SheetGeometry& s = kSheetGeometry[n];
         const Surface& got = pat[static_cast<std::size_t>(n)];
-        if (got.width() != s.fw * s.frames || got.height() != 2 * s.fh) {
+        if (got.width() != s.frame_w * s.frames || got.height() != 2 * s.frame_h) {
             error = dir + name + ": " + std::to_string(got.width()) + "x" +
-                    std::to_string(got.height()) + ", want " + std::to_string(s.fw * s.frames) +
-                    "x" + std::to_string(2 * s.fh);
+                    std::to_string(got.height()) + ", want " +
+                    std::to_string(s.frame_w * s.frames) + "x" + std::to_string(2 * s.frame_h);
             return false;
         }
     }

@@ -3,7 +3,7 @@
 // Each frame is shown enlarged 3x on a checkerboard, and at 1:1 composed by the scene's own
 // drawing routine over a light and a dark desktop patch (the chicks also as a patrol chick's
 // see-through tint). Flowers are also shown at the sizes the show stretches them to, upside
-// down included; seeds and buds are stamped into a little plant the way shoots and buds grow.
+// down included; seeds and buds are stamped into a little plant grown by the show's sprout code.
 #pragma once
 
 #include <array>

@@ -13,6 +13,7 @@ writing them, and fails if they differ.
 
 import argparse
 import os
+import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -22,10 +23,18 @@ sys.path[:0] = [HERE, SRC]
 
 import pixart  # noqa: E402
 
-# sheet: (frame width, frame height, frame count)
-GEOMETRY = {0: (48, 48, 4), 1: (120, 120, 6), 8: (5, 7, 1), 9: (20, 20, 1)}
-GEOMETRY.update({n: (72, 72, 6) for n in range(2, 8)})
-GEOMETRY.update({n: (40, 40, 1) for n in range(10, 16)})
+GEOMETRY_HEADER = os.path.join(ROOT, "sheets", "geometry.hpp")
+
+
+def read_geometry(path=GEOMETRY_HEADER):
+    """{sheet: (frame width, frame height, frame count)}, from the rows of kSheetGeometry in the
+    engine's header, the one place the geometry is written."""
+    with open(path) as f:
+        rows = re.findall(r'\{(\d+), (\d+), (\d+), "[^"]*"\}', f.read())
+    return {n: tuple(int(v) for v in row) for n, row in enumerate(rows)}
+
+
+GEOMETRY = read_geometry()
 
 MODULES = ["egg", "mother", "chick", "garden", "flowers"]
 

@@ -2,7 +2,7 @@
 // keep inside its tables and surfaces; the sanitizer build turns any slip into a failure here.
 #include <gtest/gtest.h>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "support/test_support.hpp"
 #include "support/world_fields.hpp"
 

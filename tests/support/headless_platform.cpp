@@ -1,4 +1,4 @@
-#include "shell/headless.hpp"
+#include "support/headless_platform.hpp"
 
 namespace vorlip {
 

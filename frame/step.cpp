@@ -1,52 +1,33 @@
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 
-#include "chicks/player.hpp"
+#include "frame/behaviours.hpp"
 #include "garden/hana.hpp"
 #include "garden/nyoki.hpp"
-#include "garden/patrol.hpp"
 #include "mother/mother.hpp"
 #include "scene/draw.hpp"
+#include "sheets/geometry.hpp"
 
 namespace vorlip {
 
-namespace {
-
-// The behaviour of a chick, by its state. Returns false for a state that has none.
-bool run_behaviour(World& world, Random& rnd, i16 i, i16& frame) {
-    switch (world.players[static_cast<std::size_t>(i)].state) {
-        case 0:
-            frame = player_surge(world, rnd, i);
-            return true;
-        case 1:
-            frame = player_flock(world, rnd, i);
-            return true;
-        case 2:
-            frame = player_wobble(world, rnd, i);
-            return true;
-        case 3:
-            frame = player_sway(world, rnd, i);
-            return true;
-        case 4:
-            frame = player_glide(world, rnd, i);
-            return true;
-        case 5:
-            frame = player_hop(world, rnd, i);
-            return true;
-        case 6:
-            frame = patrol_step(world, rnd, i);
-            return true;
-        case 7:
-            frame = player_catch(world, rnd, i);
-            return true;
-        case 8:
-            frame = player_knock(world, rnd, i);
-            return true;
-        default:
-            return false;  // not updated; drawn with the frame of the last update
-    }
+void scene_start(World& world, Random& rnd) {
+    world_start(world, rnd);
+    nyoki_init(world);
 }
 
-}  // namespace
+void scene_step_sprout(World& world, Stage& stage, i16 i) {
+    // Sprouts stamp into the background; a record its own update has just cleared is still
+    // stamped, at its cleared position.
+    const SproutRec& s = world.sprouts[static_cast<std::size_t>(i)];
+    if (s.live <= 0) return;
+    if (s.kind == kShoot) {
+        nyoki_grow(world, i);
+        scene_draw(world, stage, kDrawShoot, i, kSeedSheet, 1, kSeedW, kSeedH);
+    }
+    if (s.kind == kBud) {
+        nyoki_bud_update(world, i);
+        scene_draw(world, stage, kDrawBud, i, kBudSheet, 1, kBudCell, kBudCell);
+    }
+}
 
 void scene_step(World& world, Random& rnd, Stage& stage) {
     i16& mother_frame = world.mother_frame;
@@ -76,16 +57,16 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     if (world.frame_no > 30000) world.frame_no = 1;
 
     // 3. Flowers, drawn before their update: they show the previous update's size.
-    for (i16 i = 0; i <= 5; ++i) {
+    for (i16 i = 0; i < kFlowerSlots; ++i) {
         const FlowerRec& f = world.flowers[static_cast<std::size_t>(i)];
         if (f.live > 0) {
-            scene_draw(world, stage, kDrawFlower, i, f.sheet, 1, 40, 40);
+            scene_draw(world, stage, kDrawFlower, i, f.sheet, 1, kFlowerCell, kFlowerCell);
             hana_update(world, i);
         }
     }
 
     // 4. The mother, with the frame her previous update returned.
-    scene_draw(world, stage, kDrawMother, 0, 1, mother_frame, 120, 120);
+    scene_draw(world, stage, kDrawMother, 0, kMotherSheet, mother_frame, kMotherCell, kMotherCell);
 
     // 5. Eggs, hatching eggs and chicks, each followed by the sprout of the same index. The
     //    bound is read again on every pass; the table's own end caps it, so a world loaded
@@ -95,7 +76,7 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
         if (world.players[s].anim > 0) {
             if (world.players[s].kind == kEgg) {
                 frame = mother_update_egg(world, rnd, i);
-                scene_draw(world, stage, kDrawPlayer, i, 0, frame, 48, 48);
+                scene_draw(world, stage, kDrawPlayer, i, kEggSheet, frame, kEggCell, kEggCell);
             } else {
                 if (world.players[s].kind == kHatching) {
                     i16 width = 0, height = 0;
@@ -104,23 +85,15 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
                                    height);
                 }
                 if (world.players[s].kind == kChick) {
-                    run_behaviour(world, rnd, i, frame);
-                    scene_draw(world, stage, kDrawPlayer, i, world.players[s].sheet, frame, 72, 72);
+                    // A state without a behaviour is not updated: drawn with the last frame.
+                    if (const Behaviour* b = behaviour_of(world.players[s].state))
+                        frame = b->update(world, rnd, i);
+                    scene_draw(world, stage, kDrawPlayer, i, world.players[s].sheet, frame,
+                               kChickCell, kChickCell);
                 }
             }
         }
-        // Sprouts stamp into the background; a record its own update has just cleared is
-        // still stamped, at its cleared position.
-        if (world.sprouts[s].live > 0) {
-            if (world.sprouts[s].kind == 1) {
-                nyoki_grow(world, i);
-                scene_draw(world, stage, kDrawShoot, i, 8, 1, 5, 7);
-            }
-            if (world.sprouts[s].kind == 2) {
-                nyoki_bud_update(world, i);
-                scene_draw(world, stage, kDrawBud, i, 9, 1, 20, 20);
-            }
-        }
+        scene_step_sprout(world, stage, i);
     }
 
     // 6. The mother moves last; she sees the counts before this frame's removals come off.

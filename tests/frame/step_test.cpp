@@ -1,9 +1,11 @@
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 
 #include <gtest/gtest.h>
 
 #include "scene/draw.hpp"
+#include "sheets/geometry.hpp"
 #include "support/test_support.hpp"
+#include "tools/offscreen_window.hpp"
 
 namespace vorlip {
 namespace {
@@ -19,28 +21,18 @@ Surface solid_sheet(int w, int h, int frames, Pixel colour) {
     return s;
 }
 
-class Window : public WindowImage {
-  public:
-    Window(int w, int h) : image_(w, h) {}
-    Surface& image() override { return image_; }
-    void refresh(const Damage&) override { ++refreshes; }
-    int refreshes = 0;
-
-  private:
-    Surface image_;
-};
-
 struct StepFixture : ::testing::Test {
     World world = test::plain_world(300, 200);
     SeededRandom rnd{5};
     Stage stage;
-    Window window{300, 200};
+    OffscreenWindow window{300, 200};
     void SetUp() override {
         stage.scr_work.resize(300, 200);
         stage.scr_bkg.resize(300, 200, kDesk);
-        const int cell[16] = {48, 120, 72, 72, 72, 72, 72, 72, 5, 20, 40, 40, 40, 40, 40, 40};
-        for (int s = 0; s < 16; ++s)
-            stage.pat[s] = solid_sheet(cell[s], cell[s], 6, 0x010101 * Pixel(s + 1));
+        for (int s = 0; s < 16; ++s) {
+            const SheetGeometry& g = kSheetGeometry[s];
+            stage.pat[s] = solid_sheet(g.frame_w, g.frame_h, 6, 0x010101 * Pixel(s + 1));
+        }
         stage.window = &window;
         world.mother_x = 100;
         world.mother_y = 40;
@@ -66,7 +58,7 @@ TEST_F(StepFixture, FrameCounterWrapsToOne) {
 
 TEST_F(StepFixture, EmptyTablesShowTheBackgroundAndTheMother) {
     scene_step(world, rnd, stage);
-    EXPECT_EQ(window.refreshes, 1);
+    EXPECT_EQ(window.refreshes(), 1);
     EXPECT_EQ(shown(5, 5), kDesk);
     EXPECT_EQ(shown(160, 100), 0x020202u);  // sheet 1
     EXPECT_EQ(shown(99, 100), kDesk);

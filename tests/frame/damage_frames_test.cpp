@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "scene/step.hpp"
+#include "frame/step.hpp"
 #include "tools/backdrop.hpp"
 
 namespace vorlip {
@@ -34,7 +34,7 @@ struct Show {
         paint_backdrop(stage.scr_bkg);
         stage.window = &window;
         stage.full_frames = full;
-        world_start(world, rnd);
+        scene_start(world, rnd);
     }
 };
 
