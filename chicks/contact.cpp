@@ -12,9 +12,12 @@ namespace {
 // reach from 10 to 67 px across and from 5 px above to 62 px down, while the inner box is
 // 52 px square, so one chick may touch another that does not touch it.
 bool touches(const PlayerRec& ci, const PlayerRec& cj) {
-    const int left = ci.x + 10, right = ci.x + 62, top = ci.y + 10, bottom = ci.y + 62;
-    const int px[5] = {cj.x + 10, cj.x + 10, cj.x + 67, cj.x + 67, cj.x + 36};
-    const int py[5] = {cj.y - 5, cj.y + 62, cj.y + 62, cj.y - 5, cj.y + 36};
+    const i16 left = w16(ci.x + 10), right = w16(ci.x + 62), top = w16(ci.y + 10),
+              bottom = w16(ci.y + 62);
+    const i16 px[5] = {w16(cj.x + 10), w16(cj.x + 10), w16(cj.x + 67), w16(cj.x + 67),
+                       w16(cj.x + 36)};
+    const i16 py[5] = {w16(cj.y - 5), w16(cj.y + 62), w16(cj.y + 62), w16(cj.y - 5),
+                       w16(cj.y + 36)};
     for (int p = 0; p < 5; ++p)
         if (left < px[p] && px[p] < right && top < py[p] && py[p] < bottom) return true;
     return false;

@@ -57,11 +57,11 @@ void player_move(World& world, i16 i, i16 dx, i16 dy) {
     const PlayerRec nowhere{};
     const PlayerRec& lead = in_table(world.leader) ? rec(world, world.leader) : nowhere;
     int n = 0;
-    if (c.x + 93 < lead.x) {
+    if (w16(c.x + 93) < lead.x) {
         c.x = w16(c.x + dx);
         n = 1;
     }
-    if (c.x - 93 > lead.x) {
+    if (w16(c.x - 93) > lead.x) {
         c.x = w16(c.x - dx);
         n += 1;
     }
@@ -71,11 +71,11 @@ void player_move(World& world, i16 i, i16 dx, i16 dy) {
         else
             c.x = w16(c.x - dx);
     }
-    if (c.y + 115 < lead.y) {
+    if (w16(c.y + 115) < lead.y) {
         c.y = w16(c.y + dy);
         n += 1;
     }
-    if (c.y - 115 > lead.y) {
+    if (w16(c.y - 115) > lead.y) {
         c.y = w16(c.y - dy);
         n += 1;
     }

@@ -99,8 +99,8 @@ i16 patrol_wander(World& world, Random& rnd, i16 index) {
     const int step = Int(static_cast<double>(rnd.draw()) * wander_range);
 
     // Towards a point a little inside the mother's box; a tie moves left or up.
-    const int goal_x = world.mother_x + 24;
-    const int goal_y = world.mother_y + 24;
+    const i16 goal_x = w16(world.mother_x + 24);
+    const i16 goal_y = w16(world.mother_y + 24);
     c.x = goal_x > c.x ? c.x + step : c.x - step;
     c.y = goal_y > c.y ? c.y + step : c.y - step;
 

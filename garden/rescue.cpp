@@ -18,7 +18,8 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
     PlayerRec& c = rec(world, index);
     const PlayerRec& t = rec(world, target);
     if (t.kind == kEgg || t.footing != kTumbling) return kTargetLost;
-    if (t.x > c.x - 15 && t.x < c.x + 15 && t.y > c.y - 15 && t.y < c.y + 15) return kCaught;
+    if (t.x > w16(c.x - 15) && t.x < w16(c.x + 15) && t.y > w16(c.y - 15) && t.y < w16(c.y + 15))
+        return kCaught;
 
     // The jump range sweeps up and down between 9 and 26.
     if (approach_range < 10) {

@@ -57,7 +57,7 @@ i16 mother_update(World& world, Random& rnd) {
     if (takeoff == 1) {
         world.mother_y =
             w16(world.mother_y -
-                Int(rnd.draw() * static_cast<double>(world.lay_odds + hop_phase + 145)));
+                Int(rnd.draw() * static_cast<double>(w16(world.lay_odds + hop_phase + 145))));
         i16 start = kScanAllChicks;
         world.mother_hit = mother_overlap_chicks(world, start, kOverlapColumn);
         return frame;

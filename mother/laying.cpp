@@ -65,7 +65,7 @@ void advance_colour_runs(World& world) {
 
 // The side an egg rolls towards: from the left half it rolls right.
 i16 facing_from(const World& world, i16 x) {
-    return x <= CInt((world.screen_w + 1) / 2.0) ? 1 : 2;
+    return x <= CInt(w16(world.screen_w + 1) / 2.0) ? 1 : 2;
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ TEST(PlayerFindContact, PairsOfChicks) {
         {0, 50, 5, 0, true, false},          // B's low point (15, 62) is in A's box
         {100, 100, 120, 110, true, true},
         {100, 100, 400, 400, false, false},
+        {100, 32720, 100, 32720, false, false},  // the box's bottom wraps below its top
     };
     for (const Case& c : cases) {
         World w = chick_world();

@@ -130,6 +130,9 @@ TEST(PlayerMove, LaggingStepIsDrawnTowardsTheLeader) {
         {500, 515, 2, 4, 504, 512, true},
         {300, 100, 1, 4, 304, 103, false},   // far left and far above: both corrections
         {300, 400, 2, -4, 296, 400, false},  // a negative dx moves it away from the leader
+        // y + 115 wraps to below the leader and y - 115 stays above it: both corrections,
+        // which cancel.
+        {500, 32700, 2, 4, 504, 32700, false},
     };
     for (const Case& c : cases) {
         World w = chick_world();

@@ -163,6 +163,18 @@ TEST(MotherUpdate, LandingHopAndTakeOffScan) {
     EXPECT_EQ(drops, (std::vector<int>{5, 6, 7, 8}));
 }
 
+TEST(MotherUpdate, TheHopsRangeWrapsAt16Bits) {
+    // lay_odds + hop_phase + 145 = 32853 wraps to -32683: the hop goes down, by 16342.
+    World w = flying_at(300, 648, 2, 1);
+    w.mother_mode = 4;
+    w.hop_phase = 10;
+    w.lay_odds = 32700;
+    ScriptedRandom rnd = script({0.5f});
+    mother_update(w, rnd);  // landing
+    mother_update(w, rnd);  // take-off
+    EXPECT_EQ(w.mother_y, 648 + 16342);
+}
+
 TEST(MotherUpdate, HopOfNothingLandsAgain) {
     World w = flying_at(300, 648, 2, 1);
     ScriptedRandom rnd = script({0.0f, 0.0f});
