@@ -19,6 +19,7 @@
 #include "frame/step.hpp"
 #include "support/population.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/offscreen_window.hpp"
 
 namespace {
 
@@ -36,16 +37,6 @@ constexpr Screen kPlan[] = {
     {1920, 1080, 12000}, {2560, 1440, 3000}, {7680, 4320, 200},
 };
 
-class OffScreen : public WindowImage {
-  public:
-    OffScreen(int w, int h) : image_(w, h) {}
-    Surface& image() override { return image_; }
-    void refresh(const Damage&) override {}
-
-  private:
-    Surface image_;
-};
-
 // One show from its start, as the saver makes it, on a screen of w x h.
 struct Show {
     Show(int w, int h, std::uint64_t seed) : rnd(seed), stage(w, h), window(w, h) {
@@ -59,7 +50,7 @@ struct Show {
     World world;
     SeededRandom rnd;
     Stage stage;
-    OffScreen window;
+    OffscreenWindow window;
 };
 
 // The peak resident set so far, in KiB (VmHWM).
