@@ -37,6 +37,7 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     //    buffer can differ from the background (the last frame's drawings and the background's
     //    own changes since), which gives the same picture.
     const Rect screen{0, 0, world.screen_w, world.screen_h};
+    stage.place_compose_buffer();
     const bool whole = stage.full_frames || stage.whole_next;
     Damage& present = stage.present;
     present.clear();
@@ -105,7 +106,9 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     if (!whole) present.add(stage.drawn);
     stage.whole_next = false;
     if (stage.window != nullptr) {
-        copy_rects(stage.window->image(), stage.scr_work, present, screen);
+        // Composed in the window's own image unless that has another size than the screen.
+        if (!stage.window->image().same_memory(stage.scr_work))
+            copy_rects(stage.window->image(), stage.scr_work, present, screen);
         stage.window->refresh(present);
     }
 }

@@ -11,8 +11,8 @@ namespace {
 // colour frame: SRCINVERT puts the sprite on the cleared ground and restores the background
 // around it.
 Rect masked(Surface& dst, int x, int y, int w, int h, const Surface& sheet, int sx, int mask_y,
-            Rop colour_rop) {
-    return masked_blt(dst, x, y, w, h, sheet, sx, mask_y, 0, colour_rop);
+            Rop colour_rop, const RowSpan* rows) {
+    return masked_blt(dst, x, y, w, h, sheet, sx, mask_y, 0, colour_rop, rows);
 }
 
 }  // namespace
@@ -22,20 +22,23 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
     const Surface& pat = stage.pat[static_cast<std::size_t>(sheet) & 15];
     // The frame offset is a 16-bit product, as every position is.
     const int fx = w16(frame * width);
+    // Only the parts of the cell that are not ground, when the cell is one of the sheet's own.
+    const RowSpan* rows = stage.cells.rows(stage.pat, sheet & 15, frame, width, height);
     switch (mode) {
         case kDrawMother:
-            stage.drawn.add(masked(stage.scr_work, world.mother_x, world.mother_y, width, height, pat, fx,
-                                   height, Rop::SrcInvert));
+            stage.drawn.add(masked(stage.scr_work, world.mother_x, world.mother_y, width, height, pat,
+                                   fx, height, Rop::SrcInvert, rows));
             return;
         case kDrawPlayer: {
             const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
             if (p.state == kPatrol) {
                 // A patrol chick is a see-through tint of its colour frame.
-                stage.drawn.add(
-                    bit_blt(stage.scr_work, p.x, p.y, width, height, pat, fx, 0, Rop::SrcAnd));
+                // Its ground is white, which SrcAnd leaves as it was.
+                stage.drawn.add(bit_blt(stage.scr_work, p.x, p.y, width, height, pat, fx, 0,
+                                        Rop::SrcAnd, rows));
             } else {
                 stage.drawn.add(masked(stage.scr_work, p.x, p.y, width, height, pat, fx, height,
-                                       Rop::SrcInvert));
+                                       Rop::SrcInvert, rows));
             }
             return;
         }

@@ -6,14 +6,6 @@
 
 namespace vorlip {
 
-Rect bounding(const Rect& a, const Rect& b) {
-    if (a.empty()) return b;
-    if (b.empty()) return a;
-    const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
-    const int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
-    return {x0, y0, x1 - x0, y1 - y0};
-}
-
 Rect intersection(const Rect& a, const Rect& b) {
     const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
     const long long x1 = std::min<long long>(static_cast<long long>(a.x) + a.w,
@@ -103,19 +95,56 @@ void with_rop(Rop rop, F&& f) {
     }
 }
 
+// The part of row y of a clipped transfer that its spans (counted from the uncut cell's
+// corner, which lies col0 columns and row0 rows before the clipped one) say to draw; all of it
+// without spans.
+struct SpanCut {
+    const RowSpan* rows = nullptr;
+    int row0 = 0, col0 = 0;
+    bool cut(int y, int w, int& lo, int& hi) const {
+        lo = 0, hi = w;
+        if (rows == nullptr) return true;
+        const RowSpan& r = rows[row0 + y];
+        lo = std::max(int(r.lo) - col0, 0);
+        hi = std::min(int(r.hi) - col0, w);
+        return lo < hi;
+    }
+};
+
+// The bounding box, relative to a transfer's corner, of the row parts it wrote.
+struct Extent {
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;  // half-open; nothing while y1 == y0
+    void add_row(int y, int lo, int hi) {
+        if (y1 == y0) {
+            x0 = lo, x1 = hi, y0 = y;
+        } else {
+            x0 = std::min(x0, lo), x1 = std::max(x1, hi);
+        }
+        y1 = y + 1;
+    }
+    Rect at(int x, int y) const {
+        return y1 == y0 ? Rect{} : Rect{x + x0, y + y0, x1 - x0, y1 - y0};
+    }
+};
+
 struct BltJob {
     Surface& dst;
     const Surface& src;
     int dx, dy, sx, sy, w, h;
+    SpanCut spans;
+    Extent written;
     template <class Op>
     void run() {
         for (int y = 0; y < h; ++y) {
+            int lo = 0, hi = 0;
+            if (!spans.cut(y, w, lo, hi)) continue;
             Pixel* __restrict d = dst.row(dy + y) + dx;
             const Pixel* __restrict s = src.row(sy + y) + sx;
             if constexpr (std::is_same_v<Op, OpCopy>)
-                std::memcpy(d, s, sizeof(Pixel) * static_cast<std::size_t>(w));
+                std::memcpy(d + lo, s + lo, sizeof(Pixel) * static_cast<std::size_t>(hi - lo));
             else
-                for (int x = 0; x < w; ++x) d[x] = Op::apply(s[x], d[x]);
+                for (int x = lo; x < hi; ++x) d[x] = Op::apply(s[x], d[x]);
+            written.add_row(y, lo, hi);
         }
     }
 };
@@ -125,13 +154,18 @@ struct MaskedJob {
     Surface& dst;
     const Surface& src;
     int dx, dy, sx, mask_y, colour_y, w, h;
+    SpanCut spans;
+    Extent written;
     template <class Op>
     void run() {
         for (int y = 0; y < h; ++y) {
+            int lo = 0, hi = 0;
+            if (!spans.cut(y, w, lo, hi)) continue;
             Pixel* __restrict d = dst.row(dy + y) + dx;
             const Pixel* __restrict m = src.row(mask_y + y) + sx;
             const Pixel* __restrict c = src.row(colour_y + y) + sx;
-            for (int x = 0; x < w; ++x) d[x] = Op::apply(c[x], OpErase::apply(m[x], d[x]));
+            for (int x = lo; x < hi; ++x) d[x] = Op::apply(c[x], OpErase::apply(m[x], d[x]));
+            written.add_row(y, lo, hi);
         }
     }
 };
@@ -204,27 +238,28 @@ struct StretchJob {
 }  // namespace
 
 Rect bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
-             Rop rop) {
+             Rop rop, const RowSpan* rows) {
     const Clipped c = clip_transfer(dst, dx, dy, w, h, src, sx, sy);
     if (c.empty()) return {};
-    BltJob job{dst, src, c.dx, c.dy, c.sx, c.sy, c.w, c.h};
+    BltJob job{dst, src, c.dx, c.dy, c.sx, c.sy, c.w, c.h, {rows, c.sy - sy, c.sx - sx}, {}};
     with_rop(rop, job);
-    return {c.dx, c.dy, c.w, c.h};
+    return job.written.at(c.dx, c.dy);
 }
 
 Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int sx,
-                int mask_y, int colour_y, Rop colour_rop) {
+                int mask_y, int colour_y, Rop colour_rop, const RowSpan* rows) {
     const Clipped m = clip_transfer(dst, dx, dy, w, h, sheet, sx, mask_y);
     const Clipped c = clip_transfer(dst, dx, dy, w, h, sheet, sx, colour_y);
     // Where the sheet cuts the two rows differently, the two transfers cover different pixels:
     // then they are made one after the other.
     if (m.dx != c.dx || m.dy != c.dy || m.w != c.w || m.h != c.h || m.empty()) {
-        const Rect mask = bit_blt(dst, dx, dy, w, h, sheet, sx, mask_y, Rop::SrcErase);
-        return bounding(mask, bit_blt(dst, dx, dy, w, h, sheet, sx, colour_y, colour_rop));
+        const Rect mask = bit_blt(dst, dx, dy, w, h, sheet, sx, mask_y, Rop::SrcErase, rows);
+        return bounding(mask, bit_blt(dst, dx, dy, w, h, sheet, sx, colour_y, colour_rop, rows));
     }
-    MaskedJob job{dst, sheet, m.dx, m.dy, m.sx, m.sy, c.sy, m.w, m.h};
+    MaskedJob job{dst,  sheet, m.dx, m.dy, m.sx, m.sy, c.sy, m.w, m.h, {rows, m.sy - mask_y, m.sx - sx},
+                  {}};
     with_rop(colour_rop, job);
-    return {m.dx, m.dy, m.w, m.h};
+    return job.written.at(m.dx, m.dy);
 }
 
 Rect stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,

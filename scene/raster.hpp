@@ -6,6 +6,7 @@
 // allocated while drawing.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -50,6 +51,11 @@ class Surface {
     void fill(Pixel p);
 
     bool same_pixels(const Surface& other) const;
+    // Whether this owns its pixels, and whether the two are the same pixels in memory.
+    bool owning() const { return !own_.empty() || px_ == nullptr; }
+    bool same_memory(const Surface& other) const {
+        return px_ == other.px_ && w_ == other.w_ && h_ == other.h_ && stride_ == other.stride_;
+    }
 
   private:
     std::vector<Pixel> own_;
@@ -66,22 +72,37 @@ struct Rect {
 };
 
 // The smallest rectangle holding both (an empty one adds nothing).
-Rect bounding(const Rect& a, const Rect& b);
+inline Rect bounding(const Rect& a, const Rect& b) {
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+    const int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
+    return {x0, y0, x1 - x0, y1 - y0};
+}
 
 // The part of a that lies in b (empty if none).
 Rect intersection(const Rect& a, const Rect& b);
 
+// Of one row of a sprite's cell, the columns [lo, hi) that are not its ground: the ground
+// leaves whatever it is drawn over as it was, so only the span needs drawing. lo == hi for a
+// row that is all ground.
+struct RowSpan {
+    std::uint16_t lo = 0, hi = 0;
+};
+
 // Copies the w x h rectangle at (sx, sy) of src onto dst at (dx, dy) with `rop`. Parts of the
-// rectangle outside either surface are skipped. Negative sizes draw nothing. Returns the part of
-// dst that was written (empty if none).
+// rectangle outside either surface are skipped. Negative sizes draw nothing. With `rows` (h spans,
+// one for each row of the uncut rectangle, counted from sx) only the spans are drawn: the caller
+// vouches that the rest would leave dst as it is. Returns the part of dst that was written
+// (empty if none).
 Rect bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
-             Rop rop);
+             Rop rop, const RowSpan* rows = nullptr);
 
 // A sprite drawn through its mask in one pass: the same as bit_blt of the mask rows (at mask_y)
 // with SrcErase followed by bit_blt of the colour rows (at colour_y) with `colour_rop`, pixel for
-// pixel, at the cost of one transfer. Returns what both write.
+// pixel, at the cost of one transfer; `rows` as for bit_blt. Returns what both write.
 Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int sx,
-                int mask_y, int colour_y, Rop colour_rop);
+                int mask_y, int colour_y, Rop colour_rop, const RowSpan* rows = nullptr);
 
 // Stretches the sw x sh rectangle at (sx, sy) of src onto the dw x dh rectangle at (dx, dy) of
 // dst, nearest neighbour, with `rop`. A negative dw mirrors left to right and the picture then

@@ -10,7 +10,27 @@ namespace vorlip {
 
 Stage::Stage(int screen_w, int screen_h)
     : scr_work(screen_w, screen_h), scr_bkg(screen_w, screen_h) {
-    load_sheets(pat);
+    load_sheets();
+}
+
+void Stage::load_sheets() {
+    vorlip::load_sheets(pat);
+    cells.index(pat);
+}
+
+void Stage::place_compose_buffer() {
+    Surface* image = window != nullptr ? &window->image() : nullptr;
+    if (image != nullptr && image->width() == scr_work.width() &&
+        image->height() == scr_work.height() && image->width() > 0 && image->height() > 0) {
+        if (scr_work.same_memory(*image)) return;
+        scr_work = Surface::view(image->row(0), image->width(), image->height(), image->stride());
+        whole_next = true;
+    } else if (!scr_work.owning()) {
+        // The window's image went away or changed size: back to a buffer of its own (its old
+        // memory is never read).
+        scr_work.resize(scr_work.width(), scr_work.height());
+        whole_next = true;
+    }
 }
 
 void load_sheets(std::array<Surface, 16>& pat) {

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "scene/cells.hpp"
 #include "scene/damage.hpp"
 #include "scene/raster.hpp"
 
@@ -23,6 +24,7 @@ struct Stage {
     Surface scr_work;               // compose buffer: every frame is assembled here
     Surface scr_bkg;                // background: the desktop snapshot plus stamped sprouts
     std::array<Surface, 16> pat;    // the sprite sheets
+    SheetCells cells;               // where each of their cells is not ground
     WindowImage* window = nullptr;  // where a finished frame is presented; none = not shown
 
     // Where the pictures changed. A frame restores the background into the compose buffer
@@ -39,9 +41,19 @@ struct Stage {
     Stage(int screen_w, int screen_h);
     Stage() = default;
 
+    // Loads the sheets built into the program, and indexes them.
+    void load_sheets();
+
     // Something changed the background or the window's image outside the frame step (a
-    // capture, a new picture): the next frame restores and presents the whole screen.
+    // capture, a new picture, a new window image): the next frame restores and presents the
+    // whole screen.
     void changed_everywhere() { whole_next = true; }
+
+    // Puts the compose buffer where presenting it costs least: in the window's own image when
+    // that has the compose buffer's size, so a finished frame is already where the window is
+    // drawn from; in memory of its own otherwise. The picture is the same either way. When the
+    // buffer moves its contents are unknown, so the next frame is made whole.
+    void place_compose_buffer();
 };
 
 // Loads pat(0) to pat(15) from the sheets built into the program.

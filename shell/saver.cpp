@@ -62,7 +62,7 @@ void saver_open_window(Saver& s) {
 
     // Created hidden, with its children: the sheets come with the window.
     platform.create_window(kSaverTitle);
-    load_sheets(s.stage.pat);
+    s.stage.load_sheets();
     s.stage.window = &platform.window_image();
 
     // Wholly beyond the bottom-right corner of the screen, so that showing it to take the

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scene/stage.hpp"
+#include "sheets/geometry.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {
@@ -121,6 +123,53 @@ TEST_F(DrawFixture, OtherModesDrawNothing) {
         ASSERT_TRUE(stage.scr_work.same_pixels(work)) << mode;
         ASSERT_TRUE(stage.scr_bkg.same_pixels(bkg)) << mode;
     }
+}
+
+// Drawing only the indexed spans of a built-in cell leaves the same picture as drawing the
+// whole cell, masked or as a patrol tint, also when the cell is cut by the screen's edges; and
+// the rectangle it reports holds every pixel that changed.
+TEST(SheetCellsTest, SpansDrawWhatTheWholeCellDraws) {
+    Stage stage(1, 1);
+    std::uint32_t seed = 99;
+    Surface ground(150, 150);
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 150; ++x)
+            ground.set(x, y, Pixel(seed = seed * 1664525u + 1013904223u) >> 8);
+    const auto changes_within = [&](const Surface& after, const Rect& r) {
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 150; ++x) {
+                if (after.at(x, y) != ground.at(x, y) && intersection({x, y, 1, 1}, r).empty())
+                    return false;
+            }
+        return true;
+    };
+    for (int s = 0; s < kSheetCount; ++s) {
+        const SheetGeometry& g = kSheetGeometry[s];
+        const Surface& sheet = stage.pat[static_cast<std::size_t>(s)];
+        for (int f = 0; f < g.frames; ++f) {
+            const RowSpan* rows = stage.cells.rows(stage.pat, s, f, g.frame_w, g.frame_h);
+            ASSERT_NE(rows, nullptr) << s;
+            const int sx = f * g.frame_w;
+            for (int at : {-g.frame_w / 2, 7}) {
+                Surface whole = ground, cut = ground;
+                masked_blt(whole, at, at, g.frame_w, g.frame_h, sheet, sx, g.frame_h, 0,
+                           Rop::SrcInvert);
+                Rect r = masked_blt(cut, at, at, g.frame_w, g.frame_h, sheet, sx, g.frame_h, 0,
+                                    Rop::SrcInvert, rows);
+                EXPECT_TRUE(whole.same_pixels(cut)) << "sheet " << s << " frame " << f;
+                EXPECT_TRUE(changes_within(cut, r)) << "sheet " << s << " frame " << f;
+                whole = ground, cut = ground;
+                bit_blt(whole, at, at, g.frame_w, g.frame_h, sheet, sx, 0, Rop::SrcAnd);
+                r = bit_blt(cut, at, at, g.frame_w, g.frame_h, sheet, sx, 0, Rop::SrcAnd, rows);
+                EXPECT_TRUE(whole.same_pixels(cut)) << "tint, sheet " << s << " frame " << f;
+                EXPECT_TRUE(changes_within(cut, r)) << "tint, sheet " << s << " frame " << f;
+            }
+        }
+    }
+    // A sheet replaced by another surface, or a frame the sheet does not have, is drawn whole.
+    stage.pat[2] = Surface(stage.pat[2]);
+    EXPECT_EQ(stage.cells.rows(stage.pat, 2, 0, kChickCell, kChickCell), nullptr);
+    EXPECT_EQ(stage.cells.rows(stage.pat, 3, 6, kChickCell, kChickCell), nullptr);
 }
 
 }  // namespace

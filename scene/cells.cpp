@@ -1,0 +1,55 @@
+#include "scene/cells.hpp"
+
+namespace vorlip {
+
+namespace {
+
+static_assert([] {
+    for (const SheetGeometry& g : kSheetGeometry)
+        if (g.frames > SheetCells::kMaxFrames || g.frame_h > SheetCells::kMaxRows) return false;
+    return true;
+}());
+
+bool ground(const Surface& sheet, int x, int colour_y, int mask_y) {
+    return ((sheet.at(x, colour_y) & sheet.at(x, mask_y)) & kWhite) == kWhite;
+}
+
+}  // namespace
+
+void SheetCells::index(const std::array<Surface, kSheetCount>& pat) {
+    for (int s = 0; s < kSheetCount; ++s) {
+        const SheetGeometry& g = kSheetGeometry[s];
+        const Surface& sheet = pat[static_cast<std::size_t>(s)];
+        Sheet& out = sheets_[static_cast<std::size_t>(s)];
+        out = Sheet{};
+        if (sheet.width() != g.frame_w * g.frames || sheet.height() != 2 * g.frame_h) continue;
+        for (int f = 0; f < g.frames; ++f)
+            for (int y = 0; y < g.frame_h; ++y) {
+                const int left = f * g.frame_w;
+                int lo = 0, hi = g.frame_w;
+                while (lo < hi && ground(sheet, left + lo, y, g.frame_h + y)) ++lo;
+                while (hi > lo && ground(sheet, left + hi - 1, y, g.frame_h + y)) --hi;
+                out.spans[static_cast<std::size_t>(f)][static_cast<std::size_t>(y)] = {
+                    static_cast<std::uint16_t>(lo), static_cast<std::uint16_t>(hi)};
+            }
+        out.pixels = sheet.row(0);
+        out.width = sheet.width();
+        out.height = sheet.height();
+        out.stride = sheet.stride();
+    }
+}
+
+const RowSpan* SheetCells::rows(const std::array<Surface, kSheetCount>& pat, int sheet, int frame,
+                                int w, int h) const {
+    if (sheet < 0 || sheet >= kSheetCount) return nullptr;
+    const SheetGeometry& g = kSheetGeometry[sheet];
+    const Sheet& in = sheets_[static_cast<std::size_t>(sheet)];
+    const Surface& now = pat[static_cast<std::size_t>(sheet)];
+    if (in.pixels == nullptr || in.pixels != now.row(0) || in.width != now.width() ||
+        in.height != now.height() || in.stride != now.stride())
+        return nullptr;
+    if (w != g.frame_w || h != g.frame_h || frame < 0 || frame >= g.frames) return nullptr;
+    return in.spans[static_cast<std::size_t>(frame)].data();
+}
+
+}  // namespace vorlip
