@@ -207,6 +207,23 @@ inline int sample(long long k, long long m, long long n) {
     return int(((2 * k + 1) * m) / (2 * n));
 }
 
+// sample() for k, k + 1, k + 2, ... without a division per pixel: the exact quotient and
+// remainder of (2k + 1) m / 2n, carried from one k to the next.
+struct SampleWalk {
+    long long q, r, step_q, step_r, den;
+    SampleWalk(long long k, long long m, long long n)
+        : q(((2 * k + 1) * m) / (2 * n)), r(((2 * k + 1) * m) % (2 * n)), step_q((2 * m) / (2 * n)),
+          step_r((2 * m) % (2 * n)), den(2 * n) {}
+    void next() {
+        q += step_q;
+        r += step_r;
+        if (r >= den) {
+            r -= den;
+            ++q;
+        }
+    }
+};
+
 struct StretchJob {
     Surface& dst;
     const Surface& src;
@@ -217,6 +234,10 @@ struct StretchJob {
     int x0, x1, y0, y1;            // clipped destination span, half-open
     template <class Op>
     void run() {
+        // Columns are walked in the order their picture steps grow: right to left when mirrored.
+        const int first_x = flip_x ? x1 - 1 : x0;
+        const int step_x = flip_x ? -1 : 1;
+        const long long first_k = flip_x ? aw - 1 - (first_x - origin_x) : first_x - origin_x;
         for (int y = y0; y < y1; ++y) {
             long long ky = y - origin_y;
             if (flip_y) ky = ah - 1 - ky;
@@ -224,10 +245,9 @@ struct StretchJob {
             if (srow < 0 || srow >= src.height()) continue;
             const Pixel* s = src.row(srow);
             Pixel* d = dst.row(y);
-            for (int x = x0; x < x1; ++x) {
-                long long kx = x - origin_x;
-                if (flip_x) kx = aw - 1 - kx;
-                const int scol = sx + sample(kx, sw, aw);
+            SampleWalk col(first_k, sw, aw);
+            for (int x = first_x, n = x1 - x0; n > 0; --n, x += step_x, col.next()) {
+                const long long scol = sx + col.q;
                 if (scol < 0 || scol >= src.width()) continue;
                 d[x] = Op::apply(s[scol], d[x]);
             }
