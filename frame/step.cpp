@@ -44,7 +44,7 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     if (whole) {
         present.add(screen);
     } else {
-        present.add(stage.drawn);
+        present = stage.drawn;  // already merged
         present.add(stage.bkg_changed);
     }
     copy_rects(stage.scr_work, stage.scr_bkg, present, screen);

@@ -23,13 +23,12 @@ bool worth_merging(const Rect& a, const Rect& b) {
 
 void Damage::add(Rect r) {
     if (r.empty()) return;
-    // A merge grows r, which may make it worth merging with one passed over before: look again
-    // from the start until nothing joins.
+    // One pass: r takes in every rectangle worth merging with it as it grows. One passed over
+    // before r grew may now be worth merging too; leaving it is safe, only not the least.
     for (int k = 0; k < n_;) {
         if (worth_merging(r_[static_cast<std::size_t>(k)], r)) {
             r = bounding(r, r_[static_cast<std::size_t>(k)]);
             r_[static_cast<std::size_t>(k)] = r_[static_cast<std::size_t>(--n_)];
-            k = 0;
         } else {
             ++k;
         }
