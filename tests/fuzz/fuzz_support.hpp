@@ -65,10 +65,16 @@ inline void run_frames(World& world, int frames, std::uint64_t seed) {
         load_sheets(pat);
         return pat;
     }();
+    static const SheetCells cells = [] {
+        SheetCells c;
+        c.index(sheets);
+        return c;
+    }();
     Stage stage;
     for (std::size_t i = 0; i < sheets.size(); ++i)
         stage.pat[i] = Surface::view(sheets[i].row(0), sheets[i].width(), sheets[i].height(),
                                      sheets[i].stride());
+    stage.cells = cells;  // the views are the indexed pixels, so sprites draw by their spans
     stage.scr_work.resize(std::clamp<int>(world.screen_w, 0, 64),
                           std::clamp<int>(world.screen_h, 0, 64));
     stage.scr_bkg.resize(stage.scr_work.width(), stage.scr_work.height(), 0x336699);
