@@ -129,5 +129,23 @@ TEST(DamageFrames, ShowTheSamePictureForPositionsAtThe16BitEnds) {
     });
 }
 
+TEST(DamageFrames, WindowImageReplacedMidShow) {
+    // Frames are composed in the window's image. When it goes away (another size) the frame
+    // must not touch its old memory, and on the new, black one the first frame must be whole.
+    auto full = std::make_unique<Show>(320, 200, 4, true);
+    auto damage = std::make_unique<Show>(320, 200, 4, false);
+    for (int f = 0; f < 400; ++f) {
+        for (Show* show : {full.get(), damage.get()}) {
+            if (f == 150) show->window.image() = Surface(8, 8);
+            if (f == 160) show->window.image() = Surface(320, 200);
+        }
+        scene_step(full->world, full->rnd, full->stage);
+        scene_step(damage->world, damage->rnd, damage->stage);
+        if (f < 150 || f >= 160) {
+            ASSERT_TRUE(damage->window.image().same_pixels(full->window.image())) << "frame " << f;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vorlip
