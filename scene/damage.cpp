@@ -9,10 +9,12 @@ namespace {
 // Whether covering a and b (neither empty) by their bounding box costs little more than
 // covering each: the box holds at most kMergeSlack pixels that neither holds.
 bool worth_merging(const Rect& a, const Rect& b) {
-    const long long ax1 = static_cast<long long>(a.x) + a.w, ay1 = static_cast<long long>(a.y) + a.h;
-    const long long bx1 = static_cast<long long>(b.x) + b.w, by1 = static_cast<long long>(b.y) + b.h;
-    const long long box = (std::max(ax1, bx1) - std::min(a.x, b.x)) *
-                          (std::max(ay1, by1) - std::min(a.y, b.y));
+    const long long ax1 = static_cast<long long>(a.x) + a.w,
+                    ay1 = static_cast<long long>(a.y) + a.h;
+    const long long bx1 = static_cast<long long>(b.x) + b.w,
+                    by1 = static_cast<long long>(b.y) + b.h;
+    const long long box =
+        (std::max(ax1, bx1) - std::min(a.x, b.x)) * (std::max(ay1, by1) - std::min(a.y, b.y));
     const long long ow = std::min(ax1, bx1) - std::max(a.x, b.x);
     const long long oh = std::min(ay1, by1) - std::max(a.y, b.y);
     const long long overlap = ow > 0 && oh > 0 ? ow * oh : 0;

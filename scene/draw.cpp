@@ -26,8 +26,8 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
     const RowSpan* rows = stage.cells.rows(stage.pat, sheet & 15, frame, width, height);
     switch (mode) {
         case kDrawMother:
-            stage.drawn.add(masked(stage.scr_work, world.mother_x, world.mother_y, width, height, pat,
-                                   fx, height, Rop::SrcInvert, rows));
+            stage.drawn.add(masked(stage.scr_work, world.mother_x, world.mother_y, width, height,
+                                   pat, fx, height, Rop::SrcInvert, rows));
             return;
         case kDrawPlayer: {
             const PlayerRec& p = world.players[static_cast<std::size_t>(index)];

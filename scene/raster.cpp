@@ -38,6 +38,7 @@ Surface Surface::view(Pixel* pixels, int width, int height, int stride) {
     s.w_ = std::max(width, 0);
     s.h_ = std::max(height, 0);
     s.stride_ = stride;
+    s.owns_ = false;
     return s;
 }
 
@@ -45,6 +46,7 @@ void Surface::resize(int width, int height, Pixel fill_with) {
     w_ = std::max(width, 0);
     h_ = std::max(height, 0);
     stride_ = w_;
+    owns_ = true;
     own_.assign(static_cast<std::size_t>(w_) * static_cast<std::size_t>(h_), fill_with & kWhite);
     px_ = own_.data();
 }
@@ -212,8 +214,11 @@ inline int sample(long long k, long long m, long long n) {
 struct SampleWalk {
     long long q, r, step_q, step_r, den;
     SampleWalk(long long k, long long m, long long n)
-        : q(((2 * k + 1) * m) / (2 * n)), r(((2 * k + 1) * m) % (2 * n)), step_q((2 * m) / (2 * n)),
-          step_r((2 * m) % (2 * n)), den(2 * n) {}
+        : q(((2 * k + 1) * m) / (2 * n)),
+          r(((2 * k + 1) * m) % (2 * n)),
+          step_q((2 * m) / (2 * n)),
+          step_r((2 * m) % (2 * n)),
+          den(2 * n) {}
     void next() {
         q += step_q;
         r += step_r;
@@ -276,8 +281,8 @@ Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet
         const Rect mask = bit_blt(dst, dx, dy, w, h, sheet, sx, mask_y, Rop::SrcErase, rows);
         return bounding(mask, bit_blt(dst, dx, dy, w, h, sheet, sx, colour_y, colour_rop, rows));
     }
-    MaskedJob job{dst,  sheet, m.dx, m.dy, m.sx, m.sy, c.sy, m.w, m.h, {rows, m.sy - mask_y, m.sx - sx},
-                  {}};
+    MaskedJob job{
+        dst, sheet, m.dx, m.dy, m.sx, m.sy, c.sy, m.w, m.h, {rows, m.sy - mask_y, m.sx - sx}, {}};
     with_rop(colour_rop, job);
     return job.written.at(m.dx, m.dy);
 }

@@ -52,7 +52,7 @@ class Surface {
 
     bool same_pixels(const Surface& other) const;
     // Whether this owns its pixels, and whether the two are the same pixels in memory.
-    bool owning() const { return !own_.empty() || px_ == nullptr; }
+    bool owning() const { return owns_; }
     bool same_memory(const Surface& other) const {
         return px_ == other.px_ && w_ == other.w_ && h_ == other.h_ && stride_ == other.stride_;
     }
@@ -61,6 +61,7 @@ class Surface {
     std::vector<Pixel> own_;
     Pixel* px_ = nullptr;
     int w_ = 0, h_ = 0, stride_ = 0;
+    bool owns_ = true;
 };
 
 // A rectangle of pixels: left, top, width, height. Empty when either size is 0 or less.

@@ -42,7 +42,8 @@ struct Show {
 // Keeps a seeded show busier than shows usually get: free chick slots take copies of live chicks
 // further along the screen, free flower slots copies of a live flower, and the slots drawn reach
 // the last one, and eggs past the second hatch at once. Called between timed frames, so every
-// timed frame draws 35 chicks or more and 6 flowers while the copies go on moving, pushing and planting as their models would.
+// timed frame draws 35 chicks or more and 6 flowers while the copies go on moving, pushing and
+// planting as their models would.
 void top_up(Show& show) {
     vorlip::World& w = show.world;
     auto live_chick = [&](std::size_t from) {
