@@ -22,12 +22,15 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
     const Surface& pat = stage.pat[static_cast<std::size_t>(sheet) & 15];
     // The frame offset is a 16-bit product, as every position is.
     const int fx = w16(frame * width);
-    // Only the parts of the cell that are not ground, when the cell is one of the sheet's own.
-    const RowSpan* rows = stage.cells.rows(stage.pat, sheet & 15, frame, width, height);
+    // Sprites draw only the parts of their cell that are not ground, when the cell is one of
+    // the sheet's own.
+    const auto spans = [&] {
+        return stage.cells.rows(stage.pat, sheet & 15, frame, width, height);
+    };
     switch (mode) {
         case kDrawMother:
             stage.drawn.add(masked(stage.scr_work, world.mother_x, world.mother_y, width, height,
-                                   pat, fx, height, Rop::SrcInvert, rows));
+                                   pat, fx, height, Rop::SrcInvert, spans()));
             return;
         case kDrawPlayer: {
             const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
@@ -35,10 +38,10 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
                 // A patrol chick is a see-through tint of its colour frame.
                 // Its ground is white, which SrcAnd leaves as it was.
                 stage.drawn.add(bit_blt(stage.scr_work, p.x, p.y, width, height, pat, fx, 0,
-                                        Rop::SrcAnd, rows));
+                                        Rop::SrcAnd, spans()));
             } else {
                 stage.drawn.add(masked(stage.scr_work, p.x, p.y, width, height, pat, fx, height,
-                                       Rop::SrcInvert, rows));
+                                       Rop::SrcInvert, spans()));
             }
             return;
         }

@@ -129,6 +129,18 @@ struct Extent {
     }
 };
 
+// Calls draw(y, lo, hi) for the part [lo, hi) of each of the h rows that the spans leave, and
+// records it in `written`.
+template <class Draw>
+void each_span(int w, int h, const SpanCut& spans, Extent& written, Draw&& draw) {
+    for (int y = 0; y < h; ++y) {
+        int lo = 0, hi = 0;
+        if (!spans.cut(y, w, lo, hi)) continue;
+        draw(y, lo, hi);
+        written.add_row(y, lo, hi);
+    }
+}
+
 struct BltJob {
     Surface& dst;
     const Surface& src;
@@ -137,17 +149,14 @@ struct BltJob {
     Extent written;
     template <class Op>
     void run() {
-        for (int y = 0; y < h; ++y) {
-            int lo = 0, hi = 0;
-            if (!spans.cut(y, w, lo, hi)) continue;
+        each_span(w, h, spans, written, [&](int y, int lo, int hi) {
             Pixel* __restrict d = dst.row(dy + y) + dx;
             const Pixel* __restrict s = src.row(sy + y) + sx;
             if constexpr (std::is_same_v<Op, OpCopy>)
                 std::memcpy(d + lo, s + lo, sizeof(Pixel) * static_cast<std::size_t>(hi - lo));
             else
                 for (int x = lo; x < hi; ++x) d[x] = Op::apply(s[x], d[x]);
-            written.add_row(y, lo, hi);
-        }
+        });
     }
 };
 
@@ -160,15 +169,12 @@ struct MaskedJob {
     Extent written;
     template <class Op>
     void run() {
-        for (int y = 0; y < h; ++y) {
-            int lo = 0, hi = 0;
-            if (!spans.cut(y, w, lo, hi)) continue;
+        each_span(w, h, spans, written, [&](int y, int lo, int hi) {
             Pixel* __restrict d = dst.row(dy + y) + dx;
             const Pixel* __restrict m = src.row(mask_y + y) + sx;
             const Pixel* __restrict c = src.row(colour_y + y) + sx;
             for (int x = lo; x < hi; ++x) d[x] = Op::apply(c[x], OpErase::apply(m[x], d[x]));
-            written.add_row(y, lo, hi);
-        }
+        });
     }
 };
 
