@@ -34,8 +34,8 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     i16 frame = 0;  // the result of the last egg or chick update made in this frame
 
     // 1. Background into the compose buffer: the whole screen, or only where the compose
-    //    buffer can differ from the background (the last frame's drawings and the background's
-    //    own changes since), which gives the same picture.
+    //    buffer can differ from the background (the last frame's drawings, down to the sprites'
+    //    shapes, and the background's own changes since), which gives the same picture.
     const Rect screen{0, 0, world.screen_w, world.screen_h};
     stage.place_compose_buffer();
     const bool whole = stage.full_frames || stage.whole_next;
@@ -43,12 +43,18 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     present.clear();
     if (whole) {
         present.add(screen);
+        copy_rects(stage.scr_work, stage.scr_bkg, present, screen);
     } else {
         present = stage.drawn;  // already merged
         present.add(stage.bkg_changed);
+        copy_rects(stage.scr_work, stage.scr_bkg, stage.bkg_changed, screen);
+        if (stage.drawn_shapes.complete())
+            stage.drawn_shapes.copy_back(stage.scr_work, stage.scr_bkg, screen);
+        else
+            copy_rects(stage.scr_work, stage.scr_bkg, stage.drawn, screen);
     }
-    copy_rects(stage.scr_work, stage.scr_bkg, present, screen);
     stage.drawn.clear();
+    stage.drawn_shapes.clear();
     stage.bkg_changed.clear();
 
     // 2. Frame counter; the per-frame removal counts start again.

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 #include "scene/raster.hpp"
 #include "sheets/geometry.hpp"
@@ -28,12 +30,17 @@ class SheetCells {
     // own, and then the whole cell is drawn.
     const RowSpan* rows(const std::array<Surface, kSheetCount>& pat, int sheet, int frame, int w,
                         int h) const;
+    // The same cell's spans with its runs; no spans when rows() gives none.
+    CellShape shape(const std::array<Surface, kSheetCount>& pat, int sheet, int frame, int w,
+                    int h) const;
 
   private:
     struct Sheet {
         const Pixel* pixels = nullptr;  // the surface indexed; nullptr when not indexed
         int width = 0, height = 0, stride = 0;
         std::array<std::array<RowSpan, kMaxRows>, kMaxFrames> spans{};
+        std::array<std::array<std::uint32_t, kMaxRows + 1>, kMaxFrames> first{};
+        std::vector<Run> runs;  // all of the sheet's, frame after frame, row after row
     };
     std::array<Sheet, kSheetCount> sheets_{};
 };

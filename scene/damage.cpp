@@ -1,6 +1,7 @@
 #include "scene/damage.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vorlip {
 
@@ -61,6 +62,45 @@ void copy_rects(Surface& dst, const Surface& src, const Damage& where, const Rec
     for (const Rect& r : where.rects()) {
         const Rect c = intersection(r, within);
         bit_blt(dst, c.x, c.y, c.w, c.h, src, c.x, c.y, Rop::SrcCopy);
+    }
+}
+
+}  // namespace vorlip
+
+namespace vorlip {
+
+void DrawnShapes::add(const Rect& box, int x, int y, const RowSpan* spans) {
+    if (box.empty()) return;
+    // A stretched sprite is drawn twice over the same box: once is enough to undo.
+    if (n_ > 0 && spans == nullptr) {
+        const Piece& last = p_[static_cast<std::size_t>(n_ - 1)];
+        if (last.spans == nullptr && last.box == box) return;
+    }
+    if (n_ == kCapacity) {
+        complete_ = false;
+        return;
+    }
+    p_[static_cast<std::size_t>(n_++)] = {box, x, y, spans};
+}
+
+void DrawnShapes::copy_back(Surface& dst, const Surface& src, const Rect& within) const {
+    const Rect both = intersection(
+        within, {0, 0, std::min(dst.width(), src.width()), std::min(dst.height(), src.height())});
+    for (int k = 0; k < n_; ++k) {
+        const Piece& p = p_[static_cast<std::size_t>(k)];
+        const Rect c = intersection(p.box, both);
+        const long long x1 = static_cast<long long>(c.x) + c.w;
+        for (int row = c.y; row < c.y + c.h; ++row) {
+            long long lo = c.x, hi = x1;
+            if (p.spans != nullptr) {
+                const RowSpan& s = p.spans[row - p.y];
+                lo = std::max<long long>(lo, static_cast<long long>(p.x) + s.lo);
+                hi = std::min<long long>(hi, static_cast<long long>(p.x) + s.hi);
+            }
+            if (lo < hi)
+                std::memcpy(dst.row(row) + lo, src.row(row) + lo,
+                            sizeof(Pixel) * static_cast<std::size_t>(hi - lo));
+        }
     }
 }
 

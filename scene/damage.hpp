@@ -37,6 +37,38 @@ class Damage {
     int n_ = 0;
 };
 
+// What a frame drew, transfer by transfer: the box each wrote and, for a sprite drawn by its
+// indexed cell, the cell's spans. Undoing the frame then copies back only the sprites' shapes,
+// about half of their boxes. Past its capacity it keeps no more, and says so: then the boxes
+// must be copied back instead.
+class DrawnShapes {
+  public:
+    // Every transfer one frame can make: two for each player slot (a hatching is two), two for
+    // each flower, the mother.
+    static constexpr int kCapacity = 2 * 41 + 2 * 6 + 1;
+
+    void clear() {
+        n_ = 0;
+        complete_ = true;
+    }
+    // `box` as the transfer reported it; (x, y) the uncut cell's corner on dst, to which
+    // `spans` (one per row of the cell, or nullptr for the whole box) are counted.
+    void add(const Rect& box, int x, int y, const RowSpan* spans);
+    bool complete() const { return complete_; }
+    // Copies the pixels drawn, cut to `within`, from src onto dst at the same places.
+    void copy_back(Surface& dst, const Surface& src, const Rect& within) const;
+
+  private:
+    struct Piece {
+        Rect box;
+        int x = 0, y = 0;
+        const RowSpan* spans = nullptr;
+    };
+    std::array<Piece, kCapacity> p_{};
+    int n_ = 0;
+    bool complete_ = true;
+};
+
 // Copies the rectangles `where`, cut to `within`, of src onto dst at the same places.
 void copy_rects(Surface& dst, const Surface& src, const Damage& where, const Rect& within);
 

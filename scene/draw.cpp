@@ -11,8 +11,14 @@ namespace {
 // colour frame: SRCINVERT puts the sprite on the cleared ground and restores the background
 // around it.
 Rect masked(Surface& dst, int x, int y, int w, int h, const Surface& sheet, int sx, int mask_y,
-            Rop colour_rop, const RowSpan* rows) {
-    return masked_blt(dst, x, y, w, h, sheet, sx, mask_y, 0, colour_rop, rows);
+            Rop colour_rop, const CellShape& shape) {
+    return masked_blt(dst, x, y, w, h, sheet, sx, mask_y, 0, colour_rop, shape);
+}
+
+// Notes a transfer into the compose buffer, its uncut cell at (x, y) and drawn by `spans`.
+void drew(Stage& stage, const Rect& written, int x, int y, const RowSpan* spans = nullptr) {
+    stage.drawn.add(written);
+    stage.drawn_shapes.add(written, x, y, spans);
 }
 
 }  // namespace
@@ -24,24 +30,33 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
     const int fx = w16(frame * width);
     // Sprites draw only the parts of their cell that are not ground, when the cell is one of
     // the sheet's own.
-    const auto spans = [&] {
-        return stage.cells.rows(stage.pat, sheet & 15, frame, width, height);
+    const auto shape = [&] {
+        return stage.cells.shape(stage.pat, sheet & 15, frame, width, height);
     };
     switch (mode) {
-        case kDrawMother:
-            stage.drawn.add(masked(stage.scr_work, world.mother_x, world.mother_y, width, height,
-                                   pat, fx, height, Rop::SrcInvert, spans()));
+        case kDrawMother: {
+            const CellShape cell = shape();
+            drew(stage,
+                 masked(stage.scr_work, world.mother_x, world.mother_y, width, height, pat, fx,
+                        height, Rop::SrcInvert, cell),
+                 world.mother_x, world.mother_y, cell.spans);
             return;
+        }
         case kDrawPlayer: {
             const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
+            const CellShape cell = shape();
             if (p.state == kPatrol) {
                 // A patrol chick is a see-through tint of its colour frame.
                 // Its ground is white, which SrcAnd leaves as it was.
-                stage.drawn.add(bit_blt(stage.scr_work, p.x, p.y, width, height, pat, fx, 0,
-                                        Rop::SrcAnd, spans()));
+                drew(stage,
+                     bit_blt(stage.scr_work, p.x, p.y, width, height, pat, fx, 0, Rop::SrcAnd,
+                             cell.spans),
+                     p.x, p.y, cell.spans);
             } else {
-                stage.drawn.add(masked(stage.scr_work, p.x, p.y, width, height, pat, fx, height,
-                                       Rop::SrcInvert, spans()));
+                drew(stage,
+                     masked(stage.scr_work, p.x, p.y, width, height, pat, fx, height,
+                            Rop::SrcInvert, cell),
+                     p.x, p.y, cell.spans);
             }
             return;
         }
@@ -57,18 +72,26 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
             const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
             const int cell = w16(kChickCell * frame);
             const int x = hatch_draw_x(p), y = hatch_draw_y(p);
-            stage.drawn.add(stretch_blt(stage.scr_work, x, y, width, height, pat, cell, kChickCell,
-                                        kChickCell, kChickCell, Rop::SrcErase));
-            stage.drawn.add(stretch_blt(stage.scr_work, x, y, width, height, pat, cell, 0,
-                                        kChickCell, kChickCell, Rop::SrcErase));
+            drew(stage,
+                 stretch_blt(stage.scr_work, x, y, width, height, pat, cell, kChickCell, kChickCell,
+                             kChickCell, Rop::SrcErase),
+                 x, y);
+            drew(stage,
+                 stretch_blt(stage.scr_work, x, y, width, height, pat, cell, 0, kChickCell,
+                             kChickCell, Rop::SrcErase),
+                 x, y);
             return;
         }
         case kDrawFlower: {
             const FlowerRec& f = world.flowers[static_cast<std::size_t>(index)];
-            stage.drawn.add(stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h,
-                                        pat, 0, height, width, height, Rop::SrcErase));
-            stage.drawn.add(stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h,
-                                        pat, 0, 0, width, height, Rop::SrcInvert));
+            drew(stage,
+                 stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h, pat, 0, height,
+                             width, height, Rop::SrcErase),
+                 f.draw_x, f.draw_y);
+            drew(stage,
+                 stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h, pat, 0, 0,
+                             width, height, Rop::SrcInvert),
+                 f.draw_x, f.draw_y);
             return;
         }
         default:

@@ -160,20 +160,39 @@ struct BltJob {
     }
 };
 
-// The mask's SrcErase and the colour's operation, applied to each pixel in turn.
+// The mask's SrcErase and the colour's operation, applied to each pixel in turn; where the
+// shape has runs and the colour is SrcInvert, only the runs are drawn, and an opaque run is its
+// colour whatever lay under it.
 struct MaskedJob {
     Surface& dst;
     const Surface& src;
     int dx, dy, sx, mask_y, colour_y, w, h;
     SpanCut spans;
+    const CellShape& shape;
     Extent written;
     template <class Op>
     void run() {
+        const bool by_runs = std::is_same_v<Op, OpInvert> && shape.first != nullptr;
         each_span(w, h, spans, written, [&](int y, int lo, int hi) {
             Pixel* __restrict d = dst.row(dy + y) + dx;
             const Pixel* __restrict m = src.row(mask_y + y) + sx;
             const Pixel* __restrict c = src.row(colour_y + y) + sx;
-            for (int x = lo; x < hi; ++x) d[x] = Op::apply(c[x], OpErase::apply(m[x], d[x]));
+            if (!by_runs) {
+                for (int x = lo; x < hi; ++x) d[x] = Op::apply(c[x], OpErase::apply(m[x], d[x]));
+                return;
+            }
+            const int row = spans.row0 + y;
+            for (std::uint32_t k = shape.first[row]; k < shape.first[row + 1]; ++k) {
+                const Run& r = shape.runs[k];
+                const int a = std::max(int(r.lo) - spans.col0, lo);
+                const int b = std::min(int(r.hi) - spans.col0, hi);
+                if (a >= b) continue;
+                if (r.opaque) {
+                    std::memcpy(d + a, c + a, sizeof(Pixel) * static_cast<std::size_t>(b - a));
+                } else {
+                    for (int x = a; x < b; ++x) d[x] = Op::apply(c[x], OpErase::apply(m[x], d[x]));
+                }
+            }
         });
     }
 };
@@ -278,17 +297,19 @@ Rect bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int
 }
 
 Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int sx,
-                int mask_y, int colour_y, Rop colour_rop, const RowSpan* rows) {
+                int mask_y, int colour_y, Rop colour_rop, const CellShape& shape) {
     const Clipped m = clip_transfer(dst, dx, dy, w, h, sheet, sx, mask_y);
     const Clipped c = clip_transfer(dst, dx, dy, w, h, sheet, sx, colour_y);
     // Where the sheet cuts the two rows differently, the two transfers cover different pixels:
     // then they are made one after the other.
     if (m.dx != c.dx || m.dy != c.dy || m.w != c.w || m.h != c.h || m.empty()) {
-        const Rect mask = bit_blt(dst, dx, dy, w, h, sheet, sx, mask_y, Rop::SrcErase, rows);
-        return bounding(mask, bit_blt(dst, dx, dy, w, h, sheet, sx, colour_y, colour_rop, rows));
+        const Rect mask = bit_blt(dst, dx, dy, w, h, sheet, sx, mask_y, Rop::SrcErase, shape.spans);
+        return bounding(mask,
+                        bit_blt(dst, dx, dy, w, h, sheet, sx, colour_y, colour_rop, shape.spans));
     }
-    MaskedJob job{
-        dst, sheet, m.dx, m.dy, m.sx, m.sy, c.sy, m.w, m.h, {rows, m.sy - mask_y, m.sx - sx}, {}};
+    MaskedJob job{dst,   sheet, m.dx, m.dy, m.sx,
+                  m.sy,  c.sy,  m.w,  m.h,  {shape.spans, m.sy - mask_y, m.sx - sx},
+                  shape, {}};
     with_rop(colour_rop, job);
     return job.written.at(m.dx, m.dy);
 }

@@ -91,6 +91,23 @@ struct RowSpan {
     std::uint16_t lo = 0, hi = 0;
 };
 
+// Of one row of a sprite's cell, the columns [lo, hi) of a stretch drawn through the mask with
+// a SrcInvert colour that is `opaque` (the mask hides what lies under the sprite, so the colour
+// is the result) or mixed (worked out pixel by pixel).
+struct Run {
+    std::uint16_t lo = 0, hi = 0;
+    bool opaque = false;
+};
+
+// A sprite's cell as indexed from its sheet. Each row has its span and, for drawing through
+// the mask with a SrcInvert colour, its runs: row y's are runs[first[y]] up to runs[first[y + 1]],
+// and the ground inside its span is in none of them, since that leaves dst as it is.
+struct CellShape {
+    const RowSpan* spans = nullptr;        // one per row; nullptr: the whole cell is drawn
+    const std::uint32_t* first = nullptr;  // one per row and one more; nullptr: no runs
+    const Run* runs = nullptr;
+};
+
 // Copies the w x h rectangle at (sx, sy) of src onto dst at (dx, dy) with `rop`. Parts of the
 // rectangle outside either surface are skipped. Negative sizes draw nothing. With `rows` (h spans,
 // one for each row of the uncut rectangle, counted from sx) only the spans are drawn: the caller
@@ -101,9 +118,11 @@ Rect bit_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int
 
 // A sprite drawn through its mask in one pass: the same as bit_blt of the mask rows (at mask_y)
 // with SrcErase followed by bit_blt of the colour rows (at colour_y) with `colour_rop`, pixel for
-// pixel, at the cost of one transfer; `rows` as for bit_blt. Returns what both write.
+// pixel, at the cost of one transfer. The shape's spans act as `rows` do for bit_blt; its runs,
+// when there are some and the colour is SrcInvert, say which pixels of each span need the mask
+// at all. Returns what both write.
 Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int sx,
-                int mask_y, int colour_y, Rop colour_rop, const RowSpan* rows = nullptr);
+                int mask_y, int colour_y, Rop colour_rop, const CellShape& shape = {});
 
 // Stretches the sw x sh rectangle at (sx, sy) of src onto the dw x dh rectangle at (dx, dy) of
 // dst, nearest neighbour, with `rop`. A negative dw mirrors left to right and the picture then

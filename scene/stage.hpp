@@ -34,6 +34,7 @@ struct Stage {
     bool full_frames = false;
     bool whole_next = true;  // the next frame restores and presents the whole screen
     Damage drawn;            // compose-buffer pixels drawn over the background this frame
+    DrawnShapes drawn_shapes;  // the same, transfer by transfer, down to the sprites' shapes
     Damage bkg_changed;      // background pixels changed since the last restore
     Damage present;          // what the frame being made hands to the window
 

@@ -147,15 +147,16 @@ TEST(SheetCellsTest, SpansDrawWhatTheWholeCellDraws) {
         const SheetGeometry& g = kSheetGeometry[s];
         const Surface& sheet = stage.pat[static_cast<std::size_t>(s)];
         for (int f = 0; f < g.frames; ++f) {
-            const RowSpan* rows = stage.cells.rows(stage.pat, s, f, g.frame_w, g.frame_h);
+            const CellShape shape = stage.cells.shape(stage.pat, s, f, g.frame_w, g.frame_h);
+            const RowSpan* rows = shape.spans;
             ASSERT_NE(rows, nullptr) << s;
             const int sx = f * g.frame_w;
-            for (int at : {-g.frame_w / 2, 7}) {
+            for (int at : {-g.frame_w / 2, 7, 150 - g.frame_w / 2}) {
                 Surface whole = ground, cut = ground;
                 masked_blt(whole, at, at, g.frame_w, g.frame_h, sheet, sx, g.frame_h, 0,
                            Rop::SrcInvert);
                 Rect r = masked_blt(cut, at, at, g.frame_w, g.frame_h, sheet, sx, g.frame_h, 0,
-                                    Rop::SrcInvert, rows);
+                                    Rop::SrcInvert, shape);
                 EXPECT_TRUE(whole.same_pixels(cut)) << "sheet " << s << " frame " << f;
                 EXPECT_TRUE(changes_within(cut, r)) << "sheet " << s << " frame " << f;
                 whole = ground, cut = ground;
