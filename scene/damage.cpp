@@ -26,12 +26,24 @@ bool worth_merging(const Rect& a, const Rect& b) {
 
 void Damage::add(Rect r) {
     if (r.empty()) return;
+    // Two rectangles further apart across than the slack divided by r's height waste more
+    // than the slack in their box, and likewise down: most of the list is passed over on
+    // these four comparisons alone.
+    long long reach_x = kMergeSlack / r.h, reach_y = kMergeSlack / r.w;
+    const auto apart = [&](const Rect& o) {
+        const long long ox = o.x, oy = o.y, rx = r.x, ry = r.y;
+        return ox - (rx + r.w) > reach_x || rx - (ox + o.w) > reach_x ||
+               oy - (ry + r.h) > reach_y || ry - (oy + o.h) > reach_y;
+    };
     // One pass: r takes in every rectangle worth merging with it as it grows. One passed over
     // before r grew may now be worth merging too; leaving it is safe, only not the least.
     for (int k = 0; k < n_;) {
-        if (worth_merging(r_[static_cast<std::size_t>(k)], r)) {
-            r = bounding(r, r_[static_cast<std::size_t>(k)]);
+        const Rect& o = r_[static_cast<std::size_t>(k)];
+        if (!apart(o) && worth_merging(o, r)) {
+            r = bounding(r, o);
             r_[static_cast<std::size_t>(k)] = r_[static_cast<std::size_t>(--n_)];
+            reach_x = kMergeSlack / r.h;
+            reach_y = kMergeSlack / r.w;
         } else {
             ++k;
         }

@@ -18,6 +18,10 @@ TEST(Damage, MergesWhatIsCheapToMergeAndKeepsApartWhatIsNot) {
         {"empty rectangles add nothing", {{5, 5, 0, 9}, {5, 5, 9, -1}}, 0},
         {"a sprite's old and new place", {{100, 100, 72, 72}, {102, 99, 72, 72}}, 1},
         {"far corners", {{0, 0, 72, 72}, {1800, 1000, 72, 72}}, 2},
+        // A gap wastes its area in the box: 50 x 60 is within the slack, 70 x 60 is not.
+        {"neighbours across a gap", {{0, 0, 72, 60}, {122, 0, 72, 60}}, 1},
+        {"neighbours down a gap", {{0, 0, 60, 72}, {0, 122, 60, 72}}, 1},
+        {"neighbours too far apart", {{0, 0, 72, 60}, {142, 0, 72, 60}}, 2},
         {"a thin row and column crossing", {{0, 500, 1920, 4}, {900, 0, 4, 1080}}, 2},
         // The third joins the first two's union only once they have merged.
         {"a chain", {{0, 0, 40, 40}, {80, 0, 40, 40}, {40, 0, 40, 40}}, 1},
