@@ -55,6 +55,12 @@ void SheetCells::index(const std::array<Surface, kSheetCount>& pat) {
             }
             first[static_cast<std::size_t>(g.frame_h)] =
                 static_cast<std::uint32_t>(out.runs.size());
+            Rect& box = out.boxes[static_cast<std::size_t>(f)];
+            for (int y = 0; y < g.frame_h; ++y) {
+                const RowSpan& r =
+                    out.spans[static_cast<std::size_t>(f)][static_cast<std::size_t>(y)];
+                if (r.lo < r.hi) box = bounding(box, {r.lo, y, r.hi - r.lo, 1});
+            }
         }
         out.pixels = sheet.row(0);
         out.width = sheet.width();
@@ -81,7 +87,10 @@ CellShape SheetCells::shape(const std::array<Surface, kSheetCount>& pat, int she
     const RowSpan* spans = rows(pat, sheet, frame, w, h);
     if (spans == nullptr) return {};
     const Sheet& in = sheets_[static_cast<std::size_t>(sheet)];
-    return {spans, in.first[static_cast<std::size_t>(frame)].data(), in.runs.data()};
+    const Rect& b = in.boxes[static_cast<std::size_t>(frame)];
+    CellShape shape{spans, in.first[static_cast<std::size_t>(frame)].data(), in.runs.data(), {}};
+    shape.box = {b.x, b.y, b.w, b.h};
+    return shape;
 }
 
 }  // namespace vorlip

@@ -41,6 +41,7 @@ class SheetCells {
         std::array<std::array<RowSpan, kMaxRows>, kMaxFrames> spans{};
         std::array<std::array<std::uint32_t, kMaxRows + 1>, kMaxFrames> first{};
         std::vector<Run> runs;  // all of the sheet's, frame after frame, row after row
+        std::array<Rect, kMaxFrames> boxes{};  // the box of each frame's spans
     };
     std::array<Sheet, kSheetCount> sheets_{};
 };

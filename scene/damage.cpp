@@ -83,11 +83,6 @@ namespace vorlip {
 
 void DrawnShapes::add(const Rect& box, int x, int y, const RowSpan* spans) {
     if (box.empty()) return;
-    // A stretched sprite is drawn twice over the same box: once is enough to undo.
-    if (n_ > 0 && spans == nullptr) {
-        const Piece& last = p_[static_cast<std::size_t>(n_ - 1)];
-        if (last.spans == nullptr && last.box == box) return;
-    }
     if (n_ == kCapacity) {
         complete_ = false;
         return;
@@ -98,19 +93,26 @@ void DrawnShapes::add(const Rect& box, int x, int y, const RowSpan* spans) {
 void DrawnShapes::copy_back(Surface& dst, const Surface& src, const Rect& within) const {
     const Rect both = intersection(
         within, {0, 0, std::min(dst.width(), src.width()), std::min(dst.height(), src.height())});
+    const std::ptrdiff_t ds = dst.stride(), ss = src.stride();
     for (int k = 0; k < n_; ++k) {
         const Piece& p = p_[static_cast<std::size_t>(k)];
         const Rect c = intersection(p.box, both);
-        const long long x1 = static_cast<long long>(c.x) + c.w;
-        for (int row = c.y; row < c.y + c.h; ++row) {
-            long long lo = c.x, hi = x1;
-            if (p.spans != nullptr) {
-                const RowSpan& s = p.spans[row - p.y];
-                lo = std::max<long long>(lo, static_cast<long long>(p.x) + s.lo);
-                hi = std::min<long long>(hi, static_cast<long long>(p.x) + s.hi);
-            }
+        if (c.empty()) continue;
+        Pixel* const d0 = dst.row(c.y) + c.x;
+        const Pixel* const s0 = src.row(c.y) + c.x;
+        if (p.spans == nullptr) {
+            for (int r = 0; r < c.h; ++r)
+                std::memcpy(d0 + r * ds, s0 + r * ss,
+                            sizeof(Pixel) * static_cast<std::size_t>(c.w));
+            continue;
+        }
+        // The spans count from the cell's corner: the cut box's columns counted the same way.
+        const int left = c.x - p.x, right = left + c.w;
+        const RowSpan* spans = p.spans + (c.y - p.y);
+        for (int r = 0; r < c.h; ++r) {
+            const int lo = std::max<int>(spans[r].lo, left), hi = std::min<int>(spans[r].hi, right);
             if (lo < hi)
-                std::memcpy(dst.row(row) + lo, src.row(row) + lo,
+                std::memcpy(d0 + r * ds + (lo - left), s0 + r * ss + (lo - left),
                             sizeof(Pixel) * static_cast<std::size_t>(hi - lo));
         }
     }

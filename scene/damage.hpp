@@ -43,9 +43,8 @@ class Damage {
 // must be copied back instead.
 class DrawnShapes {
   public:
-    // Every transfer one frame can make: two for each player slot (a hatching is two), two for
-    // each flower, the mother.
-    static constexpr int kCapacity = 2 * 41 + 2 * 6 + 1;
+    // Every transfer one frame can make: one for each player slot and each flower, the mother.
+    static constexpr int kCapacity = 41 + 6 + 1;
 
     void clear() {
         n_ = 0;

@@ -73,24 +73,16 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
             const int cell = w16(kChickCell * frame);
             const int x = hatch_draw_x(p), y = hatch_draw_y(p);
             drew(stage,
-                 stretch_blt(stage.scr_work, x, y, width, height, pat, cell, kChickCell, kChickCell,
-                             kChickCell, Rop::SrcErase),
-                 x, y);
-            drew(stage,
-                 stretch_blt(stage.scr_work, x, y, width, height, pat, cell, 0, kChickCell,
-                             kChickCell, Rop::SrcErase),
+                 masked_stretch_blt(stage.scr_work, x, y, width, height, pat, cell, kChickCell, 0,
+                                    kChickCell, kChickCell, Rop::SrcErase),
                  x, y);
             return;
         }
         case kDrawFlower: {
             const FlowerRec& f = world.flowers[static_cast<std::size_t>(index)];
             drew(stage,
-                 stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h, pat, 0, height,
-                             width, height, Rop::SrcErase),
-                 f.draw_x, f.draw_y);
-            drew(stage,
-                 stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h, pat, 0, 0,
-                             width, height, Rop::SrcInvert),
+                 masked_stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h, pat, 0,
+                                    height, 0, width, height, Rop::SrcInvert),
                  f.draw_x, f.draw_y);
             return;
         }

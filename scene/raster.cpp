@@ -197,6 +197,32 @@ struct MaskedJob {
     }
 };
 
+// A sprite drawn by its runs through the mask with a SrcInvert colour, when neither surface cuts
+// it: most sprites most of the time, so it is done without working out a cut for every row.
+Rect runs_uncut(Surface& dst, int dx, int dy, int h, const Surface& sheet, int sx, int mask_y,
+                int colour_y, const CellShape& shape) {
+    Pixel* const d0 = dst.row(dy) + dx;
+    const Pixel* const m0 = sheet.row(mask_y) + sx;
+    const Pixel* const c0 = sheet.row(colour_y) + sx;
+    const std::ptrdiff_t ds = dst.stride(), ss = sheet.stride();
+    for (int y = 0; y < h; ++y) {
+        Pixel* __restrict d = d0 + y * ds;
+        const Pixel* __restrict m = m0 + y * ss;
+        const Pixel* __restrict c = c0 + y * ss;
+        for (std::uint32_t k = shape.first[y]; k < shape.first[y + 1]; ++k) {
+            const Run& r = shape.runs[k];
+            if (r.opaque) {
+                std::memcpy(d + r.lo, c + r.lo,
+                            sizeof(Pixel) * static_cast<std::size_t>(r.hi - r.lo));
+            } else {
+                for (int x = r.lo; x < r.hi; ++x)
+                    d[x] = OpInvert::apply(c[x], OpErase::apply(m[x], d[x]));
+            }
+        }
+    }
+    return {dx + shape.box.x, dy + shape.box.y, shape.box.w, shape.box.h};
+}
+
 // A transfer clipped against both surfaces: where it writes and where it reads from.
 struct Clipped {
     int dx = 0, dy = 0, sx = 0, sy = 0, w = 0, h = 0;
@@ -258,6 +284,7 @@ struct StretchJob {
     Surface& dst;
     const Surface& src;
     int sx, sy, sw, sh;
+    int mask_sy;                   // the mask's first row, erased first; below 0: no mask
     long long aw, ah;              // absolute destination size
     bool flip_x, flip_y;           // mirrored axes
     long long origin_x, origin_y;  // leftmost / topmost destination pixel of the picture
@@ -271,15 +298,18 @@ struct StretchJob {
         for (int y = y0; y < y1; ++y) {
             long long ky = y - origin_y;
             if (flip_y) ky = ah - 1 - ky;
-            const int srow = sy + sample(ky, sh, ah);
+            const int k = sample(ky, sh, ah);
+            const int srow = sy + k;
             if (srow < 0 || srow >= src.height()) continue;
             const Pixel* s = src.row(srow);
+            // The mask's rows lie in the source whenever there is one (masked_stretch_blt).
+            const Pixel* m = mask_sy >= 0 ? src.row(mask_sy + k) : nullptr;
             Pixel* d = dst.row(y);
             SampleWalk col(first_k, sw, aw);
             for (int x = first_x, n = x1 - x0; n > 0; --n, x += step_x, col.next()) {
                 const long long scol = sx + col.q;
                 if (scol < 0 || scol >= src.width()) continue;
-                d[x] = Op::apply(s[scol], d[x]);
+                d[x] = Op::apply(s[scol], m != nullptr ? OpErase::apply(m[scol], d[x]) : d[x]);
             }
         }
     }
@@ -307,6 +337,10 @@ Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet
         return bounding(mask,
                         bit_blt(dst, dx, dy, w, h, sheet, sx, colour_y, colour_rop, shape.spans));
     }
+    const bool uncut = m.dx == dx && m.dy == dy && m.w == w && m.h == h && m.sx == sx &&
+                       m.sy == mask_y && c.sy == colour_y;
+    if (uncut && shape.first != nullptr && colour_rop == Rop::SrcInvert)
+        return runs_uncut(dst, dx, dy, h, sheet, sx, mask_y, colour_y, shape);
     MaskedJob job{dst,   sheet, m.dx, m.dy, m.sx,
                   m.sy,  c.sy,  m.w,  m.h,  {shape.spans, m.sy - mask_y, m.sx - sx},
                   shape, {}};
@@ -314,10 +348,12 @@ Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet
     return job.written.at(m.dx, m.dy);
 }
 
-Rect stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
-                 int sw, int sh, Rop rop) {
+namespace {
+
+Rect stretch(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
+             int sw, int sh, int mask_sy, Rop rop) {
     if (dw == 0 || dh == 0 || sw <= 0 || sh <= 0) return {};
-    StretchJob job{dst, src, sx, sy, sw, sh, 0, 0, dw < 0, dh < 0, 0, 0, 0, 0, 0, 0};
+    StretchJob job{dst, src, sx, sy, sw, sh, mask_sy, 0, 0, dw < 0, dh < 0, 0, 0, 0, 0, 0, 0};
     job.aw = dw < 0 ? -static_cast<long long>(dw) : dw;
     job.ah = dh < 0 ? -static_cast<long long>(dh) : dh;
     job.origin_x = dw < 0 ? static_cast<long long>(dx) + dw : dx;
@@ -331,6 +367,28 @@ Rect stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sr
     // Pixels whose sample falls outside the source are skipped, so this may claim more than
     // was written; never less.
     return {job.x0, job.y0, job.x1 - job.x0, job.y1 - job.y0};
+}
+
+}  // namespace
+
+Rect stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
+                 int sw, int sh, Rop rop) {
+    return stretch(dst, dx, dy, dw, dh, src, sx, sy, sw, sh, -1, rop);
+}
+
+Rect masked_stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sheet, int sx,
+                        int mask_y, int colour_y, int sw, int sh, Rop colour_rop) {
+    // Both picture's rows must lie in the sheet for the two to sample alike; where one does
+    // not, the two transfers are made one after the other.
+    const auto inside = [&](int y) {
+        return y >= 0 && static_cast<long long>(y) + sh <= sheet.height();
+    };
+    if (sh <= 0 || !inside(mask_y) || !inside(colour_y)) {
+        const Rect a = stretch(dst, dx, dy, dw, dh, sheet, sx, mask_y, sw, sh, -1, Rop::SrcErase);
+        return bounding(a,
+                        stretch(dst, dx, dy, dw, dh, sheet, sx, colour_y, sw, sh, -1, colour_rop));
+    }
+    return stretch(dst, dx, dy, dw, dh, sheet, sx, colour_y, sw, sh, mask_y, colour_rop);
 }
 
 }  // namespace vorlip

@@ -106,6 +106,9 @@ struct CellShape {
     const RowSpan* spans = nullptr;        // one per row; nullptr: the whole cell is drawn
     const std::uint32_t* first = nullptr;  // one per row and one more; nullptr: no runs
     const Run* runs = nullptr;
+    struct {
+        int x = 0, y = 0, w = 0, h = 0;
+    } box;  // the box of the spans, from the cell's corner; empty when all is ground
 };
 
 // Copies the w x h rectangle at (sx, sy) of src onto dst at (dx, dy) with `rop`. Parts of the
@@ -132,5 +135,11 @@ Rect masked_blt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet
 // Returns the part of dst that was written to (empty if none).
 Rect stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy,
                  int sw, int sh, Rop rop);
+
+// A stretched sprite through its mask in one pass: the same as stretch_blt of the mask rows (at
+// mask_y) with SrcErase followed by stretch_blt of the colour rows (at colour_y) with
+// `colour_rop`, pixel for pixel. Returns what both write.
+Rect masked_stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sheet, int sx,
+                        int mask_y, int colour_y, int sw, int sh, Rop colour_rop);
 
 }  // namespace vorlip

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 namespace vorlip {
 namespace {
@@ -203,6 +204,14 @@ TEST(Raster, OnePassMaskedTransferIsTheTwoTransfers) {
                 EXPECT_TRUE(changes_within(before, one, r)) << int(rop) << " at " << at;
                 EXPECT_TRUE(changes_within(erased, two, b)) << int(rop) << " at " << at;
                 EXPECT_EQ(intersection(r, bounding(a, b)), r);
+                // Stretched and mirrored alike.
+                for (const auto& [dw, dh] : {std::pair{17, 7}, {-17, 7}, {9, -13}}) {
+                    two = one;
+                    masked_stretch_blt(one, at, at / 2, dw, dh, sheet, 3, mask_y, 0, 12, 10, rop);
+                    stretch_blt(two, at, at / 2, dw, dh, sheet, 3, mask_y, 12, 10, Rop::SrcErase);
+                    stretch_blt(two, at, at / 2, dw, dh, sheet, 3, 0, 12, 10, rop);
+                    EXPECT_TRUE(one.same_pixels(two)) << int(rop) << " at " << at << " " << dw;
+                }
             }
 }
 
