@@ -29,11 +29,18 @@ void Damage::add(Rect r) {
     // Two rectangles further apart across than the slack divided by r's height waste more
     // than the slack in their box, and likewise down: most of the list is passed over on
     // these four comparisons alone.
-    long long reach_x = kMergeSlack / r.h, reach_y = kMergeSlack / r.w;
+    // The window around r that a rectangle must reach into to be worth a closer look.
+    long long lo_x = 0, hi_x = 0, lo_y = 0, hi_y = 0;
+    const auto window = [&] {
+        lo_x = static_cast<long long>(r.x) - kMergeSlack / r.h;
+        hi_x = static_cast<long long>(r.x) + r.w + kMergeSlack / r.h;
+        lo_y = static_cast<long long>(r.y) - kMergeSlack / r.w;
+        hi_y = static_cast<long long>(r.y) + r.h + kMergeSlack / r.w;
+    };
+    window();
     const auto apart = [&](const Rect& o) {
-        const long long ox = o.x, oy = o.y, rx = r.x, ry = r.y;
-        return ox - (rx + r.w) > reach_x || rx - (ox + o.w) > reach_x ||
-               oy - (ry + r.h) > reach_y || ry - (oy + o.h) > reach_y;
+        return (o.x > hi_x) | (static_cast<long long>(o.x) + o.w < lo_x) | (o.y > hi_y) |
+               (static_cast<long long>(o.y) + o.h < lo_y);
     };
     // One pass: r takes in every rectangle worth merging with it as it grows. One passed over
     // before r grew may now be worth merging too; leaving it is safe, only not the least.
@@ -42,8 +49,7 @@ void Damage::add(Rect r) {
         if (!apart(o) && worth_merging(o, r)) {
             r = bounding(r, o);
             r_[static_cast<std::size_t>(k)] = r_[static_cast<std::size_t>(--n_)];
-            reach_x = kMergeSlack / r.h;
-            reach_y = kMergeSlack / r.w;
+            window();
         } else {
             ++k;
         }
