@@ -87,10 +87,8 @@ CellShape SheetCells::shape(const std::array<Surface, kSheetCount>& pat, int she
     const RowSpan* spans = rows(pat, sheet, frame, w, h);
     if (spans == nullptr) return {};
     const Sheet& in = sheets_[static_cast<std::size_t>(sheet)];
-    const Rect& b = in.boxes[static_cast<std::size_t>(frame)];
-    CellShape shape{spans, in.first[static_cast<std::size_t>(frame)].data(), in.runs.data(), {}};
-    shape.box = {b.x, b.y, b.w, b.h};
-    return shape;
+    return {spans, in.first[static_cast<std::size_t>(frame)].data(), in.runs.data(),
+            in.boxes[static_cast<std::size_t>(frame)]};
 }
 
 }  // namespace vorlip

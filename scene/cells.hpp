@@ -3,9 +3,11 @@
 // A sprite's ground (white in both its colour frame and its mask) leaves the picture under it
 // as it was, and a chick is little more than a third of its cell. Drawing only each row's span
 // gives the same picture for far fewer pixels, and what a frame restores and presents shrinks
-// to the shape's box. The index is made from the sheets once: a sheet replaced since by
-// another surface is drawn whole until it is indexed again, and one rewritten in place must be
-// indexed again.
+// to the shape's box. Each span is cut further into runs: most of a sprite is opaque and is
+// simply copied, and the ground inside the span is skipped.
+//
+// The index is made from the sheets once: a sheet replaced since by another surface is drawn
+// whole until it is indexed again, and one rewritten in place must be indexed again.
 #pragma once
 
 #include <array>

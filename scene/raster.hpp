@@ -91,9 +91,9 @@ struct RowSpan {
     std::uint16_t lo = 0, hi = 0;
 };
 
-// Of one row of a sprite's cell, the columns [lo, hi) of a stretch drawn through the mask with
-// a SrcInvert colour that is `opaque` (the mask hides what lies under the sprite, so the colour
-// is the result) or mixed (worked out pixel by pixel).
+// Of one row of a sprite's cell, columns [lo, hi) of like pixels for drawing through the mask
+// with a SrcInvert colour: `opaque` where the mask hides what lies under the sprite, so that the
+// colour is the result; otherwise worked out pixel by pixel.
 struct Run {
     std::uint16_t lo = 0, hi = 0;
     bool opaque = false;
@@ -106,9 +106,7 @@ struct CellShape {
     const RowSpan* spans = nullptr;        // one per row; nullptr: the whole cell is drawn
     const std::uint32_t* first = nullptr;  // one per row and one more; nullptr: no runs
     const Run* runs = nullptr;
-    struct {
-        int x = 0, y = 0, w = 0, h = 0;
-    } box;  // the box of the spans, from the cell's corner; empty when all is ground
+    Rect box;  // the box of the spans, from the cell's corner; empty when all is ground
 };
 
 // Copies the w x h rectangle at (sx, sy) of src onto dst at (dx, dy) with `rop`. Parts of the
