@@ -16,6 +16,9 @@ Stage::Stage(int screen_w, int screen_h)
 void Stage::load_sheets() {
     vorlip::load_sheets(pat);
     cells.index(pat);
+    // The last frame's sprites are copied back by the spans they were drawn with, which the
+    // new index may have changed.
+    changed_everywhere();
 }
 
 void Stage::place_compose_buffer() {
