@@ -27,9 +27,9 @@ bool worth_merging(const Rect& a, const Rect& b) {
 void Damage::add(Rect r) {
     if (r.empty()) return;
     // Two rectangles further apart across than the slack divided by r's height waste more
-    // than the slack in their box, and likewise down: most of the list is passed over on
-    // these four comparisons alone.
-    // The window around r that a rectangle must reach into to be worth a closer look.
+    // than the slack in their box, and likewise down: only a rectangle reaching into this
+    // window around r is worth the closer look, and most of the list is passed over on four
+    // comparisons.
     long long lo_x = 0, hi_x = 0, lo_y = 0, hi_y = 0;
     const auto window = [&] {
         lo_x = static_cast<long long>(r.x) - kMergeSlack / r.h;
@@ -82,10 +82,6 @@ void copy_rects(Surface& dst, const Surface& src, const Damage& where, const Rec
         bit_blt(dst, c.x, c.y, c.w, c.h, src, c.x, c.y, Rop::SrcCopy);
     }
 }
-
-}  // namespace vorlip
-
-namespace vorlip {
 
 void DrawnShapes::add(const Rect& box, int x, int y, const RowSpan* spans) {
     if (box.empty()) return;

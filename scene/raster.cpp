@@ -160,6 +160,17 @@ struct BltJob {
     }
 };
 
+// Columns [a, b) of one row of a run drawn through the mask with a SrcInvert colour: an opaque
+// run is its colour, copied; any other is worked out pixel by pixel.
+inline void put_run(Pixel* __restrict d, const Pixel* __restrict m, const Pixel* __restrict c,
+                    int a, int b, bool opaque) {
+    if (opaque) {
+        std::memcpy(d + a, c + a, sizeof(Pixel) * static_cast<std::size_t>(b - a));
+    } else {
+        for (int x = a; x < b; ++x) d[x] = OpInvert::apply(c[x], OpErase::apply(m[x], d[x]));
+    }
+}
+
 // The mask's SrcErase and the colour's operation, applied to each pixel in turn; where the
 // shape has runs and the colour is SrcInvert, only the runs are drawn, and an opaque run is its
 // colour whatever lay under it.
@@ -186,12 +197,7 @@ struct MaskedJob {
                 const Run& r = shape.runs[k];
                 const int a = std::max(int(r.lo) - spans.col0, lo);
                 const int b = std::min(int(r.hi) - spans.col0, hi);
-                if (a >= b) continue;
-                if (r.opaque) {
-                    std::memcpy(d + a, c + a, sizeof(Pixel) * static_cast<std::size_t>(b - a));
-                } else {
-                    for (int x = a; x < b; ++x) d[x] = Op::apply(c[x], OpErase::apply(m[x], d[x]));
-                }
+                if (a < b) put_run(d, m, c, a, b, r.opaque);
             }
         });
     }
@@ -211,13 +217,7 @@ Rect runs_uncut(Surface& dst, int dx, int dy, int h, const Surface& sheet, int s
         const Pixel* __restrict c = c0 + y * ss;
         for (std::uint32_t k = shape.first[y]; k < shape.first[y + 1]; ++k) {
             const Run& r = shape.runs[k];
-            if (r.opaque) {
-                std::memcpy(d + r.lo, c + r.lo,
-                            sizeof(Pixel) * static_cast<std::size_t>(r.hi - r.lo));
-            } else {
-                for (int x = r.lo; x < r.hi; ++x)
-                    d[x] = OpInvert::apply(c[x], OpErase::apply(m[x], d[x]));
-            }
+            put_run(d, m, c, r.lo, r.hi, r.opaque);
         }
     }
     return {dx + shape.box.x, dy + shape.box.y, shape.box.w, shape.box.h};
@@ -378,7 +378,7 @@ Rect stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sr
 
 Rect masked_stretch_blt(Surface& dst, int dx, int dy, int dw, int dh, const Surface& sheet, int sx,
                         int mask_y, int colour_y, int sw, int sh, Rop colour_rop) {
-    // Both picture's rows must lie in the sheet for the two to sample alike; where one does
+    // Both pictures' rows must lie in the sheet for the two to sample alike; where one does
     // not, the two transfers are made one after the other.
     const auto inside = [&](int y) {
         return y >= 0 && static_cast<long long>(y) + sh <= sheet.height();
