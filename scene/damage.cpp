@@ -1,7 +1,13 @@
 #include "scene/damage.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vorlip {
 
@@ -24,41 +30,90 @@ bool worth_merging(const Rect& a, const Rect& b) {
 
 }  // namespace
 
+namespace {
+
+int clamp_int(long long v) {
+    return static_cast<int>(
+        std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+void Damage::put(int k, const Rect& r) {
+    const auto i = static_cast<std::size_t>(k);
+    r_[i] = r;
+    x0_[i] = r.x;
+    y0_[i] = r.y;
+    x1_[i] = clamp_int(static_cast<long long>(r.x) + r.w);
+    y1_[i] = clamp_int(static_cast<long long>(r.y) + r.h);
+}
+
+int Damage::first_near(int from, int lo_x, int hi_x, int lo_y, int hi_y) const {
+    // Four at a time where the processor compares four at once; the arrays hold a whole
+    // number of fours.
+    static_assert(kCapacity % 4 == 0);
+    for (int base = from & ~3; base < n_; base += 4) {
+        const auto k = static_cast<std::size_t>(base);
+#if defined(__SSE2__)
+        const auto load = [&](const std::array<int, kCapacity>& a) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data() + k));
+        };
+        const __m128i apart =
+            _mm_or_si128(_mm_or_si128(_mm_cmpgt_epi32(load(x0_), _mm_set1_epi32(hi_x)),
+                                      _mm_cmpgt_epi32(_mm_set1_epi32(lo_x), load(x1_))),
+                         _mm_or_si128(_mm_cmpgt_epi32(load(y0_), _mm_set1_epi32(hi_y)),
+                                      _mm_cmpgt_epi32(_mm_set1_epi32(lo_y), load(y1_))));
+        unsigned near = ~static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(apart))) & 15u;
+#else
+        unsigned near = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            near |= static_cast<unsigned>((x0_[k + i] <= hi_x) & (x1_[k + i] >= lo_x) &
+                                          (y0_[k + i] <= hi_y) & (y1_[k + i] >= lo_y))
+                    << i;
+#endif
+        // Only those from `from` on and inside the list.
+        if (base < from) near &= ~0u << (from - base);
+        if (n_ - base < 4) near &= (1u << (n_ - base)) - 1;
+        if (near != 0) return base + std::countr_zero(near);
+    }
+    return n_;
+}
+
 void Damage::add(Rect r) {
     if (r.empty()) return;
     // Two rectangles further apart across than the slack divided by r's height waste more
     // than the slack in their box, and likewise down: only a rectangle reaching into this
-    // window around r is worth the closer look, and most of the list is passed over on four
-    // comparisons.
-    long long lo_x = 0, hi_x = 0, lo_y = 0, hi_y = 0;
+    // window around r is worth the closer look, and most of the list is passed over eight at
+    // a time.
+    int lo_x = 0, hi_x = 0, lo_y = 0, hi_y = 0;
     const auto window = [&] {
-        lo_x = static_cast<long long>(r.x) - kMergeSlack / r.h;
-        hi_x = static_cast<long long>(r.x) + r.w + kMergeSlack / r.h;
-        lo_y = static_cast<long long>(r.y) - kMergeSlack / r.w;
-        hi_y = static_cast<long long>(r.y) + r.h + kMergeSlack / r.w;
+        const int across = static_cast<int>(kMergeSlack) / r.h;
+        const int down = static_cast<int>(kMergeSlack) / r.w;
+        lo_x = clamp_int(static_cast<long long>(r.x) - across);
+        hi_x = clamp_int(static_cast<long long>(r.x) + r.w + across);
+        lo_y = clamp_int(static_cast<long long>(r.y) - down);
+        hi_y = clamp_int(static_cast<long long>(r.y) + r.h + down);
     };
     window();
-    const auto apart = [&](const Rect& o) {
-        return (o.x > hi_x) | (static_cast<long long>(o.x) + o.w < lo_x) | (o.y > hi_y) |
-               (static_cast<long long>(o.y) + o.h < lo_y);
-    };
     // One pass: r takes in every rectangle worth merging with it as it grows. One passed over
     // before r grew may now be worth merging too; leaving it is safe, only not the least.
-    for (int k = 0; k < n_;) {
+    for (int k = first_near(0, lo_x, hi_x, lo_y, hi_y); k < n_;) {
         const Rect& o = r_[static_cast<std::size_t>(k)];
-        if (!apart(o) && worth_merging(o, r)) {
+        if (worth_merging(o, r)) {
             r = bounding(r, o);
-            r_[static_cast<std::size_t>(k)] = r_[static_cast<std::size_t>(--n_)];
+            --n_;
+            put(k, r_[static_cast<std::size_t>(n_)]);
             window();
         } else {
             ++k;
         }
+        k = first_near(k, lo_x, hi_x, lo_y, hi_y);
     }
     if (n_ == kCapacity) {
         for (int k = 0; k < n_; ++k) r = bounding(r, r_[static_cast<std::size_t>(k)]);
         n_ = 0;
     }
-    r_[static_cast<std::size_t>(n_++)] = r;
+    put(n_++, r);
 }
 
 void Damage::add(const Damage& other) {

@@ -33,7 +33,15 @@ class Damage {
     long long area() const;
 
   private:
+    // The first rectangle from `from` on that reaches into the window [lo_x, hi_x] x
+    // [lo_y, hi_y]; n_ when none does.
+    int first_near(int from, int lo_x, int hi_x, int lo_y, int hi_y) const;
+    void put(int k, const Rect& r);
+
     std::array<Rect, kCapacity> r_{};
+    // The same rectangles' edges, one array each, for first_near to compare many at once: left,
+    // top, right and bottom, the last two held at the int range's end.
+    std::array<int, kCapacity> x0_{}, y0_{}, x1_{}, y1_{};
     int n_ = 0;
 };
 

@@ -23,6 +23,8 @@ TEST(Damage, MergesWhatIsCheapToMergeAndKeepsApartWhatIsNot) {
         {"neighbours down a gap", {{0, 0, 60, 72}, {0, 122, 60, 72}}, 1},
         {"neighbours too far apart", {{0, 0, 72, 60}, {142, 0, 72, 60}}, 2},
         {"a thin row and column crossing", {{0, 500, 1920, 4}, {900, 0, 4, 1080}}, 2},
+        // Their window reaches past the int range.
+        {"neighbours at the right end of positions", {{2147483637, 0, 10, 10}, {2147483627, 0, 10, 10}}, 1},
         // The third joins the first two's union only once they have merged.
         {"a chain", {{0, 0, 40, 40}, {80, 0, 40, 40}, {40, 0, 40, 40}}, 1},
     };
