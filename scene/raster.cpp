@@ -211,14 +211,16 @@ Rect runs_uncut(Surface& dst, int dx, int dy, int h, const Surface& sheet, int s
     const Pixel* const m0 = sheet.row(mask_y) + sx;
     const Pixel* const c0 = sheet.row(colour_y) + sx;
     const std::ptrdiff_t ds = dst.stride(), ss = sheet.stride();
+    // Held here, so that the copies, which might write anywhere as far as the compiler knows,
+    // do not make it read them again.
+    const std::uint32_t* const first = shape.first;
+    const Run* const runs = shape.runs;
     for (int y = 0; y < h; ++y) {
         Pixel* __restrict d = d0 + y * ds;
         const Pixel* __restrict m = m0 + y * ss;
         const Pixel* __restrict c = c0 + y * ss;
-        for (std::uint32_t k = shape.first[y]; k < shape.first[y + 1]; ++k) {
-            const Run& r = shape.runs[k];
-            put_run(d, m, c, r.lo, r.hi, r.opaque);
-        }
+        for (const Run *r = runs + first[y], *end = runs + first[y + 1]; r != end; ++r)
+            put_run(d, m, c, r->lo, r->hi, r->opaque);
     }
     return {dx + shape.box.x, dy + shape.box.y, shape.box.w, shape.box.h};
 }
