@@ -28,10 +28,6 @@ bool worth_merging(const Rect& a, const Rect& b) {
     return box - (a.area() + b.area() - overlap) <= Damage::kMergeSlack;
 }
 
-}  // namespace
-
-namespace {
-
 int clamp_int(long long v) {
     return static_cast<int>(
         std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
@@ -83,7 +79,7 @@ void Damage::add(Rect r) {
     if (r.empty()) return;
     // Two rectangles further apart across than the slack divided by r's height waste more
     // than the slack in their box, and likewise down: only a rectangle reaching into this
-    // window around r is worth the closer look, and most of the list is passed over eight at
+    // window around r is worth the closer look, and most of the list is passed over four at
     // a time.
     int lo_x = 0, hi_x = 0, lo_y = 0, hi_y = 0;
     const auto window = [&] {
