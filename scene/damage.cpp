@@ -13,19 +13,27 @@ namespace vorlip {
 
 namespace {
 
-// Whether covering a and b (neither empty) by their bounding box costs little more than
-// covering each: the box holds at most kMergeSlack pixels that neither holds.
-bool worth_merging(const Rect& a, const Rect& b) {
+// The pixels that the bounding box of a and b (neither empty) holds and neither of them does;
+// the largest number there is when the box holds more pixels than a long long counts.
+long long waste(const Rect& a, const Rect& b) {
     const long long ax1 = static_cast<long long>(a.x) + a.w,
                     ay1 = static_cast<long long>(a.y) + a.h;
     const long long bx1 = static_cast<long long>(b.x) + b.w,
                     by1 = static_cast<long long>(b.y) + b.h;
-    const long long box =
-        (std::max(ax1, bx1) - std::min(a.x, b.x)) * (std::max(ay1, by1) - std::min(a.y, b.y));
+    long long box = 0;
+    if (__builtin_mul_overflow(std::max(ax1, bx1) - std::min<long long>(a.x, b.x),
+                               std::max(ay1, by1) - std::min<long long>(a.y, b.y), &box))
+        return std::numeric_limits<long long>::max();
     const long long ow = std::min(ax1, bx1) - std::max(a.x, b.x);
     const long long oh = std::min(ay1, by1) - std::max(a.y, b.y);
     const long long overlap = ow > 0 && oh > 0 ? ow * oh : 0;
-    return box - (a.area() + b.area() - overlap) <= Damage::kMergeSlack;
+    return box - (a.area() + b.area() - overlap);
+}
+
+// Whether covering a and b (neither empty) by their bounding box costs little more than
+// covering each: the box holds at most kMergeSlack pixels that neither holds.
+bool worth_merging(const Rect& a, const Rect& b) {
+    return waste(a, b) <= Damage::kMergeSlack;
 }
 
 int clamp_int(long long v) {
@@ -106,8 +114,20 @@ void Damage::add(Rect r) {
         k = first_near(k, lo_x, hi_x, lo_y, hi_y);
     }
     if (n_ == kCapacity) {
-        for (int k = 0; k < n_; ++k) r = bounding(r, r_[static_cast<std::size_t>(k)]);
-        n_ = 0;
+        // Full: r joins the rectangle whose box with it holds the fewest pixels that neither
+        // does, and the grown rectangle goes round once more. Collapsing the whole list into one
+        // box instead would make a busy frame on a large screen present most of that screen.
+        int best = 0;
+        long long least = std::numeric_limits<long long>::max();
+        for (int k = 0; k < n_; ++k) {
+            const long long more = waste(r, r_[static_cast<std::size_t>(k)]);
+            if (more < least) least = more, best = k;
+        }
+        r = bounding(r, r_[static_cast<std::size_t>(best)]);
+        --n_;
+        put(best, r_[static_cast<std::size_t>(n_)]);
+        add(r);
+        return;
     }
     put(n_++, r);
 }

@@ -3,7 +3,8 @@
 //
 // A frame touches a few dozen small boxes (sprites at their old and new places), so the list
 // stays short by merging: a new rectangle joins one it overlaps or lies close to whenever their
-// union wastes little, and when the list is full everything collapses into one bounding box.
+// union wastes little, and when the list is full a new rectangle joins the one it wastes least
+// with.
 // Covering more than was written is always safe: the pixels copied there are already equal.
 // The list is a fixed array, so keeping it allocates nothing.
 #pragma once

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <vector>
 
@@ -24,7 +25,13 @@ TEST(Damage, MergesWhatIsCheapToMergeAndKeepsApartWhatIsNot) {
         {"neighbours too far apart", {{0, 0, 72, 60}, {142, 0, 72, 60}}, 2},
         {"a thin row and column crossing", {{0, 500, 1920, 4}, {900, 0, 4, 1080}}, 2},
         // Their window reaches past the int range.
-        {"neighbours at the right end of positions", {{2147483637, 0, 10, 10}, {2147483627, 0, 10, 10}}, 1},
+        {"neighbours at the right end of positions",
+         {{2147483637, 0, 10, 10}, {2147483627, 0, 10, 10}},
+         1},
+        // Their box holds more pixels than a long long counts.
+        {"two quarters of the int plane touching at a corner",
+         {{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {-1, -1, INT_MAX, INT_MAX}},
+         2},
         // The third joins the first two's union only once they have merged.
         {"a chain", {{0, 0, 40, 40}, {80, 0, 40, 40}, {40, 0, 40, 40}}, 1},
     };
@@ -60,6 +67,21 @@ TEST(Damage, AlwaysCoversEveryPixelAdded) {
                 ASSERT_TRUE(covered) << "round " << round << ": (" << x << ", " << y << ")";
             }
     }
+}
+
+TEST(Damage, AFullListGrowsWhereTheNewRectangleLies) {
+    // A busy frame on a 3840x2160 screen: sprites scattered too far apart to merge, twice as
+    // many as the list holds, so they pair up with neighbours. What it covers stays near what
+    // was added, not the whole screen.
+    Damage d;
+    long long added = 0;
+    for (int k = 0; k < 2 * Damage::kCapacity; ++k) {
+        const Rect r{(k % 12) * 320, (k / 12) * 270, 72, 72};
+        d.add(r);
+        added += r.area();
+    }
+    EXPECT_LE(d.rects().size(), std::size_t(Damage::kCapacity));
+    EXPECT_LT(d.area(), 3 * added);
 }
 
 }  // namespace
