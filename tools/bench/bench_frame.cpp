@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "frame/step.hpp"
+#include "garden/nyoki.hpp"
 #include "tools/backdrop.hpp"
 #include "tools/offscreen_window.hpp"
 
@@ -44,9 +45,10 @@ struct Show {
 
 // Keeps a seeded show busier than shows usually get: free chick slots take copies of live chicks
 // further along the screen, free flower slots copies of a live flower, and the slots drawn reach
-// the last one, and eggs past the second hatch at once. Called between timed frames, so every
-// timed frame draws 35 chicks or more and 6 flowers while the copies go on moving, pushing and
-// planting as their models would.
+// the last one, and eggs past the second hatch at once; when no plant is growing, a seed is sown
+// as a departing patrol chick would sow it. Called between timed frames, so every timed frame
+// draws 35 chicks or more and 6 flowers, and stamps a growing plant into the background, while
+// the copies go on moving, pushing and planting as their models would.
 void top_up(Show& show) {
     vorlip::World& w = show.world;
     auto live_chick = [&](std::size_t from) {
@@ -82,6 +84,10 @@ void top_up(Show& show) {
         f.draw_x = vorlip::w16((flower->draw_x + dx) % (w.screen_w - 60));
         f.life = 30000;  // stays for the whole measurement
     }
+    // Sprouts share the chicks' slot numbers, so the slots drawn already reach a free one.
+    bool growing = false;
+    for (const vorlip::SproutRec& s : w.sprouts) growing = growing || s.live > 0;
+    if (!growing) vorlip::nyoki_sow(w, vorlip::w16(397 * (w.frame_no % 97) % w.screen_w), 0);
 }
 
 double full_copy_seconds(int w, int h) {
@@ -100,7 +106,7 @@ void BM_BusyFrame(benchmark::State& state) {
     Show show(w, h, state.range(2) != 0);
     for (int k = 0; k < 20000; ++k) show.step();
     double spent = 0, presented = 0, rects = 0;
-    int chicks = 0, flowers = 0, fewest = vorlip::kPlayerSlots;
+    int chicks = 0, flowers = 0, sprouts = 0, fewest = vorlip::kPlayerSlots;
     for (auto _ : state) {
         top_up(show);
         // What this frame draws: the live chicks up to player_max, and the live flowers.
@@ -112,6 +118,7 @@ void BM_BusyFrame(benchmark::State& state) {
         chicks += drawn;
         fewest = std::min(fewest, drawn);
         for (const vorlip::FlowerRec& f : show.world.flowers) flowers += f.live > 0;
+        for (const vorlip::SproutRec& s : show.world.sprouts) sprouts += s.live > 0;
         const double t0 = now();
         show.step();
         spent += now() - t0;
@@ -125,6 +132,7 @@ void BM_BusyFrame(benchmark::State& state) {
     state.counters["chicks"] = chicks / frames;
     state.counters["fewest_chicks"] = fewest;
     state.counters["flowers"] = flowers / frames;
+    state.counters["sprouts"] = sprouts / frames;
 }
 // The last argument: 0 = frames that cost what changed, 1 = frames that copy the whole screen.
 BENCHMARK(BM_BusyFrame)
