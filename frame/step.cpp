@@ -47,7 +47,11 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     } else {
         present = stage.drawn;  // already merged
         present.add(stage.bkg_changed);
-        copy_rects(stage.scr_work, stage.scr_bkg, stage.bkg_changed, screen);
+        // The stamps one by one: their merged boxes would copy several times the pixels.
+        if (stage.bkg_stamps.complete())
+            stage.bkg_stamps.copy_back(stage.scr_work, stage.scr_bkg, screen);
+        else
+            copy_rects(stage.scr_work, stage.scr_bkg, stage.bkg_changed, screen);
         if (stage.drawn_shapes.complete())
             stage.drawn_shapes.copy_back(stage.scr_work, stage.scr_bkg, screen);
         else
@@ -56,6 +60,7 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     stage.drawn.clear();
     stage.drawn_shapes.clear();
     stage.bkg_changed.clear();
+    stage.bkg_stamps.clear();
 
     // 2. Frame counter; the per-frame removal counts start again.
     world.eggs_gone = 0;

@@ -63,8 +63,10 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
         case kDrawShoot:
         case kDrawBud: {
             const SproutRec& s = world.sprouts[static_cast<std::size_t>(index)];
-            stage.bkg_changed.add(
-                bit_blt(stage.scr_bkg, s.x, s.y, width, height, pat, 0, 0, Rop::SrcAnd));
+            const Rect stamped =
+                bit_blt(stage.scr_bkg, s.x, s.y, width, height, pat, 0, 0, Rop::SrcAnd);
+            stage.bkg_changed.add(stamped);
+            stage.bkg_stamps.add(stamped, s.x, s.y, nullptr);
             return;
         }
         case kDrawHatching: {

@@ -36,6 +36,7 @@ struct Stage {
     Damage drawn;            // compose-buffer pixels drawn over the background this frame
     DrawnShapes drawn_shapes;  // the same, transfer by transfer, down to the sprites' shapes
     Damage bkg_changed;      // background pixels changed since the last restore
+    DrawnShapes bkg_stamps;  // the same, stamp by stamp: what the restore copies
     Damage present;          // what the frame being made hands to the window
 
     // Sizes both buffers to the screen (black) and loads the sheets.
