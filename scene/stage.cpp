@@ -36,6 +36,18 @@ void Stage::place_compose_buffer() {
     }
 }
 
+void Stage::size_compose_buffer(int width, int height) {
+    Surface* image = window != nullptr ? &window->image() : nullptr;
+    if (image != nullptr && width > 0 && height > 0 && image->width() == width &&
+        image->height() == height) {
+        if (!scr_work.same_memory(*image))
+            scr_work = Surface::view(image->row(0), width, height, image->stride());
+        whole_next = true;
+        return;
+    }
+    scr_work.resize(width, height);
+}
+
 void load_sheets(std::array<Surface, 16>& pat) {
     for (int i = 0; i < 16; ++i) {
         const EmbeddedSheet& e = embedded_sheet(i);

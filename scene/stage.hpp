@@ -32,12 +32,12 @@ struct Stage {
     // only that and what it draws itself: the picture is the same as if every frame copied
     // the whole screen both ways, which `full_frames` does instead (the reference path).
     bool full_frames = false;
-    bool whole_next = true;  // the next frame restores and presents the whole screen
-    Damage drawn;            // compose-buffer pixels drawn over the background this frame
+    bool whole_next = true;    // the next frame restores and presents the whole screen
+    Damage drawn;              // compose-buffer pixels drawn over the background this frame
     DrawnShapes drawn_shapes;  // the same, transfer by transfer, down to the sprites' shapes
-    Damage bkg_changed;      // background pixels changed since the last restore
-    DrawnShapes bkg_stamps;  // the same, stamp by stamp: what the restore copies
-    Damage present;          // what the frame being made hands to the window
+    Damage bkg_changed;        // background pixels changed since the last restore
+    DrawnShapes bkg_stamps;    // the same, stamp by stamp: what the restore copies
+    Damage present;            // what the frame being made hands to the window
 
     // Sizes both buffers to the screen (black) and loads the sheets.
     Stage(int screen_w, int screen_h);
@@ -56,6 +56,11 @@ struct Stage {
     // drawn from; in memory of its own otherwise. The picture is the same either way. When the
     // buffer moves its contents are unknown, so the next frame is made whole.
     void place_compose_buffer();
+
+    // Sizes the compose buffer: straight into the window's image when that already has this
+    // size, so no screen-sized memory of its own is ever filled only to be given up at the
+    // first frame; memory of its own otherwise.
+    void size_compose_buffer(int width, int height);
 };
 
 // Loads pat(0) to pat(15) from the sheets built into the program.

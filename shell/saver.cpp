@@ -49,7 +49,7 @@ void saver_begin(Saver& s) {
 void saver_place_control(Saver& s, Control control, i16 width, i16 height, i16 left, i16 top) {
     // The buffers are the stage's own surfaces: placing one sizes it. A size that wrapped
     // negative makes an empty buffer, which every transfer then skips.
-    if (control == Control::scr_work) s.stage.scr_work.resize(width, height);
+    if (control == Control::scr_work) s.stage.size_compose_buffer(width, height);
     if (control == Control::scr_bkg) s.stage.scr_bkg.resize(width, height);
     s.platform.place_control(control, width, height, left, top);
 }
