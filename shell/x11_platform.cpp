@@ -31,10 +31,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kTick = std::chrono::milliseconds(20);
-// How long a keyboard held by another client is asked for before the user is told that keys
-// do not end the show for now. It is asked for again at every tick all the same: whenever the
-// other client lets go, keys end the show again.
+// How long a keyboard or pointer held by another client is asked for before the user is told
+// that it does not end the show for now. It is asked for again at every tick all the same:
+// whenever the other client lets go, it ends the show again.
 constexpr auto kGrabPatience = std::chrono::seconds(1);
+// Rows of the desktop read at a time when the server cannot hand the picture over in shared
+// memory: the whole screen never lies in a buffer of its own on the way to the background.
+constexpr int kCaptureBand = 64;
 
 // How long the display may take to answer the connection before the program gives up on it.
 constexpr auto kConnectPatience = std::chrono::seconds(2);
@@ -57,13 +60,16 @@ int g_x_error = 0;
 // the program in a request meanwhile, the process ends after the patience all the same, which
 // gives the desktop back too: the server destroys a client's window and lets go of its grabs
 // when its connection closes.
+// The patience runs from the first end signal: later ones (an impatient user, a daemon that
+// repeats itself) do not put the end off.
 extern "C" void on_end_signal(int) {
+    const bool first = g_end_signal == 0;
     g_end_signal = 1;
     if (g_wake_write >= 0) {
         const char byte = 1;
         [[maybe_unused]] const auto n = ::write(g_wake_write, &byte, 1);
     }
-    alarm(kEndPatienceSeconds);
+    if (first) alarm(kEndPatienceSeconds);
 }
 
 extern "C" void on_end_patience(int) {
@@ -115,10 +121,25 @@ struct X11Platform::Impl : WindowImage {
 
     bool server_held = false;
     Clock::time_point next_tick;
-    bool grab_wanted = false;
-    bool grabbed = false;
-    bool grab_told = false;
-    Clock::time_point grab_deadline;
+
+    // A grab the show asks for and keeps asking for while another client holds the device.
+    struct Grab {
+        bool wanted = false;
+        bool had = false;
+        bool told = false;
+        Clock::time_point deadline;
+        void want() {
+            wanted = true;
+            deadline = Clock::now() + kGrabPatience;
+        }
+    };
+    Grab keyboard;
+    Grab pointer;
+
+    // Set once the window is up over the screen: from then on anything that comes over it
+    // (a raised or newly mapped window, a pop-up) is answered by raising the window again.
+    bool keep_on_top = false;
+    bool maybe_covered = false;
 
     Damage exposed;  // parts of the window the server asked to be drawn again
 
@@ -140,8 +161,8 @@ struct X11Platform::Impl : WindowImage {
                         XPutPixel(ximage, x, y, pack_pixel(view.at(x, y), masks));
             }
             if (shm_attached)
-                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w),
-                             unsigned(r.h), False);
+                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h),
+                             False);
             else
                 XPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h));
         }
@@ -239,9 +260,48 @@ struct X11Platform::Impl : WindowImage {
             view = Surface(w, h);
     }
 
-    void try_grab() {
-        grabbed = XGrabKeyboard(dpy, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) ==
-                  GrabSuccess;
+    void try_grab_keyboard() {
+        keyboard.had = XGrabKeyboard(dpy, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+                       GrabSuccess;
+    }
+
+    // Held on the root for the same reason as the keyboard. Every button press anywhere comes
+    // to the show, whatever window is under the pointer; the pointer is not confined and shows
+    // the empty image wherever it goes.
+    void try_grab_pointer() {
+        pointer.had = XGrabPointer(dpy, root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
+                                   None, empty_cursor, CurrentTime) == GrabSuccess;
+    }
+
+    // Asks again for a device another client held at the last tick; says so once when that
+    // goes on past the patience.
+    void ask_again(Grab& grab, void (Impl::*try_grab)(), Clock::time_point now, const char* line) {
+        if (!grab.wanted || grab.had) return;
+        (this->*try_grab)();
+        if (!grab.had && !grab.told && now >= grab.deadline) {
+            grab.told = true;
+            std::fputs(line, stderr);
+        }
+    }
+
+    // Whether the window is the top-most of the root's children, above every other window.
+    bool on_top() {
+        Window root_return = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(dpy, root, &root_return, &parent, &children, &n)) return true;
+        const bool top = n > 0 && children[n - 1] == win;
+        if (children) XFree(children);
+        return top;
+    }
+
+    // Raised above whatever came over it, before the next frame is put up. Only when it is
+    // not already on top: a window that stays top-most is never raised, so two windows that
+    // both want the top cannot keep each other busy faster than the tick.
+    void raise_if_covered() {
+        if (!keep_on_top || !maybe_covered) return;
+        maybe_covered = false;
+        if (!on_top()) XRaiseWindow(dpy, win);
     }
 
     bool title_is(Window w, Atom property, const std::string& title) {
@@ -277,8 +337,7 @@ Display* open_display_or_give_up() {
             return display.get();
     }
     const char* name = std::getenv("DISPLAY");
-    throw PlatformError(std::string("the X display ") + (name ? name : "") +
-                        " does not answer");
+    throw PlatformError(std::string("the X display ") + (name ? name : "") + " does not answer");
 }
 
 }  // namespace
@@ -331,6 +390,8 @@ void X11Platform::install_signal_handlers() {
     struct sigaction sa {};
     sa.sa_handler = on_end_signal;
     sigemptyset(&sa.sa_mask);
+    // One end signal at a time: a second one waits until the first has been noted.
+    for (int sig : kEndSignals) sigaddset(&sa.sa_mask, sig);
     sa.sa_flags = 0;  // no restart: a wait in the event loop returns at once
     for (int sig : kEndSignals) sigaction(sig, &sa, nullptr);
     sa.sa_handler = on_end_patience;
@@ -398,7 +459,8 @@ void X11Platform::create_window(const std::string& title) {
     a.override_redirect = True;
     a.background_pixmap = None;
     a.border_pixel = 0;
-    a.event_mask = ExposureMask | ButtonPressMask | KeyPressMask | StructureNotifyMask;
+    a.event_mask =
+        ExposureMask | ButtonPressMask | KeyPressMask | StructureNotifyMask | VisibilityChangeMask;
     x.win = XCreateWindow(x.dpy, x.root, x.primary.x, x.primary.y, 1, 1, 0, CopyFromParent,
                           InputOutput, CopyFromParent,
                           CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWEventMask, &a);
@@ -422,6 +484,9 @@ void X11Platform::create_window(const std::string& title) {
     XColor black{};
     x.empty_cursor = XCreatePixmapCursor(x.dpy, blank, blank, &black, &black, 0, 0);
     XFreePixmap(x.dpy, blank);
+
+    // Every window that is mapped or restacked on the root: one of them may come over the show.
+    XSelectInput(x.dpy, x.root, SubstructureNotifyMask);
 
     // The window exists on the server before we go on: a second copy, held until now, finds it.
     XSync(x.dpy, False);
@@ -470,17 +535,23 @@ void X11Platform::focus_sink() {
     // which stays viewable while the saver window is hidden and shown again; a grab on the
     // saver window itself would end when the window is hidden. Another client may hold the
     // keyboard for a moment: the event loop asks again for a while.
-    x.grab_wanted = true;
-    x.grab_deadline = Clock::now() + kGrabPatience;
-    x.try_grab();
+    x.keyboard.want();
+    x.try_grab_keyboard();
 }
 
 void X11Platform::set_pointer(PointerImage image) {
     Impl& x = *impl_;
-    if (image == PointerImage::custom_empty)
+    // The empty image is also the pointer grab's: with the pointer held, every click ends the
+    // show, whatever is mapped where it lands. The default image comes back with the grab let go.
+    if (image == PointerImage::custom_empty) {
         XDefineCursor(x.dpy, x.win, x.empty_cursor);
-    else
+        x.pointer.want();
+        x.try_grab_pointer();
+    } else {
+        if (x.pointer.had) XUngrabPointer(x.dpy, CurrentTime);
+        x.pointer = {};
         XUndefineCursor(x.dpy, x.win);
+    }
     XFlush(x.dpy);
 }
 
@@ -488,6 +559,7 @@ void X11Platform::make_topmost() {
     Impl& x = *impl_;
     XMapRaised(x.dpy, x.win);
     XRaiseWindow(x.dpy, x.win);
+    x.keep_on_top = true;
     // The first frame is already in the image: put it up now rather than at the first Expose.
     x.present_all();
 }
@@ -500,7 +572,10 @@ void X11Platform::unload_window() {
     Impl& x = *impl_;
     if (!x.window_exists()) return;
     XUngrabKeyboard(x.dpy, CurrentTime);
-    x.grab_wanted = x.grabbed = false;
+    XUngrabPointer(x.dpy, CurrentTime);
+    x.keyboard = {};
+    x.pointer = {};
+    x.keep_on_top = x.maybe_covered = false;
     x.drop_image();
     if (x.gc) XFreeGC(x.dpy, x.gc);
     x.gc = nullptr;
@@ -534,11 +609,24 @@ void X11Platform::capture_desktop(Surface& into, int width, int height) {
     if (w <= 0 || h <= 0) return;
     // The root window's image is what is on the screen, every window on it included. If the
     // server refuses, the buffer keeps what it held.
-    XImage* img = XGetImage(x.dpy, x.root, x.primary.x, x.primary.y, unsigned(w), unsigned(h),
-                            AllPlanes, ZPixmap);
-    if (!img) return;
-    copy_display_image(*img, into, 0, 0, {img->red_mask, img->green_mask, img->blue_mask});
-    XDestroyImage(img);
+    //
+    // The window's shared image holds nothing yet (the first frame is made after the capture),
+    // so the server puts the picture there and it goes on into the background from there.
+    if (x.shm_attached && x.ximage && x.ximage->width == w && x.ximage->height == h &&
+        x.depth == DefaultDepth(x.dpy, DefaultScreen(x.dpy)) &&
+        XShmGetImage(x.dpy, x.root, x.ximage, x.primary.x, x.primary.y, AllPlanes)) {
+        copy_display_image(*x.ximage, into, 0, 0, x.masks);
+        return;
+    }
+    // Otherwise a band of rows at a time.
+    for (int y = 0; y < h; y += kCaptureBand) {
+        const int rows = std::min(kCaptureBand, h - y);
+        XImage* img = XGetImage(x.dpy, x.root, x.primary.x, x.primary.y + y, unsigned(w),
+                                unsigned(rows), AllPlanes, ZPixmap);
+        if (!img) return;
+        copy_display_image(*img, into, 0, y, {img->red_mask, img->green_mask, img->blue_mask});
+        XDestroyImage(img);
+    }
 }
 
 void X11Platform::run_events(WindowEvents& events) {
@@ -564,8 +652,22 @@ void X11Platform::run_events(WindowEvents& events) {
                         x.exposed.clear();
                     }
                     break;
-                case ButtonPress:
-                    if (e.xbutton.window == x.win || e.xbutton.window == x.sink) events.click();
+                case ButtonPress:  // on the root window too, through the grab
+                    if (e.xbutton.window == x.win || e.xbutton.window == x.sink ||
+                        e.xbutton.window == x.root)
+                        events.click();
+                    break;
+                case VisibilityNotify:
+                    if (e.xvisibility.window == x.win &&
+                        e.xvisibility.state != VisibilityUnobscured)
+                        x.maybe_covered = true;
+                    break;
+                case MapNotify:
+                    if (e.xmap.event == x.root && e.xmap.window != x.win) x.maybe_covered = true;
+                    break;
+                case ConfigureNotify:  // a restack among the root's children
+                    if (e.xconfigure.event == x.root && e.xconfigure.window != x.win)
+                        x.maybe_covered = true;
                     break;
                 case KeyPress:  // reported on the root window, through the grab
                     events.key_down(w16(e.xkey.keycode), w16(e.xkey.state));
@@ -582,16 +684,13 @@ void X11Platform::run_events(WindowEvents& events) {
 
         const Clock::time_point now = Clock::now();
         if (now >= x.next_tick) {
-            if (x.grab_wanted && !x.grabbed) {
-                x.try_grab();
-                if (!x.grabbed && !x.grab_told && now >= x.grab_deadline) {
-                    x.grab_told = true;
-                    std::fputs(
+            x.ask_again(x.keyboard, &Impl::try_grab_keyboard, now,
                         "vorlip: another program holds the keyboard; key presses end the show "
-                        "only once it lets go\n",
-                        stderr);
-                }
-            }
+                        "only once it lets go\n");
+            x.ask_again(x.pointer, &Impl::try_grab_pointer, now,
+                        "vorlip: another program holds the pointer; clicks end the show only "
+                        "once it lets go\n");
+            x.raise_if_covered();
             events.timer_tick();
             // Ticks that fell due while the frame was made are not made up.
             const Clock::time_point after = Clock::now();
