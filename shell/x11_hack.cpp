@@ -21,6 +21,11 @@ struct X11HackPlatform::State {
     bool own = false;        // a window of the show's own, made by create_window
     bool real_root = false;  // the root window itself, whose background is put back at the end
     Window target = 0;       // the window drawn into; 0 once let go
+    // The root of the screen the window is on, which need not be the display's default one:
+    // its desktop is the show's picture.
+    Window root = 0;
+    int root_width = 0, root_height = 0;
+    Visual* root_visual = nullptr;
     // The image's size: a window that reports another size starts the show again.
     int width = 0, height = 0;
     // Where a window of the show's own first goes, on the root.
@@ -53,11 +58,15 @@ X11HackPlatform::X11HackPlatform(int argc, const char* const* argv, std::uint32_
         st.height = std::max(1, rh * 2 / 3);
         st.own_x = (rw - st.width) / 2;
         st.own_y = (rh - st.height) / 2;
+        st.root = root_window();
+        st.root_width = rw;
+        st.root_height = rh;
+        st.root_visual = DefaultVisual(dpy, screen);
         return;
     }
 
     st.target = window != 0 ? Window(window) : root_window();
-    st.real_root = st.target == root_window();
+    st.root = root_window();
     // Watched before it is looked at: if it goes after the look, its DestroyNotify says so.
     XSelectInput(dpy, st.target, StructureNotifyMask | ExposureMask);
     XWindowAttributes a{};
@@ -70,6 +79,11 @@ X11HackPlatform::X11HackPlatform(int argc, const char* const* argv, std::uint32_
     }
     st.width = a.width;
     st.height = a.height;
+    st.root = a.root;
+    st.root_width = WidthOfScreen(a.screen);
+    st.root_height = HeightOfScreen(a.screen);
+    st.root_visual = DefaultVisualOfScreen(a.screen);
+    st.real_root = st.target == st.root;
 }
 
 X11HackPlatform::~X11HackPlatform() {
@@ -146,7 +160,8 @@ namespace {
 
 // The part of the daemon's screenshot (a picture of the whole root) under the window at
 // (x, y) on the root, copied into `into`; false when there is none.
-bool read_screenshot(Display* dpy, Window window, Atom property, int x, int y, Surface& into) {
+bool read_screenshot(Display* dpy, Window window, Atom property, int x, int y, const Visual* v,
+                     Surface& into) {
     Atom type = 0;
     int format = 0;
     unsigned long count = 0, after = 0;
@@ -171,7 +186,6 @@ bool read_screenshot(Display* dpy, Window window, Atom property, int x, int y, S
     XImage* img =
         XGetImage(dpy, pixmap, x0, y0, unsigned(x1 - x0), unsigned(y1 - y0), AllPlanes, ZPixmap);
     if (!img) return false;
-    const Visual* v = DefaultVisual(dpy, DefaultScreen(dpy));
     copy_display_image(*img, into, x0 - x, y0 - y, {v->red_mask, v->green_mask, v->blue_mask});
     XDestroyImage(img);
     return true;
@@ -187,16 +201,15 @@ void X11HackPlatform::capture_desktop(Surface& into, int, int) {
     // The window's place on the root: the desktop under it is its picture.
     int x = 0, y = 0;
     Window child = 0;
-    XTranslateCoordinates(dpy, st.target, root_window(), 0, 0, &x, &y, &child);
+    XTranslateCoordinates(dpy, st.target, st.root, 0, 0, &x, &y, &child);
 
-    if (!st.own && read_screenshot(dpy, st.target, st.screenshot, x, y, into)) return;
+    if (!st.own && read_screenshot(dpy, st.target, st.screenshot, x, y, st.root_visual, into))
+        return;
 
     if (!st.root_captured) {
         st.root_captured = true;
-        const int screen = DefaultScreen(dpy);
-        const int rw = DisplayWidth(dpy, screen), rh = DisplayHeight(dpy, screen);
-        XImage* img =
-            XGetImage(dpy, root_window(), 0, 0, unsigned(rw), unsigned(rh), AllPlanes, ZPixmap);
+        const int rw = st.root_width, rh = st.root_height;
+        XImage* img = XGetImage(dpy, st.root, 0, 0, unsigned(rw), unsigned(rh), AllPlanes, ZPixmap);
         if (img) {
             st.root_capture.resize(rw, rh);
             copy_display_image(*img, st.root_capture, 0, 0,
