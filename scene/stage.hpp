@@ -32,12 +32,12 @@ struct Stage {
     // only that and what it draws itself: the picture is the same as if every frame copied
     // the whole screen both ways, which `full_frames` does instead (the reference path).
     bool full_frames = false;
-    bool whole_next = true;    // the next frame restores and presents the whole screen
-    Damage drawn;              // compose-buffer pixels drawn over the background this frame
+    bool whole_next = true;  // the next frame restores and presents the whole screen
+    Damage drawn;            // compose-buffer pixels drawn over the background this frame
     DrawnShapes drawn_shapes;  // the same, transfer by transfer, down to the sprites' shapes
-    Damage bkg_changed;        // background pixels changed since the last restore
-    DrawnShapes bkg_stamps;    // the same, stamp by stamp: what the restore copies
-    Damage present;            // what the frame being made hands to the window
+    Damage bkg_changed;      // background pixels changed since the last restore
+    DrawnShapes bkg_stamps;  // the same, stamp by stamp: what the restore copies
+    Damage present;          // what the frame being made hands to the window
 
     // Sizes both buffers to the screen (black) and loads the sheets.
     Stage(int screen_w, int screen_h);

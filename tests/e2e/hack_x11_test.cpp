@@ -315,6 +315,47 @@ TEST_F(HackOnX, BadOptionsAndMissingWindowsAreOneLineErrors) {
     }
 }
 
+// A window of the second screen of a display (the display named without a screen, so the
+// default screen is the first): the picture under the show is that screen's desktop, and that
+// screen's root shows its own background again after the daemon's signal.
+TEST(HackOnASecondScreen, ShowsThatScreensDesktopAndGivesItsRootBack) {
+    if (!on_path("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    const Xvfb server(kWidth, kHeight, 24, 2);
+    ASSERT_TRUE(server.running());
+    Display* dpy = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(dpy, nullptr);
+    ASSERT_EQ(ScreenCount(dpy), 2);
+    // A different desktop on each screen.
+    const PictureFn pictures[] = {desktop, screenshot};
+    for (int screen = 0; screen < 2; ++screen) {
+        const Pixmap pm = make_pixmap(dpy, kWidth, kHeight, pictures[screen], screen);
+        XSetWindowBackgroundPixmap(dpy, RootWindow(dpy, screen), pm);
+        XClearWindow(dpy, RootWindow(dpy, screen));
+        XFreePixmap(dpy, pm);
+    }
+    XSync(dpy, False);
+    const Window root1 = RootWindow(dpy, 1);
+
+    Child hack(
+        {"env", "-u", "XSCREENSAVER_WINDOW", VORLIP_PROGRAM, "--window-id", std::to_string(root1)},
+        server.display() + ".0");
+    EXPECT_TRUE(wait_until(
+        [&] {
+            const SceneCount c = count_scene(window_picture(dpy, root1), 0, 0, screenshot);
+            return c.same > c.total * 8 / 10 && c.mother > 1000;
+        },
+        kStartLimit))
+        << "no scene over the second screen's desktop: " << hack.error_text();
+    hack.signal(SIGTERM);
+    EXPECT_EQ(hack.wait(kEndLimit), 0) << hack.error_text();
+    for (int screen = 0; screen < 2; ++screen) {
+        const SceneCount c =
+            count_scene(window_picture(dpy, RootWindow(dpy, screen)), 0, 0, pictures[screen]);
+        EXPECT_EQ(c.same, c.total) << "screen " << screen << " is not its desktop afterwards";
+    }
+    XCloseDisplay(dpy);
+}
+
 // --- under the real daemon
 
 // The processes whose program is `path` (zombies have no command line and do not count).

@@ -6,12 +6,13 @@
 
 namespace vorlip::e2e {
 
-Pixmap make_pixmap(Display* dpy, int w, int h, const PictureFn& f) {
-    const Window root = DefaultRootWindow(dpy);
-    const int depth = DefaultDepth(dpy, DefaultScreen(dpy));
+Pixmap make_pixmap(Display* dpy, int w, int h, const PictureFn& f, int screen) {
+    if (screen < 0) screen = DefaultScreen(dpy);
+    const Window root = RootWindow(dpy, screen);
+    const int depth = DefaultDepth(dpy, screen);
     const Pixmap pm = XCreatePixmap(dpy, root, unsigned(w), unsigned(h), unsigned(depth));
-    XImage* img = XCreateImage(dpy, DefaultVisual(dpy, DefaultScreen(dpy)), unsigned(depth),
-                               ZPixmap, 0, nullptr, unsigned(w), unsigned(h), 32, 0);
+    XImage* img = XCreateImage(dpy, DefaultVisual(dpy, screen), unsigned(depth), ZPixmap, 0,
+                               nullptr, unsigned(w), unsigned(h), 32, 0);
     img->data = static_cast<char*>(std::calloc(std::size_t(img->bytes_per_line), std::size_t(h)));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) XPutPixel(img, x, y, f(x, y));

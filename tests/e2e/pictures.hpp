@@ -13,8 +13,8 @@ namespace vorlip::e2e {
 // A picture given pixel by pixel, in root coordinates.
 using PictureFn = std::function<Pixel(int x, int y)>;
 
-// A pixmap of the root's depth holding `f` over w x h.
-Pixmap make_pixmap(Display* dpy, int w, int h, const PictureFn& f);
+// A pixmap of the root's depth holding `f` over w x h, on `screen` (-1: the default one).
+Pixmap make_pixmap(Display* dpy, int w, int h, const PictureFn& f, int screen = -1);
 
 // What the window shows now (its children included), or an empty picture.
 Surface window_picture(Display* dpy, Window w);

@@ -18,7 +18,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -112,6 +114,52 @@ class SaverOnX : public ::testing::Test {
 
     std::vector<Window> saver_windows() { return windows_titled(dpy_, "SAVER vorlip"); }
 
+    Window parent_of(Window w) {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned n = 0;
+        if (!XQueryTree(dpy_, w, &root, &parent, &children, &n)) return 0;
+        if (children) XFree(children);
+        return parent;
+    }
+
+    // Whether the saver's window is shown and no shown window is stacked above it.
+    bool saver_on_top() {
+        const Window saver = shown_saver();
+        if (saver == 0) return false;
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned n = 0;
+        if (!XQueryTree(dpy_, DefaultRootWindow(dpy_), &root, &parent, &children, &n)) return false;
+        bool above = false, seen = false;
+        for (unsigned k = 0; k < n; ++k) {
+            XWindowAttributes a;
+            if (seen && XGetWindowAttributes(dpy_, children[k], &a) && a.map_state == IsViewable)
+                above = true;
+            seen = seen || children[k] == saver;
+        }
+        if (children) XFree(children);
+        return seen && !above;
+    }
+
+    // Waits up to `limit` for an event of `type` on the root about a window other than those
+    // of `skip`; whether one came.
+    bool root_event_about_another(int type, const std::vector<Window>& skip, milliseconds limit) {
+        return wait_until(
+            [&] {
+                while (XPending(dpy_)) {
+                    XEvent e;
+                    XNextEvent(dpy_, &e);
+                    const Window w = e.type == MapNotify         ? e.xmap.window
+                                     : e.type == ConfigureNotify ? e.xconfigure.window
+                                                                 : 0;
+                    if (e.type == type && w != 0 &&
+                        std::find(skip.begin(), skip.end(), w) == skip.end())
+                        return true;
+                }
+                return false;
+            },
+            limit);
+    }
+
     Window shown_saver(const RootRect& screen = kWholeScreen) {
         return window_shown_at(dpy_, "SAVER vorlip", screen);
     }
@@ -160,13 +208,16 @@ class SaverOnX : public ::testing::Test {
         EXPECT_EQ(tool.wait(kEndLimit), 0) << "xdotool " << args[0];
     }
 
-    // After a show: the process ended cleanly, and the desktop is as it was.
-    void expect_desktop_given_back(Child& saver, const std::string& what) {
+    // After a show: the process ended cleanly, and the desktop is as it was. A window manager
+    // may have put a pointer image of its own on the root: `pointer` is that one then.
+    void expect_desktop_given_back(Child& saver, const std::string& what,
+                                   const CursorImage* pointer = nullptr) {
         EXPECT_EQ(saver.wait(kEndLimit), 0) << what << ": " << saver.error_text();
         EXPECT_TRUE(saver_windows().empty()) << what;
         EXPECT_FALSE(keyboard_grabbed_elsewhere(dpy_)) << what;
         EXPECT_FALSE(pointer_grabbed_elsewhere(dpy_)) << what;
-        EXPECT_EQ(current_cursor(dpy_), default_cursor_) << what << ": pointer not the default";
+        EXPECT_EQ(current_cursor(dpy_), pointer ? *pointer : default_cursor_)
+            << what << ": pointer not the default";
     }
 
     static std::unique_ptr<Xvfb> server_;
@@ -379,24 +430,133 @@ TEST_F(SaverOnX, ALostConnectionEndsWithAMessageAndAnError) {
     EXPECT_FALSE(keyboard_grabbed_elsewhere(dpy_));
 }
 
-TEST_F(SaverOnX, AKeyboardHeldByAnotherClientIsAskedForUntilItIsLetGo) {
-    // Held at the start: the saver says so and runs the show on without keys; once the keyboard
-    // is let go it takes it, and a key ends the show.
+TEST_F(SaverOnX, AKeyboardOrPointerHeldByAnotherClientIsAskedForUntilItIsLetGo) {
+    // Held at the start: the saver says so and runs the show on without that device; once it
+    // is let go the saver takes it, and a key or a click ends the show.
     const Window root = DefaultRootWindow(dpy_);
-    ASSERT_EQ(XGrabKeyboard(dpy_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
-              GrabSuccess);
-    XSync(dpy_, False);
-    Child saver = start_shown();
-    EXPECT_TRUE(wait_until([&] { return !saver.error_text().empty(); }, kStartLimit))
-        << "no word about the keyboard";
-    EXPECT_NE(saver.error_text().find("keyboard"), std::string::npos) << saver.error_text();
-    EXPECT_FALSE(saver.wait(milliseconds(0))) << "the show did not go on";
-    XUngrabKeyboard(dpy_, CurrentTime);
-    XSync(dpy_, False);
-    EXPECT_TRUE(wait_until([&] { return keyboard_grabbed_elsewhere(dpy_); }, kStartLimit))
-        << "the saver did not take the keyboard once it was free";
-    xdotool({"key", "b"});
-    expect_desktop_given_back(saver, "a key after the keyboard was let go");
+    struct Case {
+        const char* device;
+        std::function<bool()> hold;
+        std::function<void()> let_go;
+        std::function<bool()> held_elsewhere;
+        std::vector<std::string> input;
+    };
+    const Case cases[] = {
+        {"keyboard",
+         [&] {
+             return XGrabKeyboard(dpy_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+                    GrabSuccess;
+         },
+         [&] { XUngrabKeyboard(dpy_, CurrentTime); },
+         [&] { return keyboard_grabbed_elsewhere(dpy_); },
+         {"key", "b"}},
+        {"pointer",
+         [&] {
+             return XGrabPointer(dpy_, root, False, 0, GrabModeAsync, GrabModeAsync, None, None,
+                                 CurrentTime) == GrabSuccess;
+         },
+         [&] { XUngrabPointer(dpy_, CurrentTime); },
+         [&] { return pointer_grabbed_elsewhere(dpy_); },
+         {"click", "1"}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.hold()) << c.device;
+        XSync(dpy_, False);
+        Child saver = start_shown();
+        EXPECT_TRUE(wait_until([&] { return !saver.error_text().empty(); }, kStartLimit))
+            << "no word about the " << c.device;
+        const std::string err = saver.error_text();
+        EXPECT_NE(err.find(c.device), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_FALSE(saver.wait(milliseconds(0))) << c.device << ": the show did not go on";
+        c.let_go();
+        XSync(dpy_, False);
+        EXPECT_TRUE(wait_until(c.held_elsewhere, kStartLimit))
+            << "the saver did not take the " << c.device << " once it was free";
+        xdotool(c.input);
+        expect_desktop_given_back(saver,
+                                  std::string("input after the ") + c.device + " was let go");
+    }
+}
+
+// Under a real window manager, on a display of its own: a manager leaves its pointer image on
+// the root for good.
+class SaverUnderAWindowManager : public SaverOnX {};
+
+TEST_F(SaverUnderAWindowManager, WhatComesOverTheShowGoesBelowItAndAClickWhereItWasEndsIt) {
+    // Under each window manager: a managed window raised, a managed window newly mapped and an
+    // override-redirect pop-up each come over the saver; the saver is the top-most window
+    // again at its next tick, and a click over where the pop-up is ends the show.
+    const Window root = DefaultRootWindow(dpy_);
+    const RootRect popup_at{kWidth / 2 - 100, kHeight / 2 - 50, 200, 100};  // under the pointer
+    for (const char* wm : {"twm", "openbox"}) {
+        ASSERT_TRUE(on_path(wm)) << wm << " is missing (make deps installs it)";
+        // Placed where its hints say, so that no manager asks the user to place it.
+        const auto managed_window = [&](int x, int y) {
+            const Window w = XCreateSimpleWindow(dpy_, root, x, y, 200, 150, 0, 0, 0x808000);
+            XSizeHints hints{};
+            hints.flags = USPosition | USSize;
+            hints.x = x;
+            hints.y = y;
+            hints.width = 200;
+            hints.height = 150;
+            XSetWMNormalHints(dpy_, w, &hints);
+            XStoreName(dpy_, w, "e2e client");
+            return w;
+        };
+        const Window client = managed_window(40, 40);
+        XMapWindow(dpy_, client);
+        XSync(dpy_, False);
+        Child manager({wm}, server_->display());
+        ASSERT_TRUE(wait_until([&] { return parent_of(client) != root; }, kStartLimit))
+            << wm << " did not take the window in: " << manager.error_text();
+
+        const CursorImage managers_pointer = current_cursor(dpy_);
+        Child saver = start_shown();
+        ASSERT_TRUE(wait_until([&] { return saver_on_top(); }, kStartLimit)) << wm;
+
+        const Window newcomer = managed_window(300, 60);
+        XSetWindowAttributes a{};
+        a.override_redirect = True;
+        a.background_pixel = 0xFFFF00;
+        const Window popup = XCreateWindow(
+            dpy_, root, popup_at.x, popup_at.y, unsigned(popup_at.width), unsigned(popup_at.height),
+            0, CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &a);
+        struct Step {
+            const char* what;
+            std::function<void()> act;
+            int seen;  // the root's event that tells the step has happened
+        };
+        const Step steps[] = {
+            {"a raised window",
+             [&] {
+                 xdotool({"windowraise", std::to_string(client)});
+             },
+             ConfigureNotify},
+            {"a newly mapped window", [&] { XMapWindow(dpy_, newcomer); }, MapNotify},
+            {"an override-redirect pop-up", [&] { XMapRaised(dpy_, popup); }, MapNotify},
+        };
+        for (const Step& step : steps) {
+            drain_events();
+            step.act();
+            XSync(dpy_, False);
+            // A manager that leaves the stack as it is sends nothing; the saver is on top then.
+            root_event_about_another(step.seen, saver_windows(), milliseconds(2000));
+            EXPECT_TRUE(wait_until([&] { return saver_on_top(); }, kStartLimit))
+                << wm << ", " << step.what << ": something stays over the saver";
+            EXPECT_FALSE(saver.wait(milliseconds(0))) << wm << ", " << step.what;
+        }
+        xdotool({"click", "1"});
+        expect_desktop_given_back(saver, std::string(wm) + ": a click over the pop-up",
+                                  &managers_pointer);
+
+        XDestroyWindow(dpy_, popup);
+        XDestroyWindow(dpy_, newcomer);
+        XDestroyWindow(dpy_, client);
+        XSync(dpy_, False);
+        manager.signal(SIGTERM);
+        EXPECT_TRUE(manager.wait(kEndLimit).has_value()) << wm << " does not end";
+    }
 }
 
 TEST_F(SaverOnX, TwoSaversStartedTogetherLeaveOneWindow) {
@@ -508,6 +668,34 @@ TEST(SaverOnASilentDisplay, EndsWithOneLineAndOnEndSignals) {
     saver.signal(SIGTERM);
     EXPECT_EQ(saver.wait(kEndLimit), 0);
     EXPECT_EQ(saver.error_text(), "");
+}
+
+// A display that stopped answering holds the saver in a request as it ends: it goes 2 s after
+// the first end signal, however many follow.
+TEST(SaverOnAHungDisplay, EndsAfterThePatienceFromTheFirstEndSignal) {
+    if (!on_path("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    Xvfb server(320, 240);
+    ASSERT_TRUE(server.running());
+    Display* dpy = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(dpy, nullptr);
+    Child saver({VORLIP_PROGRAM, "/s"}, server.display());
+    EXPECT_TRUE(wait_until(
+        [&] {
+            return window_shown_at(dpy, "SAVER vorlip", {0, 0, 320, 240}) != 0;
+        },
+        kStartLimit))
+        << saver.error_text();
+    XCloseDisplay(dpy);
+    kill(server.pid(), SIGSTOP);
+    // An impatient user: another end signal every 300 ms, for longer than the patience.
+    std::optional<int> status;
+    for (int k = 0; k < 30 && !status; ++k) {
+        saver.signal(SIGINT);
+        status = saver.wait(milliseconds(300));
+    }
+    kill(server.pid(), SIGCONT);
+    ASSERT_TRUE(status.has_value()) << "the later signals put the end off";
+    EXPECT_EQ(*status, 0);
 }
 
 // Needs no display at all, so it runs with or without Xvfb.

@@ -137,18 +137,18 @@ std::string Child::error_text() const {
     return ss.str();
 }
 
-Xvfb::Xvfb(int width, int height, int depth) {
+Xvfb::Xvfb(int width, int height, int depth, int screens) {
     if (!on_path("Xvfb")) return;
     int fds[2];
     if (pipe(fds) != 0) return;
     // Xvfb picks a free display number and writes it to descriptor 3. No reset when the last
     // client leaves, so the root picture stays between tests.
-    server_ = Child({"Xvfb", "-displayfd", "3", "-screen", "0",
-                     std::to_string(width) + "x" + std::to_string(height) + "x" +
-                         std::to_string(depth),
-                     "-nolisten",
-                     "tcp", "-noreset"},
-                    "", fds[1]);
+    std::vector<std::string> args{"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-noreset"};
+    for (int s = 0; s < screens; ++s)
+        args.insert(args.end(), {"-screen", std::to_string(s),
+                                 std::to_string(width) + "x" + std::to_string(height) + "x" +
+                                     std::to_string(depth)});
+    server_ = Child(args, "", fds[1]);
     close(fds[1]);
     std::string number;
     char c = 0;

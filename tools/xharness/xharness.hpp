@@ -46,10 +46,11 @@ class Child {
     std::string err_path_;
 };
 
-// Xvfb on a display number it chooses itself, so that several may run at once.
+// Xvfb on a display number it chooses itself, so that several may run at once; `screens`
+// screens of the same size.
 class Xvfb {
   public:
-    Xvfb(int width, int height, int depth = 24);
+    Xvfb(int width, int height, int depth = 24, int screens = 1);
     ~Xvfb();
     bool running() const { return !display_.empty(); }
     const std::string& display() const { return display_; }
