@@ -85,9 +85,19 @@ PREFIX ?= /usr/local
 install: build
 	$(if $(DESTDIR),,$(SUDO)) cmake --install build --prefix $(PREFIX)
 
-# From the normal build: CPack installs it under /usr in a staging tree of its own and strips it.
-deb: build
-	cd build && cpack -G DEB >/dev/null
+# A build of its own with Debian's hardening (dpkg-buildflags: fortify, stack protector, relro,
+# bind-now) and only what the package holds; CPack installs it under /usr in a staging tree of
+# its own, strips it and leaves the package in build/.
+DEB_BUILD_MAINT_OPTIONS ?= hardening=+all
+export DEB_BUILD_MAINT_OPTIONS
+deb: deps
+	CPPFLAGS= CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	  cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=None -DVORLIP_TESTS=OFF -DVORLIP_BENCHMARKS=OFF >/dev/null
+	cmake --build build-deb -j $(JOBS)
+	mkdir -p build
+	cd build-deb && cpack -G DEB -B $(CURDIR)/build >/dev/null
+	rm -rf build/_CPack_Packages
 	@echo "built" build/vorlip_*.deb
 
 deb-check: deb
@@ -129,4 +139,4 @@ format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-win build-fuzz out
+	rm -rf build build-asan build-win build-fuzz build-deb out

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# The Debian package on this machine: lintian finds no error in it, apt installs it with what it
-# depends on, the program runs from both places the package puts it, and it removes without a
-# trace. Changes the system, so CI runs it (as root; elsewhere through sudo).
+# The Debian package on this machine: lintian finds no error, warning or hardening tag in it,
+# apt installs it with what it depends on, the program runs from both places the package puts
+# it, and it removes without a trace. Changes the system, so CI runs it (as root; elsewhere
+# through sudo).
 #   packaging/deb_check.sh build/vorlip_VERSION_ARCH.deb
 set -euo pipefail
 deb=$(realpath "$1")
 sudo=$([ "$(id -u)" = 0 ] || echo sudo)
 
 echo "== lintian"
-lintian --fail-on error --display-info "$deb"
+said=$(lintian --fail-on error,warning --display-info "$deb")
+[ -z "$said" ] || echo "$said"
+# The build is hardened (fortify, stack protector, relro, bind-now): no hardening tag, not even
+# as information.
+if grep -q 'hardening-' <<<"$said"; then echo "the package is not hardened" >&2; exit 1; fi
 
 echo "== install"
 files=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|' | grep -v '/$')
