@@ -24,6 +24,8 @@ constexpr int kIconId = 100;  // the icon a screen saver carries, by the setting
 // SetWindowPos flags for the last step of the set-up: on top of every other window, shown,
 // neither moved nor sized nor activated (0x53).
 constexpr UINT kTopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
+// Rows of the desktop captured at a time.
+constexpr int kCaptureBand = 64;
 static_assert(kTopmostFlags == 0x53);
 
 // Describes a top-down 32-bit bitmap of the given size, the layout of the window's image.
@@ -243,22 +245,27 @@ void Win32Platform::capture_desktop(Surface& into, int width, int height) {
     const int h = std::min(height, into.height());
     if (w <= 0 || h <= 0) return;
 
+    // A band of rows at a time through a bitmap of that size: the whole screen never lies in a
+    // buffer of its own on the way to the background.
+    const int band = std::min(h, kCaptureBand);
     HWND desktop = GetDesktopWindow();
     HDC desktop_dc = GetDC(desktop);
     HDC memory = CreateCompatibleDC(desktop_dc);
-    const BITMAPINFO bmi = top_down_bitmap(w, h);
+    const BITMAPINFO bmi = top_down_bitmap(w, band);
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(desktop_dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool copied = false;
     if (memory != nullptr && dib != nullptr && bits != nullptr) {
         HGDIOBJ before = SelectObject(memory, dib);
-        copied = BitBlt(memory, 0, 0, w, h, desktop_dc, 0, 0, SRCCOPY) != FALSE;
+        for (int y = 0; y < h; y += band) {
+            const int rows = std::min(band, h - y);
+            // A band that failed leaves that part of the background as it was.
+            const bool copied = BitBlt(memory, 0, 0, w, rows, desktop_dc, 0, y, SRCCOPY) != FALSE;
+            GdiFlush();
+            if (copied) copy_dib_into(into, {static_cast<const std::uint32_t*>(bits), w, rows}, y);
+        }
         SelectObject(memory, before);
     }
     ReleaseDC(desktop, desktop_dc);
-    GdiFlush();
-    // A capture that failed leaves the background as it was.
-    if (copied) copy_dib_into(into, {static_cast<const std::uint32_t*>(bits), w, h});
     if (dib != nullptr) DeleteObject(dib);
     if (memory != nullptr) DeleteDC(memory);
 }

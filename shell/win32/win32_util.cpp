@@ -61,13 +61,14 @@ std::string arguments_after_program(std::string_view command_line) {
     return joined;
 }
 
-void copy_dib_into(Surface& into, DibView dib) {
+void copy_dib_into(Surface& into, DibView dib, int top) {
     if (dib.bits == nullptr || dib.width <= 0 || dib.height <= 0) return;
     const int w = std::min(into.width(), dib.width);
-    const int h = std::min(into.height(), dib.height);
-    for (int y = 0; y < h; ++y) {
+    const int y0 = std::max(0, -top);
+    const int y1 = std::min(dib.height, into.height() - top);
+    for (int y = y0; y < y1; ++y) {
         const std::uint32_t* src = dib.bits + static_cast<std::ptrdiff_t>(y) * dib.width;
-        Pixel* dst = into.row(y);
+        Pixel* dst = into.row(top + y);
         for (int x = 0; x < w; ++x) dst[x] = src[x] & kWhite;
     }
 }

@@ -27,8 +27,8 @@ struct DibView {
     int height = 0;
 };
 
-// Copies the bitmap into `into` at (0, 0), clearing the undefined byte. Parts outside either
+// Copies the bitmap into `into` at (0, top), clearing the undefined byte. Parts outside either
 // are left alone.
-void copy_dib_into(Surface& into, DibView dib);
+void copy_dib_into(Surface& into, DibView dib, int top = 0);
 
 }  // namespace vorlip

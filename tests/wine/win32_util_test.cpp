@@ -81,14 +81,21 @@ struct CopyCase {
     int surface_w, surface_h;
     int dib_w, dib_h;
     bool with_bits;
+    int top = 0;  // the surface row the bitmap's first row goes to
 };
 
 TEST(Win32Pixels, ACapturedBitmapLandsAtTheTopLeftClipped) {
     const std::vector<CopyCase> cases = {
-        {"same size", 3, 2, 3, 2, true},       {"bitmap wider and taller", 2, 2, 4, 3, true},
-        {"bitmap smaller", 4, 3, 2, 2, true},  {"empty bitmap", 3, 2, 0, 0, true},
-        {"negative size", 3, 2, -4, -3, true}, {"no bits", 3, 2, 3, 2, false},
+        {"same size", 3, 2, 3, 2, true},
+        {"bitmap wider and taller", 2, 2, 4, 3, true},
+        {"bitmap smaller", 4, 3, 2, 2, true},
+        {"empty bitmap", 3, 2, 0, 0, true},
+        {"negative size", 3, 2, -4, -3, true},
+        {"no bits", 3, 2, 3, 2, false},
         {"empty surface", 0, 0, 3, 2, true},
+        {"a band further down", 3, 4, 3, 2, true, 1},
+        {"a band past the bottom", 3, 3, 3, 2, true, 2},
+        {"a band above the top", 3, 2, 3, 2, true, -1},
     };
     constexpr Pixel kUntouched = 0xA5A5A5;
     for (const CopyCase& c : cases) {
@@ -97,12 +104,14 @@ TEST(Win32Pixels, ACapturedBitmapLandsAtTheTopLeftClipped) {
         for (std::size_t k = 0; k < bits.size(); ++k)
             bits[k] = 0xFF000000u | static_cast<std::uint32_t>(0x010203 * (k + 1));
         Surface s(c.surface_w, c.surface_h, kUntouched);
-        copy_dib_into(s, {c.with_bits ? bits.data() : nullptr, c.dib_w, c.dib_h});
+        copy_dib_into(s, {c.with_bits ? bits.data() : nullptr, c.dib_w, c.dib_h}, c.top);
         for (int y = 0; y < c.surface_h; ++y) {
             for (int x = 0; x < c.surface_w; ++x) {
-                const bool covered = c.with_bits && x < c.dib_w && y < c.dib_h;
-                const Pixel want =
-                    covered ? bits[static_cast<std::size_t>(y * c.dib_w + x)] & kWhite : kUntouched;
+                const int row = y - c.top;
+                const bool covered = c.with_bits && x < c.dib_w && row >= 0 && row < c.dib_h;
+                const Pixel want = covered
+                                       ? bits[static_cast<std::size_t>(row * c.dib_w + x)] & kWhite
+                                       : kUntouched;
                 EXPECT_EQ(s.at(x, y), want) << c.name << " at " << x << "," << y;
             }
         }
