@@ -59,9 +59,8 @@ int g_x_error = 0;
 // The show ends at the event loop's next turn. Should a display that stopped answering hold
 // the program in a request meanwhile, the process ends after the patience all the same, which
 // gives the desktop back too: the server destroys a client's window and lets go of its grabs
-// when its connection closes.
-// The patience runs from the first end signal: later ones (an impatient user, a daemon that
-// repeats itself) do not put the end off.
+// when its connection closes. The patience runs from the first end signal: later ones (an
+// impatient user, a daemon that repeats itself) do not put the end off.
 extern "C" void on_end_signal(int) {
     const bool first = g_end_signal == 0;
     g_end_signal = 1;
@@ -161,8 +160,8 @@ struct X11Platform::Impl : WindowImage {
                         XPutPixel(ximage, x, y, pack_pixel(view.at(x, y), masks));
             }
             if (shm_attached)
-                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h),
-                             False);
+                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w),
+                             unsigned(r.h), False);
             else
                 XPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h));
         }
@@ -337,7 +336,8 @@ Display* open_display_or_give_up() {
             return display.get();
     }
     const char* name = std::getenv("DISPLAY");
-    throw PlatformError(std::string("the X display ") + (name ? name : "") + " does not answer");
+    throw PlatformError(std::string("the X display ") + (name ? name : "") +
+                        " does not answer");
 }
 
 }  // namespace
