@@ -21,9 +21,9 @@ class WindowImage {
 };
 
 struct Stage {
-    Surface scr_work;               // compose buffer: every frame is assembled here
-    Surface scr_bkg;                // background: the desktop snapshot plus stamped sprouts
-    std::array<Surface, 16> pat;    // the sprite sheets
+    Surface compose;               // compose buffer: every frame is assembled here
+    Surface background;                // background: the desktop snapshot plus stamped sprouts
+    std::array<Surface, 16> sheets;    // the sprite sheets
     SheetCells cells;               // where each of their cells is not ground
     WindowImage* window = nullptr;  // where a finished frame is presented; none = not shown
 
@@ -58,7 +58,7 @@ struct Stage {
     void place_compose_buffer();
 };
 
-// Loads pat(0) to pat(15) from the sheets built into the program.
-void load_sheets(std::array<Surface, 16>& pat);
+// Decodes the 16 sprite sheets built into the program.
+void load_sheets(std::array<Surface, 16>& sheets);
 
 }  // namespace vorlip

@@ -35,7 +35,7 @@ namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
-const RootRect kWholeScreen{0, 0, kWidth, kHeight};
+const Rect kWholeScreen{0, 0, kWidth, kHeight};
 // Limits on waits for states the saver reaches and keeps: only a fault runs into them.
 const milliseconds kStartLimit(10000);
 const milliseconds kEndLimit(10000);
@@ -103,7 +103,7 @@ class SaverOnX : public ::testing::Test {
     // screen is the state it keeps until it ends, and by then it holds the keyboard and has
     // hidden the pointer.
     Child start_shown(const std::vector<std::string>& args = {"/s"},
-                      const RootRect& screen = kWholeScreen) {
+                      const Rect& screen = kWholeScreen) {
         Child saver = start(args);
         EXPECT_TRUE(wait_until([&] { return shown_saver(screen) != 0; }, kStartLimit))
             << "no saver window over the screen: " << saver.error_text();
@@ -112,7 +112,7 @@ class SaverOnX : public ::testing::Test {
 
     std::vector<Window> saver_windows() { return windows_titled(dpy_, "SAVER vorlip"); }
 
-    Window shown_saver(const RootRect& screen = kWholeScreen) {
+    Window shown_saver(const Rect& screen = kWholeScreen) {
         return window_shown_at(dpy_, "SAVER vorlip", screen);
     }
 
@@ -221,8 +221,8 @@ TEST_F(SaverOnX, TheWindowCoversTheScreenWithTheDesktopTheMotherAndNoPointer) {
 TEST_F(SaverOnX, ThePrimaryMonitorIsTheSaversScreen) {
     // A primary monitor in the middle of the root: the saver covers it alone, and its snapshot
     // is that part of the desktop.
-    const ScreenRect mon{200, 100, 320, 240};
-    const std::string geometry = std::to_string(mon.width) + "/100x" + std::to_string(mon.height) +
+    const Rect mon{200, 100, 320, 240};
+    const std::string geometry = std::to_string(mon.w) + "/100x" + std::to_string(mon.h) +
                                  "/75+" + std::to_string(mon.x) + "+" + std::to_string(mon.y);
     Child add({"xrandr", "--setmonitor", "*e2e-primary", geometry, "none"}, server_->display());
     ASSERT_EQ(add.wait(kEndLimit), 0) << add.error_text();
@@ -231,19 +231,19 @@ TEST_F(SaverOnX, ThePrimaryMonitorIsTheSaversScreen) {
         ~Remove() { Child({"xrandr", "--delmonitor", "e2e-primary"}, display).wait(kEndLimit); }
     } remove{server_->display()};
 
-    const RootRect on{mon.x, mon.y, mon.width, mon.height};
+    const Rect on{mon.x, mon.y, mon.w, mon.h};
     Child saver = start_shown({"/s"}, on);
     ASSERT_NE(shown_saver(on), 0u) << "the saver does not cover the primary monitor alone";
 
-    XImage* img = XGetImage(dpy_, DefaultRootWindow(dpy_), mon.x, mon.y, unsigned(mon.width),
-                            unsigned(mon.height), AllPlanes, ZPixmap);
+    XImage* img = XGetImage(dpy_, DefaultRootWindow(dpy_), mon.x, mon.y, unsigned(mon.w),
+                            unsigned(mon.h), AllPlanes, ZPixmap);
     ASSERT_NE(img, nullptr);
     int same = 0;
-    for (int y = 0; y < mon.height; ++y)
-        for (int x = 0; x < mon.width; ++x)
+    for (int y = 0; y < mon.h; ++y)
+        for (int x = 0; x < mon.w; ++x)
             if ((XGetPixel(img, x, y) & 0xFFFFFF) == pattern(mon.x + x, mon.y + y)) ++same;
     XDestroyImage(img);
-    EXPECT_GT(same, mon.width * mon.height / 2) << "the snapshot is not the primary monitor's part";
+    EXPECT_GT(same, mon.w * mon.h / 2) << "the snapshot is not the primary monitor's part";
 
     xdotool({"mousemove_relative", "1", "0"});
     expect_desktop_given_back(saver, "on a primary monitor");

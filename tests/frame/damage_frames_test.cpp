@@ -31,7 +31,7 @@ struct Show {
         : rnd(seed), stage(w, h), window(w, h) {
         world.screen_w = w16(w);
         world.screen_h = w16(h);
-        paint_backdrop(stage.scr_bkg);
+        paint_backdrop(stage.background);
         stage.window = &window;
         stage.full_frames = full;
         scene_start(world, rnd);
@@ -64,7 +64,7 @@ Seen compare(int w, int h, unsigned seed, int frames,
         const World& wd = damage->world;
         seen.stamp = seen.stamp || !damage->stage.bkg_changed.empty();
         for (const FlowerRec& fl : wd.flowers) seen.flower = seen.flower || fl.live > 0;
-        for (const PlayerRec& p : wd.players) {
+        for (const BroodRec& p : wd.brood) {
             if (p.anim <= 0) continue;
             seen.hatching = seen.hatching || p.kind == kHatching;
             seen.chick_past_edge = seen.chick_past_edge ||
@@ -102,8 +102,8 @@ TEST(DamageFrames, ShowTheSamePictureForPositionsAtThe16BitEnds) {
     // slivers, and every position sum wraps.
     const int ends[] = {-32768, -32700, -100, 32600, 32767};
     compare(640, 480, 9, 600, [&](World& w) {
-        for (std::size_t i = 0; i < w.players.size(); ++i) {
-            PlayerRec& p = w.players[i];
+        for (std::size_t i = 0; i < w.brood.size(); ++i) {
+            BroodRec& p = w.brood[i];
             p.anim = 1;
             p.kind = i % 3 == 0 ? kEgg : (i % 3 == 1 ? kChick : kHatching);
             p.state = i16(i % 9);

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     SeededRandom rnd(guard);
     Saver s(p, rnd);
-    Main(s);
+    saver_main(s);
     const bool starts = (guard & 3) == 0 && saver_switch(p.arguments);
     fuzz::check(p.window_exists == starts, "the saver started against its mode switch");
     SaverEvents events(s);
