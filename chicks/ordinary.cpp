@@ -43,7 +43,8 @@ void flock_motion(World& world, i16 i) {
     i16& flock_beat = world.flock_beat;
     flock_beat = w16(flock_beat + 1);
     if (flock_beat > 55) flock_beat = 1;
-    move_and_turn(world, i, floor_int(flock_beat / 9.0), floor_int(flock_beat / 19.0), flock_beat % 19 == 0);
+    move_and_turn(world, i, floor_int(flock_beat / 9.0), floor_int(flock_beat / 19.0),
+                  flock_beat % 19 == 0);
 }
 
 // State 2: a zig-zag, backwards and forwards, climbing and dipping.

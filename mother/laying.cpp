@@ -99,9 +99,8 @@ void mother_lay_eggs(World& world, Random& rnd) {
         batch = w16(floor_int(batch_base * 0.001 * world.brood_max));
 
     i16 laid = 0;
-    for (int i = first;
-         i <= world.brood_max && w16(world.chick_count + world.egg_count) <= world.brood_max &&
-         laid < batch;
+    for (int i = first; i <= world.brood_max &&
+                        w16(world.chick_count + world.egg_count) <= world.brood_max && laid < batch;
          ++i) {
         if (free_slot(world, i)) {
             laid = w16(laid + 1);
@@ -139,14 +138,16 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
     if (mode == kLaidByMother) {
         // The mother's egg: a drawn behaviour, the colour of the current run, laid from the
         // lower middle of her box.
-        const i16 d = w16(floor_int(rnd.draw() * 10.0 + state_seed + incubation_step + world.frame_no));
+        const i16 d =
+            w16(floor_int(rnd.draw() * 10.0 + state_seed + incubation_step + world.frame_no));
         e.state = pick(state_table, d);
         advance_colour_runs(world);
         e.sheet = pick(egg_colours, 5 - world.colour_steps_left);
         e.x = w16(world.mother_x + 40);
         e.y = w16(world.mother_y + 60);
         egg_laid_x(e) = e.x;
-        egg_roll_distance(e) = w16(floor_int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
+        egg_roll_distance(e) =
+            w16(floor_int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
         if (slot == 0) {
             // The grey chick; the frame counter jumps so slot 0 is offered again only later.
             world.frame_no = w16(world.frame_no + 25);

@@ -69,8 +69,8 @@ void SheetCells::index(const std::array<Surface, kSheetCount>& sheets) {
     }
 }
 
-const RowSpan* SheetCells::rows(const std::array<Surface, kSheetCount>& sheets, int sheet, int frame,
-                                int w, int h) const {
+const RowSpan* SheetCells::rows(const std::array<Surface, kSheetCount>& sheets, int sheet,
+                                int frame, int w, int h) const {
     if (sheet < 0 || sheet >= kSheetCount) return nullptr;
     const SheetGeometry& g = kSheetGeometry[sheet];
     const Sheet& in = sheets_[static_cast<std::size_t>(sheet)];

@@ -37,8 +37,8 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
         case kDrawMother: {
             const CellShape cell = shape();
             drew(stage,
-                 masked(stage.compose, world.mother_x, world.mother_y, width, height, sheet_image, fx,
-                        height, Rop::SrcInvert, cell),
+                 masked(stage.compose, world.mother_x, world.mother_y, width, height, sheet_image,
+                        fx, height, Rop::SrcInvert, cell),
                  world.mother_x, world.mother_y, cell.spans);
             return;
         }
@@ -49,8 +49,8 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
                 // A patrol chick is a see-through tint of its colour frame.
                 // Its ground is white, which SrcAnd leaves as it was.
                 drew(stage,
-                     bit_blt(stage.compose, p.x, p.y, width, height, sheet_image, fx, 0, Rop::SrcAnd,
-                             cell.spans),
+                     bit_blt(stage.compose, p.x, p.y, width, height, sheet_image, fx, 0,
+                             Rop::SrcAnd, cell.spans),
                      p.x, p.y, cell.spans);
             } else {
                 drew(stage,
@@ -75,16 +75,16 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
             const int cell = w16(kChickCell * frame);
             const int x = hatch_draw_x(p), y = hatch_draw_y(p);
             drew(stage,
-                 masked_stretch_blt(stage.compose, x, y, width, height, sheet_image, cell, kChickCell, 0,
-                                    kChickCell, kChickCell, Rop::SrcErase),
+                 masked_stretch_blt(stage.compose, x, y, width, height, sheet_image, cell,
+                                    kChickCell, 0, kChickCell, kChickCell, Rop::SrcErase),
                  x, y);
             return;
         }
         case kDrawFlower: {
             const FlowerRec& f = world.flowers[static_cast<std::size_t>(index)];
             drew(stage,
-                 masked_stretch_blt(stage.compose, f.draw_x, f.draw_y, f.draw_w, f.draw_h, sheet_image, 0,
-                                    height, 0, width, height, Rop::SrcInvert),
+                 masked_stretch_blt(stage.compose, f.draw_x, f.draw_y, f.draw_w, f.draw_h,
+                                    sheet_image, 0, height, 0, width, height, Rop::SrcInvert),
                  f.draw_x, f.draw_y);
             return;
         }

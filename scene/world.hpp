@@ -20,22 +20,22 @@ namespace vorlip {
 // One place in the brood: it follows one young bird through its life, as an egg, a hatching egg
 // and a chick; free while anim is 0.
 #define VORLIP_BROOD_FIELDS(X) \
-    X(i16, x)                   \
-    X(i16, y)                   \
-    X(i16, aux1)                \
-    X(i16, target_sheet)        \
-    X(i16, tick)                \
-    X(i16, facing)              \
-    X(i16, footing)             \
-    X(i16, anim)                \
-    X(i16, frame)               \
-    X(i16, flap)                \
-    X(i16, kind)                \
-    X(i16, state)               \
-    X(i16, sheet)               \
-    X(i16, aux2)                \
-    X(i16, bumped)              \
-    X(i16, energy)              \
+    X(i16, x)                  \
+    X(i16, y)                  \
+    X(i16, aux1)               \
+    X(i16, target_sheet)       \
+    X(i16, tick)               \
+    X(i16, facing)             \
+    X(i16, footing)            \
+    X(i16, anim)               \
+    X(i16, frame)              \
+    X(i16, flap)               \
+    X(i16, kind)               \
+    X(i16, state)              \
+    X(i16, sheet)              \
+    X(i16, aux2)               \
+    X(i16, bumped)             \
+    X(i16, energy)             \
     X(i16, vigour)
 
 // A flower planted by a chick; free while live is 0.
@@ -85,7 +85,7 @@ struct SproutRec {
 #define VORLIP_WORLD_GLOBALS(X) \
     X(i16, screen_w)            \
     X(i16, screen_h)            \
-    X(i16, brood_max)          \
+    X(i16, brood_max)           \
     X(i16, frame_no)            \
     X(i16, egg_count)           \
     X(i16, chick_count)         \
@@ -130,11 +130,11 @@ struct SproutRec {
     X(i16, state_seed)      /* mother_make_egg */   \
     X(i16, incubation_step) /* mother_make_egg */   \
     X(i16, roll_range)      /* mother_update_egg */ \
-    X(i16, flower_beat)     /* chick_move */       \
-    X(i16, tumble_clock)    /* chick_tumble */     \
-    X(double, catch_band)   /* chick_tumble */     \
-    X(i16, tumble_speed)    /* chick_tumble */     \
-    X(i16, tumble_dir)      /* chick_tumble */     \
+    X(i16, flower_beat)     /* chick_move */        \
+    X(i16, tumble_clock)    /* chick_tumble */      \
+    X(double, catch_band)   /* chick_tumble */      \
+    X(i16, tumble_speed)    /* chick_tumble */      \
+    X(i16, tumble_dir)      /* chick_tumble */      \
     X(i16, flip_beat)       /* surge_motion */      \
     X(i16, flock_beat)      /* flock_motion */      \
     X(i16, wobble_sign)     /* wobble_motion */     \
@@ -143,9 +143,9 @@ struct SproutRec {
     X(i16, sway_dir)        /* sway_motion */       \
     X(i16, glide_dir)       /* glide_motion */      \
     X(i16, glide_step)      /* glide_motion */      \
-    X(i16, roam_beat)       /* chick_roam_step */  \
-    X(i16, bloom_clock)     /* flower_update */       \
-    X(u8, sow_row)          /* sprout_sow */         \
+    X(i16, roam_beat)       /* chick_roam_step */   \
+    X(i16, bloom_clock)     /* flower_update */     \
+    X(u8, sow_row)          /* sprout_sow */        \
     X(u8, sow_count)        /* patrol_step */       \
     X(i16, sow_gap)         /* patrol_step */       \
     X(i16, wander_range)    /* patrol_wander */     \

@@ -5,8 +5,7 @@
 
 namespace vorlip {
 
-Rect primary_screen(const std::vector<MonitorInfo>& monitors, int root_width,
-                          int root_height) {
+Rect primary_screen(const std::vector<MonitorInfo>& monitors, int root_width, int root_height) {
     const Rect root{0, 0, std::max(root_width, 0), std::max(root_height, 0)};
     for (const MonitorInfo& m : monitors) {
         if (!m.primary) continue;

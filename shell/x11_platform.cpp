@@ -140,8 +140,8 @@ struct X11Platform::Impl : WindowImage {
                         XPutPixel(ximage, x, y, pack_pixel(view.at(x, y), masks));
             }
             if (shm_attached)
-                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w),
-                             unsigned(r.h), False);
+                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h),
+                             False);
             else
                 XPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h));
         }
@@ -277,8 +277,7 @@ Display* open_display_or_give_up() {
             return display.get();
     }
     const char* name = std::getenv("DISPLAY");
-    throw PlatformError(std::string("the X display ") + (name ? name : "") +
-                        " does not answer");
+    throw PlatformError(std::string("the X display ") + (name ? name : "") + " does not answer");
 }
 
 }  // namespace

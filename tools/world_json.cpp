@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-#include <nlohmann/json.hpp>
 #include <type_traits>
 
 namespace vorlip {
@@ -138,10 +138,10 @@ World world_from_json(const std::string& text) {
     if (!j.is_object()) throw WorldJsonError("not a JSON world: expected one object");
     World w;
     for (const auto& [key, value] : j.items()) {
-#define VORLIP_GET(type, name)        \
-    if (key == dump_key(#name)) {     \
-        take(value, w.name, key);     \
-        continue;                     \
+#define VORLIP_GET(type, name)    \
+    if (key == dump_key(#name)) { \
+        take(value, w.name, key); \
+        continue;                 \
     }
         VORLIP_WORLD_GLOBALS(VORLIP_GET)
         VORLIP_MODULE_GLOBALS(VORLIP_GET)

@@ -126,7 +126,7 @@ void Win32Platform::create_window(const std::string& title) {
     form_ = CreateWindowExA(0, kFormClass, title.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                             instance_, this);
     focus_sink_ = CreateWindowExA(0, kFocusClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, form_,
-                                nullptr, instance_, this);
+                                  nullptr, instance_, this);
     // The tick timer runs from now on; its ticks are handled only once the event loop runs.
     SetTimer(form_, kTickTimer, kTickMs, nullptr);
     // The window exists: a second copy, held until now, finds it.

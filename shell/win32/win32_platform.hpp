@@ -61,8 +61,8 @@ class Win32Platform : public Platform {
 
     HINSTANCE instance_;
     HANDLE start_lock_ = nullptr;  // held from the guard's look-up until the saver window exists
-    HWND form_ = nullptr;       // the saver window
-    HWND focus_sink_ = nullptr;   // the focus sink
+    HWND form_ = nullptr;          // the saver window
+    HWND focus_sink_ = nullptr;    // the focus sink
     HCURSOR empty_pointer_ = nullptr;  // the custom pointer: an image with no visible pixel
     PointerImage pointer_ = PointerImage::system_default;
     bool focus_given_ = false;   // the focus sink took the focus once: it keeps it on activation

@@ -427,8 +427,8 @@ TEST(OrdinaryBehaviours, TumblingChickLandsAsAnEggWithItsClutch) {
 
 TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
     // A bumped state-0 chick (aux1 1) meets chick 7: pushed once, then it rests for
-    // floor_int(a / 2) + 1 updates with a = floor_int(r x tick x 5), not moving and drawing nothing.
-    // A tumbling chick does not push, but its rest ends the tumble all the same.
+    // floor_int(a / 2) + 1 updates with a = floor_int(r x tick x 5), not moving and drawing
+    // nothing. A tumbling chick does not push, but its rest ends the tumble all the same.
     struct Case {
         int tick;
         float r;

@@ -23,12 +23,12 @@
 #include <thread>
 #include <vector>
 
-#include "tools/xharness/xharness.hpp"
 #include "e2e/pictures.hpp"
 #include "scene/raster.hpp"
 #include "shell/x11_layout.hpp"
 #include "support/test_support.hpp"
 #include "tools/png_io.hpp"
+#include "tools/xharness/xharness.hpp"
 
 namespace vorlip::e2e {
 namespace {
@@ -123,12 +123,13 @@ class SaverOnX : public ::testing::Test {
     }
 
     int mother_pixels() {
-        XImage* img = XGetImage(dpy_, DefaultRootWindow(dpy_), 0, 0, kWidth, kHeight, AllPlanes,
-                                ZPixmap);
+        XImage* img =
+            XGetImage(dpy_, DefaultRootWindow(dpy_), 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
         if (!img) return 0;
         Surface picture(kWidth, kHeight);
         for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) picture.set(x, y, Pixel(XGetPixel(img, x, y) & 0xFFFFFF));
+            for (int x = 0; x < kWidth; ++x)
+                picture.set(x, y, Pixel(XGetPixel(img, x, y) & 0xFFFFFF));
         XDestroyImage(img);
         return count_scene(picture).mother;
     }
@@ -211,7 +212,8 @@ TEST_F(SaverOnX, TheWindowCoversTheScreenWithTheDesktopTheMotherAndNoPointer) {
     // Mostly the desktop as it was, pixel for pixel; where it differs, the scene is drawn, and
     // the mother alone covers thousands of pixels.
     const SceneCount count = count_scene(picture);
-    EXPECT_GT(count.same, kWidth * kHeight * 8 / 10) << "the desktop picture is not under the scene";
+    EXPECT_GT(count.same, kWidth * kHeight * 8 / 10)
+        << "the desktop picture is not under the scene";
     EXPECT_GT(count.mother, 1000) << "no grey and white mother on the picture";
 
     xdotool({"mousemove_relative", "1", "0"});
@@ -222,8 +224,8 @@ TEST_F(SaverOnX, ThePrimaryMonitorIsTheSaversScreen) {
     // A primary monitor in the middle of the root: the saver covers it alone, and its snapshot
     // is that part of the desktop.
     const Rect mon{200, 100, 320, 240};
-    const std::string geometry = std::to_string(mon.w) + "/100x" + std::to_string(mon.h) +
-                                 "/75+" + std::to_string(mon.x) + "+" + std::to_string(mon.y);
+    const std::string geometry = std::to_string(mon.w) + "/100x" + std::to_string(mon.h) + "/75+" +
+                                 std::to_string(mon.x) + "+" + std::to_string(mon.y);
     Child add({"xrandr", "--setmonitor", "*e2e-primary", geometry, "none"}, server_->display());
     ASSERT_EQ(add.wait(kEndLimit), 0) << add.error_text();
     struct Remove {
@@ -404,9 +406,11 @@ TEST_F(SaverOnX, TwoSaversStartedTogetherLeaveOneWindow) {
         Child a = start({"/s"});
         Child b = start({"/s"});
         // One of the two ends at once without a window; the other keeps its window up.
-        EXPECT_TRUE(wait_until([&] { return shown_saver() != 0 && (a.wait(milliseconds(0)) ||
-                                                                   b.wait(milliseconds(0))); },
-                               kStartLimit))
+        EXPECT_TRUE(wait_until(
+            [&] {
+                return shown_saver() != 0 && (a.wait(milliseconds(0)) || b.wait(milliseconds(0)));
+            },
+            kStartLimit))
             << "round " << round;
         EXPECT_EQ(saver_windows().size(), 1u) << "round " << round;
         Child& ended = a.wait(milliseconds(0)) ? a : b;

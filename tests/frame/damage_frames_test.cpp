@@ -27,8 +27,7 @@ struct Show {
     SeededRandom rnd;
     Stage stage;
     Window window;
-    Show(int w, int h, unsigned seed, bool full)
-        : rnd(seed), stage(w, h), window(w, h) {
+    Show(int w, int h, unsigned seed, bool full) : rnd(seed), stage(w, h), window(w, h) {
         world.screen_w = w16(w);
         world.screen_h = w16(h);
         paint_backdrop(stage.background);
@@ -57,8 +56,8 @@ Seen compare(int w, int h, unsigned seed, int frames,
         scene_step(full->world, full->rnd, full->stage);
         scene_step(damage->world, damage->rnd, damage->stage);
         if (!damage->window.image().same_pixels(full->window.image())) {
-            ADD_FAILURE() << w << "x" << h << " seed " << seed << ": the window differs after frame "
-                          << f + 1;
+            ADD_FAILURE() << w << "x" << h << " seed " << seed
+                          << ": the window differs after frame " << f + 1;
             return seen;
         }
         const World& wd = damage->world;
@@ -67,9 +66,9 @@ Seen compare(int w, int h, unsigned seed, int frames,
         for (const BroodRec& p : wd.brood) {
             if (p.anim <= 0) continue;
             seen.hatching = seen.hatching || p.kind == kHatching;
-            seen.chick_past_edge = seen.chick_past_edge ||
-                                   (p.kind == kChick && (p.x < 0 || p.y < 0 || p.x + 72 > w ||
-                                                         p.y + 72 > h));
+            seen.chick_past_edge =
+                seen.chick_past_edge ||
+                (p.kind == kChick && (p.x < 0 || p.y < 0 || p.x + 72 > w || p.y + 72 > h));
         }
     }
     return seen;
@@ -83,7 +82,7 @@ TEST(DamageFrames, ShowTheSamePictureAsWholeScreenFrames) {
         bool busy;  // long enough for stamps, flowers, hatching and chicks past the edges
     };
     const Case cases[] = {
-        {1, 1, 2, 3000, false},    {64, 48, 3, 6000, false},   {320, 200, 3, 8000, true},
+        {1, 1, 2, 3000, false},     {64, 48, 3, 6000, false},    {320, 200, 3, 8000, true},
         {1024, 768, 1, 3000, true}, {1920, 1080, 1, 1500, true},
     };
     for (const Case& c : cases)

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
+#include "frame/step.hpp"
 #include "scene/random.hpp"
 #include "scene/stage.hpp"
-#include "frame/step.hpp"
 #include "scene/world.hpp"
 
 namespace vorlip::fuzz {
@@ -73,10 +73,10 @@ inline void run_frames(World& world, int frames, std::uint64_t seed) {
     Stage stage;
     for (std::size_t i = 0; i < sheets.size(); ++i)
         stage.sheets[i] = Surface::view(sheets[i].row(0), sheets[i].width(), sheets[i].height(),
-                                     sheets[i].stride());
+                                        sheets[i].stride());
     stage.cells = cells;  // the views are the indexed pixels, so sprites draw by their spans
     stage.compose.resize(std::clamp<int>(world.screen_w, 0, 64),
-                          std::clamp<int>(world.screen_h, 0, 64));
+                         std::clamp<int>(world.screen_h, 0, 64));
     stage.background.resize(stage.compose.width(), stage.compose.height(), 0x336699);
     SeededRandom rnd(seed);
     for (int k = 0; k < frames; ++k) scene_step(world, rnd, stage);

@@ -3,8 +3,8 @@
 // exactly when the mode switch says so, runs a few ticks, and a mouse move ends it.
 #include "fuzz_support.hpp"
 #include "shell/arguments.hpp"
-#include "support/headless_platform.hpp"
 #include "shell/saver.hpp"
+#include "support/headless_platform.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vorlip;

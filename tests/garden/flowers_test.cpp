@@ -1,7 +1,8 @@
 // Flowers: planting, the free-slot search, the flip-and-grow widths, full size and giant pops.
+#include "garden/flowers.hpp"
+
 #include <gtest/gtest.h>
 
-#include "garden/flowers.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {

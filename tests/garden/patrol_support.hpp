@@ -11,7 +11,7 @@ inline BroodRec& pl(World& w, int i) {
 
 // A live chick at (x, y) in the given behaviour state and footing; counted in chick_count.
 inline BroodRec& put_chick(World& w, int i, i16 x, i16 y, i16 state, i16 footing = kSteady,
-                            i16 sheet = 3) {
+                           i16 sheet = 3) {
     BroodRec& c = pl(w, i);
     c = BroodRec{};
     c.kind = kChick;

@@ -155,7 +155,7 @@ TEST(MakeEgg, EveryEggStartsClean) {
         // target_sheet and frame are not an egg's: kept. Position, state and sheet depend on
         // the mode and are checked elsewhere.
         BroodRec want{e.x, e.y,  e.x,     77,      0,      e.facing, kTumbling, 1,       77,
-                       0,   kEgg, e.state, e.sheet, e.aux2, 0,        0,         e.vigour};
+                      0,   kEgg, e.state, e.sheet, e.aux2, 0,        0,         e.vigour};
         EXPECT_EQ(e, want) << "mode " << mode;
         EXPECT_EQ(w.rescuers[5], 0);
         EXPECT_EQ(w.egg_count, 1);

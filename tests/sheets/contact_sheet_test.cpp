@@ -81,8 +81,8 @@ TEST_F(SheetFolder, ReadsTheSixteenSheets) {
     std::string error;
     ASSERT_TRUE(read_sheet_folder(dir_, sheets, error)) << error;
     for (int n = 0; n < 16; ++n)
-        EXPECT_TRUE(
-            sheets[static_cast<std::size_t>(n)].same_pixels(built_in_[static_cast<std::size_t>(n)]));
+        EXPECT_TRUE(sheets[static_cast<std::size_t>(n)].same_pixels(
+            built_in_[static_cast<std::size_t>(n)]));
 }
 
 TEST_F(SheetFolder, NamesTheSheetThatIsMissingOrMisshapen) {

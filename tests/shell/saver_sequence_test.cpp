@@ -385,8 +385,8 @@ TEST(SaverRestart, AResizedWindowStartsAFreshShowAtItsSize) {
         handlers.resized(w, h);
         const std::string size = std::to_string(w) + " " + std::to_string(h);
         const Calls expected = {"resize_window " + size, "place_control compose " + size + " 0 0",
-                                "place_control background " + size + " 0 0", "capture_desktop " + size,
-                                "present"};
+                                "place_control background " + size + " 0 0",
+                                "capture_desktop " + size, "present"};
         EXPECT_EQ(rig.platform.calls, expected) << size;
         EXPECT_EQ(rig.saver->world, fresh) << size;
         EXPECT_TRUE(rig.saver->stage.background.same_pixels(stage.background)) << size;

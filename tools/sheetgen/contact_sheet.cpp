@@ -147,8 +147,8 @@ struct Painter {
         const int w = kZoom * s.frame_w, h = kZoom * s.frame_h;
         checker(stage.compose, x, y, w, h, 6);
         const Surface& sheet_image = stage.sheets[static_cast<std::size_t>(n)];
-        stretch_blt(stage.compose, x, y, w, h, sheet_image, f * s.frame_w, s.frame_h, s.frame_w, s.frame_h,
-                    Rop::SrcErase);
+        stretch_blt(stage.compose, x, y, w, h, sheet_image, f * s.frame_w, s.frame_h, s.frame_w,
+                    s.frame_h, Rop::SrcErase);
         stretch_blt(stage.compose, x, y, w, h, sheet_image, f * s.frame_w, 0, s.frame_w, s.frame_h,
                     Rop::SrcInvert);
     }
@@ -171,13 +171,13 @@ struct Painter {
             Stage bkg;
             bkg.sheets = stage.sheets;
             bkg.background = Surface(s.frame_w + 2 * kPad, s.frame_h + 2 * kPad);
-            bit_blt(bkg.background, 0, 0, bkg.background.width(), bkg.background.height(), stage.compose, x,
-                    y, Rop::SrcCopy);
+            bit_blt(bkg.background, 0, 0, bkg.background.width(), bkg.background.height(),
+                    stage.compose, x, y, Rop::SrcCopy);
             world.sprouts[0].x = kPad;
             world.sprouts[0].y = kPad;
             scene_draw(world, bkg, n == kSeedSheet ? kDrawShoot : kDrawBud, 0, sheet, 0, fw, fh);
-            bit_blt(stage.compose, x, y, bkg.background.width(), bkg.background.height(), bkg.background, 0,
-                    0, Rop::SrcCopy);
+            bit_blt(stage.compose, x, y, bkg.background.width(), bkg.background.height(),
+                    bkg.background, 0, 0, Rop::SrcCopy);
         } else {
             BroodRec& p = world.brood[0];
             p.x = sx;
@@ -335,7 +335,8 @@ Surface make_contact_sheet(const std::array<Surface, 16>& sheets) {
     return out;
 }
 
-bool read_sheet_folder(const std::string& dir, std::array<Surface, 16>& sheets, std::string& error) {
+bool read_sheet_folder(const std::string& dir, std::array<Surface, 16>& sheets,
+                       std::string& error) {
     for (int n = 0; n < kSheetCount; ++n) {
         const std::string name = (n < 10 ? "/sheet0" : "/sheet") + std::to_string(n) + ".bmp";
         if (!read_picture(dir + name, sheets[static_cast<std::size_t>(n)], error)) return false;

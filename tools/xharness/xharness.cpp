@@ -143,12 +143,11 @@ Xvfb::Xvfb(int width, int height, int depth) {
     if (pipe(fds) != 0) return;
     // Xvfb picks a free display number and writes it to descriptor 3. No reset when the last
     // client leaves, so the root picture stays between tests.
-    server_ = Child({"Xvfb", "-displayfd", "3", "-screen", "0",
-                     std::to_string(width) + "x" + std::to_string(height) + "x" +
-                         std::to_string(depth),
-                     "-nolisten",
-                     "tcp", "-noreset"},
-                    "", fds[1]);
+    server_ =
+        Child({"Xvfb", "-displayfd", "3", "-screen", "0",
+               std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth),
+               "-nolisten", "tcp", "-noreset"},
+              "", fds[1]);
     close(fds[1]);
     std::string number;
     char c = 0;

@@ -14,8 +14,8 @@
 
 #include "tools/xharness/xharness.hpp"
 
-using vorlip::e2e::Child;
 using vorlip::Rect;
+using vorlip::e2e::Child;
 using vorlip::e2e::Xvfb;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
