@@ -8,25 +8,16 @@
 
 #include "frame/step.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/offscreen_window.hpp"
 
 namespace vorlip {
 namespace {
-
-class Window : public WindowImage {
-  public:
-    Window(int w, int h) : image_(w, h) {}
-    Surface& image() override { return image_; }
-    void refresh(const Damage&) override {}
-
-  private:
-    Surface image_;
-};
 
 struct Show {
     World world;
     SeededRandom rnd;
     Stage stage;
-    Window window;
+    OffscreenWindow window;
     Show(int w, int h, unsigned seed, bool full) : rnd(seed), stage(w, h), window(w, h) {
         world.screen_w = w16(w);
         world.screen_h = w16(h);
