@@ -44,7 +44,7 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
     if (mode == kPatrolFree) {
         // Pair with the nearest chick in trouble, unless five rescuers already head for it.
         i16 t = 0;
-        if (mother_find_nearest_chick(world, t, c.x, c.y, kSearchByChick) == 1 && in_table(t) &&
+        if (mother_find_nearest_chick(world, t, c.x, c.y, kSearchByChick) && in_table(t) &&
             world.rescuers[static_cast<std::size_t>(t)] < 5) {
             i16& count = world.rescuers[static_cast<std::size_t>(t)];
             count = count + 1;
@@ -62,7 +62,7 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
             // Caught: from now on it carries the target.
             mode = kPatrolCarrying;
             c.tick = 0;
-            rec(world, t).footing = kHeld;
+            rec(world, t).footing = Footing::held;
             world.rescuers[static_cast<std::size_t>(t)] = -1;
         } else if (r == kTargetLost) {
             // The target no longer needs help; an index outside the table has nothing to reset.
@@ -80,7 +80,7 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
             sow_gap = sow_gap + 2;
             if (sow_gap > 13) sow_gap = 1;
             // Below the middle of the departed chick's box.
-            sprout_sow(world, w16(c.x + 36), c.y);
+            sprout_sow(world, w16(c.x + 36));
         }
     }
     return frame;
@@ -123,8 +123,8 @@ i16 patrol_finish_wander(World& world, i16 index, i16 result) {
     if (patrol_mode(c) != kPatrolFree || result != kWalkOver) return kMoving;
 
     i16 start = index;
-    if (mother_overlap_chicks(world, start, kOverlapBody) == 1) {
-        c.state = kFlock;  // on the mother: an ordinary chick from now on
+    if (mother_overlap_chicks(world, start, kOverlapBody)) {
+        c.state = Behaviour::flock;  // on the mother: an ordinary chick from now on
         return kMoving;
     }
     c.anim = 0;  // gone from the scene

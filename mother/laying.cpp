@@ -64,8 +64,8 @@ void advance_colour_runs(World& world) {
 }
 
 // The side an egg rolls towards: from the left half it rolls right.
-i16 facing_from(const World& world, i16 x) {
-    return x <= round_even(w16(world.screen_w + 1) / 2.0) ? 1 : 2;
+Facing facing_from(const World& world, i16 x) {
+    return x <= round_even(w16(world.screen_w + 1) / 2.0) ? Facing::left : Facing::right;
 }
 
 }  // namespace
@@ -119,8 +119,8 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
 
     BroodRec& e = rec(world, slot);
     e.anim = 1;
-    e.kind = kEgg;
-    e.footing = kTumbling;
+    e.kind = BroodKind::egg;
+    e.footing = Footing::tumbling;
 
     state_seed = w16(state_seed + 1);
     if (state_seed > 555) state_seed = 1;
@@ -140,7 +140,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
         // lower middle of her box.
         const i16 d =
             w16(floor_int(rnd.draw() * 10.0 + state_seed + incubation_step + world.frame_no));
-        e.state = pick(state_table, d);
+        e.state = Behaviour{pick(state_table, d)};
         advance_colour_runs(world);
         e.sheet = pick(egg_colours, 5 - world.colour_steps_left);
         e.x = w16(world.mother_x + 40);
@@ -168,7 +168,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
         e.x = p.x;
         e.y = w16(p.y - 3);
         e.sheet = p.sheet;
-        e.state = kPatrol;
+        e.state = Behaviour::patrol;
     }
     egg_laid_x(e) = e.x;
     egg_roll_distance(e) = w16(floor_int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));

@@ -23,9 +23,12 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
 constexpr i16 kSpawnHatch = 1;
 constexpr i16 kSpawnPatrol = 2;
 i16 mother_update_egg(World& world, Random& rnd, i16 index);
-i16 mother_check_hatch(World& world, i16 index);
+// True when the egg has rolled its distance and hatches.
+bool mother_check_hatch(World& world, i16 index);
 i16 mother_spawn_chick(World& world, i16 source, i16 flag);
-i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height);
+// True while the hatching egg is drawn, at the size it gives in width and height; false once it
+// is a chick.
+bool mother_update_hatching(World& world, i16 index, i16& width, i16& height);
 
 // Searches and overlap tests. `result` is written only when a chick is found; `start` is
 // advanced to the chick that was tested. A search measures from the mother's breast or from a
@@ -37,8 +40,9 @@ constexpr i16 kSearchByChick = 2;
 constexpr i16 kOverlapBody = 1;
 constexpr i16 kOverlapColumn = 2;
 constexpr i16 kScanAllChicks = -1;
-i16 mother_find_nearest_chick(World& world, i16& result, i16 x, i16 y, i16 searcher);
+// True when a chick in need of help was found; true for an overlap test that touched a chick.
+bool mother_find_nearest_chick(World& world, i16& result, i16 x, i16 y, i16 searcher);
 i16 mother_next_chick(const World& world, i16 exclude, i16 start);
-i16 mother_overlap_chicks(World& world, i16& start, i16 box);
+bool mother_overlap_chicks(World& world, i16& start, i16 box);
 
 }  // namespace vorlip

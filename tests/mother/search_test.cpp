@@ -11,11 +11,11 @@ namespace {
 
 TEST(FindNearestChick, NothingToFindLeavesResultAlone) {
     World w = plain_world();
-    put_chick(w, 3, 100, 100, kSteady);               // steady: needs no help
-    put_record(w, 4, kEgg, 1, 100, 100);              // an egg, footing 4
-    put_record(w, 5, kHatching, 1, 100, 100);         // hatching, footing 4
-    put_record(w, 6, kChick, 0, 100, 100);            // a free slot that held a chick
-    put_chick(w, 7, 100, 100, kTumbling).bumped = 1;  // bumped: passed over
+    put_chick(w, 3, 100, 100, Footing::steady);               // steady: needs no help
+    put_record(w, 4, BroodKind::egg, 1, 100, 100);            // an egg, footing 4
+    put_record(w, 5, BroodKind::hatching, 1, 100, 100);       // hatching, footing 4
+    put_record(w, 6, BroodKind::chick, 0, 100, 100);          // a free slot that held a chick
+    put_chick(w, 7, 100, 100, Footing::tumbling).bumped = 1;  // bumped: passed over
     i16 result = 17;
     EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 1), 0);
     EXPECT_EQ(result, 17);
@@ -37,8 +37,8 @@ TEST(FindNearestChick, PicksNearestByReferencePoint) {
     };
     for (const Case& c : cases) {
         World w = plain_world();
-        put_chick(w, 2, 124, 104, kTumbling);
-        put_chick(w, 9, 100, 100, kTumbling);
+        put_chick(w, 2, 124, 104, Footing::tumbling);
+        put_chick(w, 9, 100, 100, Footing::tumbling);
         i16 result = -5;
         EXPECT_EQ(mother_find_nearest_chick(w, result, w16(c.sx), w16(c.sy), w16(c.searcher)), 1)
             << c.name;
@@ -50,9 +50,9 @@ TEST(FindNearestChick, TiesKeepTheLowerIndexAndBumpedAreSkipped) {
     World w = plain_world();
     // Reference (136, 136); chicks 12 and 20 at distance 10 either side, chick 5 nearer but
     // bumped.
-    put_chick(w, 20, 110, 100, kTumbling);  // centre (146, 136)
-    put_chick(w, 12, 90, 100, kTumbling);   // centre (126, 136)
-    put_chick(w, 5, 100, 100, kTumbling).bumped = 1;
+    put_chick(w, 20, 110, 100, Footing::tumbling);  // centre (146, 136)
+    put_chick(w, 12, 90, 100, Footing::tumbling);   // centre (126, 136)
+    put_chick(w, 5, 100, 100, Footing::tumbling).bumped = 1;
     i16 result = 0;
     EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 2), 1);
     EXPECT_EQ(result, 12);
@@ -67,8 +67,8 @@ TEST(FindNearestChick, TiesKeepTheLowerIndexAndBumpedAreSkipped) {
 TEST(FindNearestChick, DistanceIsExactBeyondSixteenBits) {
     World w = plain_world();
     // A square kept in 16 bits would make dx = 256 look nearer (0) than dx = 10 (100).
-    put_chick(w, 1, 100 + 256, 100, kTumbling);
-    put_chick(w, 2, 100 - 10, 100, kTumbling);
+    put_chick(w, 1, 100 + 256, 100, Footing::tumbling);
+    put_chick(w, 2, 100 - 10, 100, Footing::tumbling);
     i16 result = 0;
     EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 2), 1);
     EXPECT_EQ(result, 2);
@@ -78,7 +78,7 @@ TEST(FindNearestChick, AChickFarOffIsStillReported) {
     // A squared distance above two thousand million would never beat a 32-bit start value;
     // a found chick must still be named.
     World w = plain_world();
-    put_chick(w, 8, -32000, -32000, kTumbling);
+    put_chick(w, 8, -32000, -32000, Footing::tumbling);
     i16 result = -1;
     EXPECT_EQ(mother_find_nearest_chick(w, result, 30000, 30000, 1), 1);
     EXPECT_EQ(result, 8);
@@ -88,12 +88,12 @@ TEST(FindNearestChick, AChickFarOffIsStillReported) {
 
 TEST(NextChick, FirstNeedingHelpFromStart) {
     World w = plain_world();
-    put_chick(w, 0, 0, 0, kTumbling);
-    put_chick(w, 4, 0, 0, kSteady);
-    put_chick(w, 6, 0, 0, kTumbling).bumped = 1;
-    put_record(w, 7, kEgg, 1);
-    put_chick(w, 10, 0, 0, kTumbling);
-    put_chick(w, 39, 0, 0, kTumbling);
+    put_chick(w, 0, 0, 0, Footing::tumbling);
+    put_chick(w, 4, 0, 0, Footing::steady);
+    put_chick(w, 6, 0, 0, Footing::tumbling).bumped = 1;
+    put_record(w, 7, BroodKind::egg, 1);
+    put_chick(w, 10, 0, 0, Footing::tumbling);
+    put_chick(w, 39, 0, 0, Footing::tumbling);
     struct Case {
         int exclude, start, want;
     };
@@ -149,11 +149,11 @@ TEST(OverlapChicks, SingleModeTestsOneChickAndMovesStartToIt) {
     w.mother_x = 100;
     w.mother_y = 100;
     w.chick_count = 3;
-    put_record(w, 4, kEgg, 1, 120, 120);       // inside, but an egg
-    put_record(w, 5, kHatching, 1, 120, 120);  // inside, but hatching
-    put_chick(w, 6, 500, 500);                 // live, outside
-    put_chick(w, 8, 120, 120);                 // live, inside
-    put_record(w, 9, kChick, 0, 120, 120);     // free
+    put_record(w, 4, BroodKind::egg, 1, 120, 120);       // inside, but an egg
+    put_record(w, 5, BroodKind::hatching, 1, 120, 120);  // inside, but hatching
+    put_chick(w, 6, 500, 500);                           // live, outside
+    put_chick(w, 8, 120, 120);                           // live, inside
+    put_record(w, 9, BroodKind::chick, 0, 120, 120);     // free
     struct Case {
         int start;
         i16 want, start_after;
@@ -181,7 +181,7 @@ TEST(OverlapChicks, ScanAllBumpsEveryChickInTheColumn) {
     put_chick(w, 3, 120, 120);  // at her body
     put_chick(w, 7, 600, 700);  // off to the side
     put_chick(w, 9, 150, 300);  // below her, carried
-    put_record(w, 11, kEgg, 1, 120, 700);
+    put_record(w, 11, BroodKind::egg, 1, 120, 700);
     w.rescuers[2] = 3;
     w.rescuers[3] = 0;
     w.rescuers[7] = 2;
