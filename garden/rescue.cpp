@@ -8,18 +8,18 @@
 
 namespace vorlip {
 
-i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
+PatrolMove patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
     i16& approach_range = world.approach_range;
     i16& approach_dir = world.approach_dir;
 
     if (target == kNoChick) return patrol_wander(world, rnd, index);
-    if (!in_table(target)) return kTargetLost;  // no such chick to help
+    if (!in_table(target)) return PatrolMove::target_lost;  // no such chick to help
 
     BroodRec& c = rec(world, index);
     const BroodRec& t = rec(world, target);
-    if (t.kind == BroodKind::egg || t.footing != Footing::tumbling) return kTargetLost;
+    if (t.kind == BroodKind::egg || t.footing != Footing::tumbling) return PatrolMove::target_lost;
     if (t.x > w16(c.x - 15) && t.x < w16(c.x + 15) && t.y > w16(c.y - 15) && t.y < w16(c.y + 15))
-        return kCaught;
+        return PatrolMove::caught;
 
     // The jump range sweeps up and down between 9 and 26.
     if (approach_range < 10) {
@@ -44,7 +44,7 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
         c.facing = Facing::right;
         c.x = c.x + k2 + 6;
     }
-    return kMoving;
+    return PatrolMove::moving;
 }
 
 void patrol_carry(World& world, i16 index) {

@@ -44,7 +44,7 @@ TEST(PatrolWander, StepsTowardsTheMotherAndTiesGoLeftAndUp) {
         w.mother_y = c.my;
         put_chick(w, 2, c.x, c.y, Behaviour::patrol);
         ScriptedRandom rnd = test::script({0.7f});  // range 3: step 2
-        EXPECT_EQ(patrol_wander(w, rnd, 2), 0);
+        EXPECT_EQ(patrol_wander(w, rnd, 2), PatrolMove::moving);
         EXPECT_EQ(pl(w, 2).x, c.want_x);
         EXPECT_EQ(pl(w, 2).y, c.want_y);
     }
@@ -59,7 +59,7 @@ TEST(PatrolWander, WalkEndsOnTheFiftyFourthCallAndFlashesLate) {
     int calls = 1;
     for (;; ++calls) {
         const int tick = c.tick, sheet = c.sheet;
-        if (patrol_wander(w, rnd, 2) == -1) break;
+        if (patrol_wander(w, rnd, 2) == PatrolMove::walk_over) break;
         ranges.push_back(w.wander_range);
         if (c.sheet != sheet) flashes.emplace_back(tick, c.sheet);
     }
@@ -115,7 +115,8 @@ TEST(PatrolFinishWander, OnTheMotherItStaysElseItLeaves) {
         w.mother_y = 300;
         put_chick(w, 12, k.on_mother ? 400 : 100, k.on_mother ? 300 : 100, Behaviour::patrol).aux2 =
             k.aux2;
-        EXPECT_EQ(patrol_finish_wander(w, 12, k.result), k.want);
+        EXPECT_EQ(patrol_finish_wander(w, 12, static_cast<PatrolMove>(k.result)),
+                  static_cast<PatrolMove>(k.want));
         EXPECT_EQ(pl(w, 12).state, k.state);
         EXPECT_EQ(pl(w, 12).anim, k.anim);
         EXPECT_EQ(w.chicks_gone, k.gone);

@@ -20,7 +20,8 @@ TEST(PatrolApproach, ReachIsUnderFifteenPixels) {
         put_rescuer(w, 25, 300, 300, 4, 1);
         put_chick(w, 4, w16(300 + c.dx), w16(300 + c.dy), 1, Footing::tumbling);
         ScriptedRandom rnd = test::script({0.5f, 0.5f});
-        EXPECT_EQ(patrol_approach(w, rnd, 4, 25), c.want) << c.dx << "," << c.dy;
+        EXPECT_EQ(patrol_approach(w, rnd, 4, 25), static_cast<PatrolMove>(c.want))
+            << c.dx << "," << c.dy;
         EXPECT_EQ(rnd.used(), c.want == 1 ? 0u : 2u);
     }
 }
@@ -31,7 +32,7 @@ TEST(PatrolApproach, JumpPastTheTargetIsUndone) {
     c.facing = Facing::left;
     put_chick(w, 4, 340, 300, 1, Footing::tumbling);
     ScriptedRandom rnd = test::script({0.5f, 0.25f});  // range 11: k 5, k2 2
-    EXPECT_EQ(patrol_approach(w, rnd, 4, 25), 0);
+    EXPECT_EQ(patrol_approach(w, rnd, 4, 25), PatrolMove::moving);
     EXPECT_EQ(c.y, 303);
     EXPECT_EQ(c.x, 308);
     EXPECT_EQ(c.facing, Facing::right);
