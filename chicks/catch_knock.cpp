@@ -17,7 +17,7 @@ constexpr i16 kRoamCycle[] = {0, 1, 0};
 // Turns chick c into an egg in its own slot, with up to `limit` patrol eggs stacked above.
 void make_egg_of(World& world, Random& rnd, i16 c, i16 limit) {
     world.clutch_count = 0;
-    mother_make_egg(world, rnd, c, kLaidByChick, c, limit);
+    mother_make_egg(world, rnd, c, LaidBy::chick, c, limit);
 }
 
 // Advances the phase counter; the footing shows the glare in the last `glare` of `period`.

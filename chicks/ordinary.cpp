@@ -144,7 +144,7 @@ bool land(World& world, Random& rnd, i16 i) {
     if (c.y >= world.screen_h - kEggCell && c.footing == Footing::tumbling) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         world.clutch_count = 0;
-        mother_make_egg(world, rnd, i, kLaidByChick, i, 1);
+        mother_make_egg(world, rnd, i, LaidBy::chick, i, 1);
         return true;
     }
     return false;
@@ -170,7 +170,7 @@ i16 ordinary_update(World& world, Random& rnd, i16 i, const Ordinary& b) {
     // The mother's touch lifts it a little and gives energy.
     i16 amount = 0;
     i16 start = i;  // a live chick tests itself and leaves start as it was
-    const bool touched = mother_overlap_chicks(world, start, kOverlapBody);
+    const bool touched = mother_overlap_chicks(world, start, Overlap::body);
     if (touched) {
         if (!surge || rest_mark(c) != kResting) c.y = w16(c.y - 3);
         if (b.pushes)

@@ -44,7 +44,7 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
     if (mode == kPatrolFree) {
         // Pair with the nearest chick in trouble, unless five rescuers already head for it.
         i16 t = 0;
-        if (mother_find_nearest_chick(world, t, c.x, c.y, kSearchByChick) && in_table(t) &&
+        if (mother_find_nearest_chick(world, t, c.x, c.y, Searcher::chick) && in_table(t) &&
             world.rescuers[static_cast<std::size_t>(t)] < 5) {
             i16& count = world.rescuers[static_cast<std::size_t>(t)];
             count = count + 1;
@@ -124,7 +124,7 @@ PatrolMove patrol_finish_wander(World& world, i16 index, PatrolMove result) {
     if (patrol_mode(c) != kPatrolFree || result != PatrolMove::walk_over) return PatrolMove::moving;
 
     i16 start = index;
-    if (mother_overlap_chicks(world, start, kOverlapBody)) {
+    if (mother_overlap_chicks(world, start, Overlap::body)) {
         c.state = Behaviour::flock;  // on the mother: an ordinary chick from now on
         return PatrolMove::moving;
     }

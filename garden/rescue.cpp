@@ -125,7 +125,7 @@ void patrol_recruit(World& world, i16 index) {
         if (count >= 1) return;
 
         i16 r = patrol_find_idle(world);
-        if (r == -1) r = mother_spawn_chick(world, index, kSpawnPatrol);
+        if (r == -1) r = mother_spawn_chick(world, index, Spawn::patrol);
         if (r == -1 || !in_table(r)) return;
 
         count = count + 1;

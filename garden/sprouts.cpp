@@ -42,11 +42,11 @@ void sprout_sow(World& world, i16 x) {
     s.life = world.shoot_life_base - 7 * (world.frame_no % 13);
 }
 
-bool sprout_cull(World& world, i16 index, i16 code) {
+bool sprout_cull(World& world, i16 index, Cull when) {
     SproutRec& s = sprout(world, index);
     // No bottom bound: a sinking twig below the screen lives out its life.
     const bool out = s.y < -7 || s.x < -10 || s.x > world.screen_w + 10;
-    if (out || code == kCullNow) {
+    if (out || when == Cull::now) {
         const SproutKind kind = s.kind;  // a freed record keeps its kind until the slot is reused
         s = SproutRec{};
         s.kind = kind;
@@ -54,9 +54,9 @@ bool sprout_cull(World& world, i16 index, i16 code) {
     return out;
 }
 
-void sprout_spawn_bud(World& world, i16 index, i16 force) {
+void sprout_spawn_bud(World& world, i16 index, Bud when) {
     SproutRec& p = sprout(world, index);
-    if (force != kBudNow && p.age != 1 && p.age % 6 != 0) return;
+    if (when != Bud::now && p.age != 1 && p.age % 6 != 0) return;
     const i16 j = sprout_find_free(world);
     if (j == -1) return;
 
@@ -75,20 +75,20 @@ void sprout_spawn_bud(World& world, i16 index, i16 force) {
 }
 
 void sprout_grow(World& world, i16 index) {
-    if (sprout_cull(world, index, kCullIfOut)) return;
+    if (sprout_cull(world, index, Cull::if_out)) return;
     SproutRec& s = sprout(world, index);
     s.age = s.age + 1;
 
     if (s.life < s.age) {
         // The end of a shoot's life: a bud where it stands, and the shoot is gone.
-        sprout_spawn_bud(world, index, kBudNow);
-        sprout_cull(world, index, kCullNow);
+        sprout_spawn_bud(world, index, Bud::now);
+        sprout_cull(world, index, Cull::now);
         return;
     }
 
     s.x = s.x + s.dx;
     s.y = s.y + s.dy;
-    if (s.generation == 2) sprout_spawn_bud(world, index, kBudOnBeat);
+    if (s.generation == 2) sprout_spawn_bud(world, index, Bud::on_beat);
 
     // Sown shoots branch every 10 frames, branches every 7, twigs every 4 (never zero: 10 - 3g
     // has no whole root).
@@ -128,7 +128,7 @@ void sprout_grow(World& world, i16 index) {
 }
 
 void sprout_bud_update(World& world, i16 index) {
-    if (sprout_cull(world, index, kCullIfOut)) return;
+    if (sprout_cull(world, index, Cull::if_out)) return;
     SproutRec& b = sprout(world, index);
     const i16 ax = b.dx;
     const i16 ay = b.dy;
@@ -152,7 +152,7 @@ void sprout_bud_update(World& world, i16 index) {
             b.y = ay;
             break;
         case 6:
-            sprout_cull(world, index, kCullNow);
+            sprout_cull(world, index, Cull::now);
             break;
         default:
             break;

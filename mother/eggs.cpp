@@ -64,16 +64,16 @@ bool mother_check_hatch(World& world, i16 index) {
     const i16 from = egg_laid_x(e), distance = egg_roll_distance(e);
     if (w16(from - distance) <= e.x && e.x <= w16(from + distance)) return false;
     world.eggs_gone = w16(world.eggs_gone + 1);
-    mother_spawn_chick(world, index, kSpawnHatch);
+    mother_spawn_chick(world, index, Spawn::hatch);
     return true;
 }
 
-i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
+i16 mother_spawn_chick(World& world, i16 source, Spawn what) {
     if (!in_table(source)) return -1;
 
     // 1. Hatching uses the egg's own slot; a new patrol chick the first free one of 25..38.
     int i = source;
-    if (flag != kSpawnHatch) {
+    if (what != Spawn::hatch) {
         bool found = false;
         for (i = world.clutch_first_slot; i < world.brood_max; ++i)
             if ((found = free_slot(world, i))) break;
@@ -89,7 +89,7 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
     c.flap = 0;
     c.tick = 0;
 
-    if (flag == kSpawnHatch) {
+    if (what == Spawn::hatch) {
         // 3. The egg's box grows into the chick's box around it; the chick keeps what the egg
         //    was to become.
         c.kind = BroodKind::hatching;

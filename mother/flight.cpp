@@ -54,7 +54,7 @@ i16 mother_update(World& world, Random& rnd) {
             w16(world.mother_y -
                 floor_int(rnd.draw() * static_cast<double>(w16(world.lay_odds + hop_phase + 145))));
         i16 start = kScanAllChicks;
-        world.mother_hit = mother_overlap_chicks(world, start, kOverlapColumn) ? 1 : 0;
+        world.mother_hit = mother_overlap_chicks(world, start, Overlap::column) ? 1 : 0;
         return frame;
     }
 
@@ -77,13 +77,13 @@ i16 mother_update(World& world, Random& rnd) {
     fall_speed = 0;
     // The target test moves mother_target on to the chick it tested; it is cleared below.
     if (world.mother_target >= 0)
-        world.mother_hit = mother_overlap_chicks(world, world.mother_target, kOverlapBody) ? 1 : 0;
+        world.mother_hit = mother_overlap_chicks(world, world.mother_target, Overlap::body) ? 1 : 0;
     if (world.mother_y <= 0 || world.mother_hit == 1) world.mother_mode = MotherMode::dropping;
     world.mother_target = kNoChick;
     if (world.mother_hit == 0) {
         i16 nearest = 0;
         if (mother_find_nearest_chick(world, nearest, world.mother_x, world.mother_y,
-                                      kSearchByMother))
+                                      Searcher::mother))
             world.mother_target = nearest;
     }
     if (world.mother_target != kNoChick && speed > 0)

@@ -104,12 +104,12 @@ void mother_lay_eggs(World& world, Random& rnd) {
          ++i) {
         if (free_slot(world, i)) {
             laid = w16(laid + 1);
-            mother_make_egg(world, rnd, w16(i), kLaidByMother, w16(i), 1);
+            mother_make_egg(world, rnd, w16(i), LaidBy::mother, w16(i), 1);
         }
     }
 }
 
-void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, i16 limit) {
+void mother_make_egg(World& world, Random& rnd, i16 slot, LaidBy by, i16 parent, i16 limit) {
     i16& state_seed = world.state_seed;
     i16& incubation_step = world.incubation_step;
     if (!in_table(slot)) return;
@@ -135,7 +135,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
     e.vigour = w16(floor_int(rnd.draw() * 250.0 + 4 * incubation_step + 75));
     if (incubation_step % 5 == 0) e.vigour = w16(floor_int(e.vigour * 1.3));
 
-    if (mode == kLaidByMother) {
+    if (by == LaidBy::mother) {
         // The mother's egg: a drawn behaviour, the colour of the current run, laid from the
         // lower middle of her box.
         const i16 d =
@@ -181,7 +181,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
         if (world.clutch_count >= limit || i > world.brood_max) break;
         if (free_slot(world, i)) {
             world.clutch_count = w16(world.clutch_count + 1);
-            mother_make_egg(world, rnd, w16(i), kLaidByChick, slot, limit);
+            mother_make_egg(world, rnd, w16(i), LaidBy::chick, slot, limit);
         }
         ++i;
         if (i == world.brood_max) break;

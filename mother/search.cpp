@@ -18,9 +18,9 @@ bool needs_help(const World& world, int i) {
 
 }  // namespace
 
-bool mother_find_nearest_chick(World& world, i16& result, i16 x, i16 y, i16 searcher) {
+bool mother_find_nearest_chick(World& world, i16& result, i16 x, i16 y, Searcher searcher) {
     // The mother looks from her breast, a chick from its centre.
-    const bool mother = searcher == kSearchByMother;
+    const bool mother = searcher == Searcher::mother;
     const i16 ref_x = mother ? w16(x + kMotherCell / 2) : w16(x + kChickCell / 2);
     const i16 ref_y = mother ? w16(y + 40) : w16(y + kChickCell / 2);
 
@@ -49,11 +49,11 @@ i16 mother_next_chick(const World& world, i16 exclude, i16 start) {
     return -1;
 }
 
-bool mother_overlap_chicks(World& world, i16& start, i16 box) {
+bool mother_overlap_chicks(World& world, i16& start, Overlap area) {
     const i16 left = w16(world.mother_x + 10);
     const i16 right = w16(world.mother_x + 110);
     const i16 top = w16(world.mother_y + 5);
-    const i16 bottom = box == kOverlapColumn ? world.screen_h : w16(world.mother_y + 110);
+    const i16 bottom = area == Overlap::column ? world.screen_h : w16(world.mother_y + 110);
 
     const bool scan_all = start == kScanAllChicks;
     if (scan_all) start = 0;

@@ -71,7 +71,8 @@ TEST(NyokiCull, BoundsAndForcedClear) {
         const SproutRec kept = sp(w, 3);
         SproutRec cleared;
         cleared.kind = SproutKind::bud;  // the kind survives
-        EXPECT_EQ(sprout_cull(w, 3, c.code), c.result == -1) << c.x << "," << c.y;
+        EXPECT_EQ(sprout_cull(w, 3, static_cast<Cull>(c.code)), c.result == -1)
+            << c.x << "," << c.y;
         EXPECT_EQ(sp(w, 3), c.cleared ? cleared : kept) << c.x << "," << c.y;
     }
 }

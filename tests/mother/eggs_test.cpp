@@ -208,7 +208,7 @@ TEST(SpawnChick, HatchFacingFromTheExactHalf) {
     for (const Case& c : cases) {
         World w = plain_world(c.screen_w, 768);
         put_egg(w, 7, c.egg_x, 730, 2);
-        EXPECT_EQ(mother_spawn_chick(w, 7, 1), 7);
+        EXPECT_EQ(mother_spawn_chick(w, 7, Spawn::hatch), 7);
         EXPECT_EQ(slot(w, 7).facing, static_cast<Facing>(c.facing)) << c.screen_w << " " << c.egg_x;
     }
 }
@@ -222,7 +222,7 @@ TEST(SpawnChick, PatrolChickBesideItsRecruiter) {
     BroodRec& old = slot(w, 26);
     old = BroodRec{1,  2,  3,  4,  5, Facing{6}, Footing{7}, 0, 9, 10, BroodKind{11}, Behaviour{12},
                    13, 14, 15, 16, 17};  // free
-    EXPECT_EQ(mother_spawn_chick(w, 3, 2), 26);
+    EXPECT_EQ(mother_spawn_chick(w, 3, Spawn::patrol), 26);
     // Its target_sheet, frame, energy and vigour are what the slot held before.
     const BroodRec want{600,
                         300,
@@ -251,11 +251,11 @@ TEST(SpawnChick, NoFreeSlotIn25To38ChangesNothing) {
     for (int i = 25; i <= 38; ++i) put_record(w, i, BroodKind::egg, 1);
     // 39 and the lower slots are free but never used for a patrol chick.
     const World before = w;
-    EXPECT_EQ(mother_spawn_chick(w, 3, 2), -1);
+    EXPECT_EQ(mother_spawn_chick(w, 3, Spawn::patrol), -1);
     EXPECT_TRUE(w == before);
 
     slot(w, 38).anim = 0;
-    EXPECT_EQ(mother_spawn_chick(w, 3, 7), 38);
+    EXPECT_EQ(mother_spawn_chick(w, 3, Spawn{7}), 38);
 }
 
 // --- mother_update_hatching ----------------------------------------------------------------
@@ -263,7 +263,7 @@ TEST(SpawnChick, NoFreeSlotIn25To38ChangesNothing) {
 TEST(UpdateHatching, TwoGrowingFramesThenAChick) {
     World w = plain_world();
     put_egg(w, 8, 324, 730, 1, 0);
-    mother_spawn_chick(w, 8, 1);  // the chick's box at (300, 706)
+    mother_spawn_chick(w, 8, Spawn::hatch);  // the chick's box at (300, 706)
     struct Step {
         i16 size, offset;
     };

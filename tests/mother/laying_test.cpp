@@ -146,7 +146,7 @@ TEST(LayEggs, SlotZeroGetsTheGreyEggAndTheFrameJumps) {
 // --- mother_make_egg, the mother's eggs ----------------------------------------------------
 
 TEST(MakeEgg, EveryEggStartsClean) {
-    for (i16 mode : {1, 2}) {
+    for (LaidBy mode : {LaidBy::mother, LaidBy::chick}) {
         World w = plain_world();
         BroodRec& e = slot(w, 5);
         e = BroodRec{
@@ -171,7 +171,7 @@ TEST(MakeEgg, MothersEggIsLaidFromTheLowerMiddleOfHerBox) {
     w.mother_x = 300;
     w.mother_y = 200;
     ScriptedRandom rnd = script({0.0f, 0.0f, 0.5f});
-    mother_make_egg(w, rnd, 3, 1, 3, 1);
+    mother_make_egg(w, rnd, 3, LaidBy::mother, 3, 1);
     const BroodRec& e = slot(w, 3);
     EXPECT_EQ(e.x, 340);
     EXPECT_EQ(e.y, 260);
@@ -199,7 +199,7 @@ TEST(MakeEgg, Vigour) {
         World w = plain_world();
         w.incubation_step = c.step_before;
         ScriptedRandom rnd = script({c.r, 0.0f});
-        mother_make_egg(w, rnd, 4, 2, 4, 0);
+        mother_make_egg(w, rnd, 4, LaidBy::chick, 4, 0);
         EXPECT_EQ(w.incubation_step, c.step_after) << c.step_before;
         EXPECT_EQ(slot(w, 4).vigour, c.vigour) << c.step_before;
     }
@@ -226,7 +226,7 @@ TEST(MakeEgg, StateFromTheTable) {
         w.incubation_step = c.step_before;
         w.frame_no = c.frame_no;
         ScriptedRandom rnd = script({0.0f, c.r, 0.0f});
-        mother_make_egg(w, rnd, 2, 1, 2, 1);
+        mother_make_egg(w, rnd, 2, LaidBy::mother, 2, 1);
         EXPECT_EQ(slot(w, 2).state, static_cast<Behaviour>(c.state)) << c.frame_no << " r " << c.r;
     }
 }
@@ -236,7 +236,7 @@ TEST(MakeEgg, ColourRunsOverTheFirstSixtyEggs) {
     ScriptedRandom rnd = zeros(3 * 200);
     std::vector<i16> sheets;
     for (int n = 0; n < 170; ++n) {
-        mother_make_egg(w, rnd, 1, 1, 1, 1);
+        mother_make_egg(w, rnd, 1, LaidBy::mother, 1, 1);
         sheets.push_back(slot(w, 1).sheet);
         if (n == 75) {
             // The first egg after the pass of single eggs turns the walk at the bottom.
@@ -288,13 +288,13 @@ TEST(MakeEgg, FacingFromTheHalfOfTheScreen) {
         World w = plain_world(c.screen_w, 768);
         w.mother_x = w16(c.x - 40);
         ScriptedRandom rnd = zeros(3);
-        mother_make_egg(w, rnd, 1, 1, 1, 1);
+        mother_make_egg(w, rnd, 1, LaidBy::mother, 1, 1);
         EXPECT_EQ(slot(w, 1).facing, static_cast<Facing>(c.facing)) << c.screen_w << " x " << c.x;
         // A chick turned egg at the same x faces the same way.
         World v = plain_world(c.screen_w, 768);
         put_chick(v, 1, c.x - 12, 300);
         ScriptedRandom rnd2 = zeros(2);
-        mother_make_egg(v, rnd2, 1, 2, 1, 0);
+        mother_make_egg(v, rnd2, 1, LaidBy::chick, 1, 0);
         EXPECT_EQ(slot(v, 1).facing, static_cast<Facing>(c.facing))
             << c.screen_w << " x " << c.x << " chick";
     }
@@ -313,7 +313,7 @@ TEST(MakeEgg, AChickCurlsUpIntoItsEgg) {
         ch.state = Behaviour::glide;
         ch.sheet = 5;
         ScriptedRandom rnd = script({0.0f, 0.25f});
-        mother_make_egg(w, rnd, 10, 2, 10, 0);
+        mother_make_egg(w, rnd, 10, LaidBy::chick, 10, 0);
         EXPECT_EQ(ch.x, 312) << c.y;
         EXPECT_EQ(ch.y, c.egg_y) << c.y;
         EXPECT_EQ(ch.state, Behaviour::glide) << c.y;
@@ -361,7 +361,7 @@ TEST(MakeEgg, ClutchIsAColumnInSlots25To38) {
             put_record(w, i, BroodKind::chick, 1).state = Behaviour{99};
         w.clutch_count = 0;
         ScriptedRandom rnd = zeros(2 * 20);
-        mother_make_egg(w, rnd, 10, 2, 10, c.limit);
+        mother_make_egg(w, rnd, 10, LaidBy::chick, 10, c.limit);
 
         std::vector<int> want = {10};
         want.insert(want.end(), c.clutch.begin(), c.clutch.end());
@@ -393,7 +393,7 @@ TEST(MakeEgg, CrowdedTableLimitsTheClutch) {
     put_chick(w, 10, 300, 100).sheet = 3;
     w.chick_count = 36;
     ScriptedRandom rnd = zeros(2 * 10);
-    mother_make_egg(w, rnd, 10, 2, 10, 4);
+    mother_make_egg(w, rnd, 10, LaidBy::chick, 10, 4);
     EXPECT_EQ(egg_slots(w), (std::vector<int>{10, 25, 26, 27, 28}));
     for (int i = 25; i <= 28; ++i) EXPECT_EQ(slot(w, i).y, 75) << i;
 
@@ -402,7 +402,7 @@ TEST(MakeEgg, CrowdedTableLimitsTheClutch) {
     put_chick(v, 10, 300, 100);
     v.chick_count = 37;
     ScriptedRandom rnd2 = zeros(2 * 10);
-    mother_make_egg(v, rnd2, 10, 2, 10, 4);
+    mother_make_egg(v, rnd2, 10, LaidBy::chick, 10, 4);
     EXPECT_EQ(egg_slots(v), std::vector<int>{10});
 }
 
@@ -413,7 +413,7 @@ TEST(MakeEgg, ClutchCountNotResetMakesTheSlotAClutchEgg) {
     put_chick(w, 10, 600, 100).state = Behaviour::wobble;
     w.clutch_count = 1;
     ScriptedRandom rnd = zeros(2 * 5);
-    mother_make_egg(w, rnd, 10, 2, 3, 1);
+    mother_make_egg(w, rnd, 10, LaidBy::chick, 3, 1);
     const BroodRec& e = slot(w, 10);
     EXPECT_EQ(e.x, 300);
     EXPECT_EQ(e.y, 397);
@@ -428,11 +428,11 @@ TEST(MakeEgg, OddTableBoundsStayInsideTheTable) {
     w.clutch_first_slot = -100;
     w.brood_max = 60;
     ScriptedRandom rnd = zeros(2 * 50);
-    mother_make_egg(w, rnd, 10, 2, 10, 50);
+    mother_make_egg(w, rnd, 10, LaidBy::chick, 10, 50);
     // Every free slot of the table got a clutch egg; nothing outside it was touched.
     EXPECT_EQ(egg_slots(w).size(), 41u);
     w.brood_max = 39;
-    mother_make_egg(w, rnd, 41, 2, 10, 0);  // out of the table: nothing happens
+    mother_make_egg(w, rnd, 41, LaidBy::chick, 10, 0);  // out of the table: nothing happens
     EXPECT_EQ(w.egg_count, 41);
 }
 

@@ -17,7 +17,7 @@ TEST(FindNearestChick, NothingToFindLeavesResultAlone) {
     put_record(w, 6, BroodKind::chick, 0, 100, 100);          // a free slot that held a chick
     put_chick(w, 7, 100, 100, Footing::tumbling).bumped = 1;  // bumped: passed over
     i16 result = 17;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 1), 0);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, Searcher::mother), 0);
     EXPECT_EQ(result, 17);
 }
 
@@ -40,7 +40,9 @@ TEST(FindNearestChick, PicksNearestByReferencePoint) {
         put_chick(w, 2, 124, 104, Footing::tumbling);
         put_chick(w, 9, 100, 100, Footing::tumbling);
         i16 result = -5;
-        EXPECT_EQ(mother_find_nearest_chick(w, result, w16(c.sx), w16(c.sy), w16(c.searcher)), 1)
+        EXPECT_EQ(mother_find_nearest_chick(w, result, w16(c.sx), w16(c.sy),
+                                            static_cast<Searcher>(c.searcher)),
+                  true)
             << c.name;
         EXPECT_EQ(result, c.want) << c.name;
     }
@@ -54,13 +56,13 @@ TEST(FindNearestChick, TiesKeepTheLowerIndexAndBumpedAreSkipped) {
     put_chick(w, 12, 90, 100, Footing::tumbling);   // centre (126, 136)
     put_chick(w, 5, 100, 100, Footing::tumbling).bumped = 1;
     i16 result = 0;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 2), 1);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, Searcher::chick), true);
     EXPECT_EQ(result, 12);
 
     // Once its flag is cleared (any value but 1), the bumped chick is found again, at distance 0:
     // a searcher finds itself.
     slot(w, 5).bumped = 0;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 2), 1);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, Searcher::chick), true);
     EXPECT_EQ(result, 5);
 }
 
@@ -70,7 +72,7 @@ TEST(FindNearestChick, DistanceIsExactBeyondSixteenBits) {
     put_chick(w, 1, 100 + 256, 100, Footing::tumbling);
     put_chick(w, 2, 100 - 10, 100, Footing::tumbling);
     i16 result = 0;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 2), 1);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, Searcher::chick), true);
     EXPECT_EQ(result, 2);
 }
 
@@ -80,7 +82,7 @@ TEST(FindNearestChick, AChickFarOffIsStillReported) {
     World w = plain_world();
     put_chick(w, 8, -32000, -32000, Footing::tumbling);
     i16 result = -1;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 30000, 30000, 1), 1);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 30000, 30000, Searcher::mother), 1);
     EXPECT_EQ(result, 8);
 }
 
@@ -138,7 +140,7 @@ TEST(OverlapChicks, StrictEdgesOfTheBodyAndColumn) {
         w.chick_count = 1;
         put_chick(w, 3, c.cx, c.cy);
         i16 start = 3;
-        EXPECT_EQ(mother_overlap_chicks(w, start, w16(c.box)), c.want) << c.name;
+        EXPECT_EQ(mother_overlap_chicks(w, start, static_cast<Overlap>(c.box)), c.want) << c.name;
         EXPECT_EQ(start, 3) << c.name;
         EXPECT_EQ(slot(w, 3).bumped, 0) << c.name << ": single mode never bumps";
     }
@@ -166,7 +168,7 @@ TEST(OverlapChicks, SingleModeTestsOneChickAndMovesStartToIt) {
     };
     for (const Case& c : cases) {
         i16 start = w16(c.start);
-        EXPECT_EQ(mother_overlap_chicks(w, start, 1), c.want) << "start " << c.start;
+        EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::body), c.want) << "start " << c.start;
         EXPECT_EQ(start, c.start_after) << "start " << c.start;
     }
     EXPECT_EQ(slot(w, 8).bumped, 0);
@@ -189,7 +191,7 @@ TEST(OverlapChicks, ScanAllBumpsEveryChickInTheColumn) {
     w.rescuers[11] = 5;
 
     i16 start = -1;
-    EXPECT_EQ(mother_overlap_chicks(w, start, 2), 1);
+    EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::column), 1);
     EXPECT_EQ(start, 40);
     EXPECT_EQ(slot(w, 2).bumped, 1);
     EXPECT_EQ(slot(w, 3).bumped, 1);
@@ -212,7 +214,7 @@ TEST(OverlapChicks, ScanAllStopsAfterChickCountPlusOneChicks) {
     put_chick(w, 2, 120, 400);
     put_chick(w, 3, 120, 500);
     i16 start = -1;
-    EXPECT_EQ(mother_overlap_chicks(w, start, 2), 1);
+    EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::column), 1);
     EXPECT_EQ(slot(w, 1).bumped, 1);
     EXPECT_EQ(slot(w, 2).bumped, 1);
     EXPECT_EQ(slot(w, 3).bumped, 0);
@@ -227,14 +229,14 @@ TEST(OverlapChicks, OddStartsStayInsideTheTable) {
     put_chick(w, 0, 120, 120);
     for (int s : {-2, -300, 41, 32767}) {
         i16 start = w16(s);
-        const i16 got = mother_overlap_chicks(w, start, 1);
+        const i16 got = mother_overlap_chicks(w, start, Overlap::body);
         EXPECT_EQ(got, s < 0 ? 1 : 0) << s;
     }
     w.brood_max = 500;  // a dumped world may hold anything here
     i16 start = 1;
-    EXPECT_EQ(mother_overlap_chicks(w, start, 1), 0);
+    EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::body), 0);
     i16 result = 0;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 0, 0, 1), 0);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 0, 0, Searcher::mother), 0);
     EXPECT_EQ(mother_next_chick(w, -1, 1), -1);
 }
 
