@@ -87,7 +87,7 @@ void top_up(Show& show) {
     // Sprouts share the chicks' slot numbers, so the slots drawn already reach a free one.
     bool growing = false;
     for (const vorlip::SproutRec& s : w.sprouts) growing = growing || s.live > 0;
-    if (!growing) vorlip::sprout_sow(w, vorlip::w16(397 * (w.frame_no % 97) % w.screen_w), 0);
+    if (!growing) vorlip::sprout_sow(w, vorlip::w16(397 * (w.frame_no % 97) % w.screen_w));
 }
 
 double full_copy_seconds(int w, int h) {
