@@ -11,7 +11,6 @@ namespace vorlip {
 namespace {
 
 using test::add_chick;
-using test::at;
 using test::chick_world;
 using test::draws;
 using test::script;
@@ -94,8 +93,8 @@ TEST(ChickCatch, TurnsTheTouchedChickIntoAnEgg) {
         const std::string what = "other state " + std::to_string(static_cast<int>(c.other_state)) +
                                  " y " + std::to_string(c.other_y);
         chick_catch(w, rnd, 2);
-        EXPECT_EQ(at(w, 2).state, c.catcher_state) << what;
-        EXPECT_EQ(at(w, 2).kind, BroodKind::chick) << what;
+        EXPECT_EQ(rec(w, 2).state, c.catcher_state) << what;
+        EXPECT_EQ(rec(w, 2).kind, BroodKind::chick) << what;
         if (!c.caught) {
             EXPECT_EQ(o.kind, BroodKind::chick) << what;
             EXPECT_EQ(w.chicks_gone, 0) << what;
@@ -160,14 +159,14 @@ TEST(ChickKnock, MeetingAPatrolChickWhileGlaringMakesTwoEggsAndJoinsThePatrol) {
     // eggs 3 px apart above its parent, in the parent's colour.
     const struct { int slot, sheet, y; } clutch[] = {{25, 3, 375}, {26, 7, 375}, {27, 7, 372}};
     for (const auto& e : clutch) {
-        const BroodRec& r = at(w, e.slot);
+        const BroodRec& r = rec(w, e.slot);
         EXPECT_EQ(r.kind, BroodKind::egg) << e.slot;
         EXPECT_EQ(r.state, Behaviour::patrol) << e.slot;
         EXPECT_EQ(r.sheet, e.sheet) << e.slot;
         EXPECT_EQ(r.x, 412) << e.slot;
         EXPECT_EQ(r.y, e.y) << e.slot;
     }
-    EXPECT_EQ(at(w, 28).anim, 0);
+    EXPECT_EQ(rec(w, 28).anim, 0);
 }
 
 TEST(CatchAndKnock, MothersBumpMakesAnEggThatHatchesIntoTheNextState) {
@@ -194,8 +193,8 @@ TEST(CatchAndKnock, MothersBumpMakesAnEggThatHatchesIntoTheNextState) {
         EXPECT_EQ(w.chicks_gone, 1);
         EXPECT_EQ(w.egg_count, 1 + c.clutch) << "state " << c.state;
         for (int n = 0; n < c.clutch; ++n) {
-            EXPECT_EQ(at(w, 25 + n).state, Behaviour::patrol);
-            EXPECT_EQ(at(w, 25 + n).sheet, 6);
+            EXPECT_EQ(rec(w, 25 + n).state, Behaviour::patrol);
+            EXPECT_EQ(rec(w, 25 + n).sheet, 6);
         }
     }
 }
@@ -204,7 +203,7 @@ TEST(CatchAndKnock, MothersBumpMakesAnEggThatHatchesIntoTheNextState) {
 // -1 if it never does.
 int hatch(World& w, int i) {
     SeededRandom rnd(7);
-    BroodRec& e = at(w, i);
+    BroodRec& e = rec(w, i);
     e.aux2 = 0;  // no roll: it hatches as soon as it is down
     for (int n = 0; n < 2000 && e.anim > 0; ++n) {
         if (e.kind == BroodKind::chick) return static_cast<int>(e.state);
@@ -239,7 +238,7 @@ TEST(CatchAndKnock, EggsHatchIntoTheNewBehaviour) {
         if (c.other_state >= 0) add_chick(w, 5, 400, 400, static_cast<Behaviour>(c.other_state));
         SeededRandom rnd(3);
         (c.state == Behaviour::catcher ? chick_catch : chick_knock)(w, rnd, 2);
-        ASSERT_EQ(at(w, c.slot).kind, BroodKind::egg) << "state " << c.state << " slot " << c.slot;
+        ASSERT_EQ(rec(w, c.slot).kind, BroodKind::egg) << "state " << c.state << " slot " << c.slot;
         EXPECT_EQ(hatch(w, c.slot), c.hatches_as) << "state " << c.state << " slot " << c.slot;
     }
 }

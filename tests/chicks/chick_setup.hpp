@@ -5,20 +5,17 @@
 #include <vector>
 
 #include "scene/random.hpp"
+#include "scene/slots.hpp"
 #include "scene/world.hpp"
 #include "support/print_codes.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip::test {
 
-inline BroodRec& at(World& w, int i) {
-    return w.brood[static_cast<std::size_t>(i)];
-}
-
 // A steady chick of `state` at (x, y), facing right, freshly hatched; counted in chick_count.
 // Vigour 0 keeps its energy where it is put, so motion tests are not disturbed by the leader.
 inline BroodRec& add_chick(World& w, int i, int x, int y, Behaviour state = Behaviour::flock) {
-    BroodRec& c = at(w, i);
+    BroodRec& c = rec(w, i);
     c = BroodRec{};
     c.x = static_cast<i16>(x);
     c.y = static_cast<i16>(y);

@@ -10,7 +10,6 @@ namespace vorlip {
 namespace {
 
 using test::add_chick;
-using test::at;
 using test::chick_world;
 using test::draws;
 using test::script;
@@ -61,12 +60,12 @@ TEST(ChickFindContact, LowestIndexWinsAndOnlyLiveChicksCount) {
     // Eggs, hatching records and free slots at the same place are passed over.
     World v = chick_world();
     add_chick(v, 10, 200, 200);
-    at(v, 1) = at(v, 10);
-    at(v, 1).kind = BroodKind::egg;
-    at(v, 2) = at(v, 10);
-    at(v, 2).kind = BroodKind::hatching;
-    at(v, 4) = at(v, 10);
-    at(v, 4).anim = 0;
+    rec(v, 1) = rec(v, 10);
+    rec(v, 1).kind = BroodKind::egg;
+    rec(v, 2) = rec(v, 10);
+    rec(v, 2).kind = BroodKind::hatching;
+    rec(v, 4) = rec(v, 10);
+    rec(v, 4).anim = 0;
     v.chick_count = 10;
     other = 55;
     EXPECT_FALSE(chick_find_contact(v, 10, other));
@@ -159,8 +158,8 @@ TEST(ChickTumble, TwoTumblingChicksShareTheSequence) {
         chick_tumble(w, rnd, 6, false);
         ay += a_steps[n];
         by += b_steps[n];
-        EXPECT_EQ(at(w, 4).y, ay) << n;
-        EXPECT_EQ(at(w, 6).y, by) << n;
+        EXPECT_EQ(rec(w, 4).y, ay) << n;
+        EXPECT_EQ(rec(w, 6).y, by) << n;
     }
 }
 

@@ -8,7 +8,6 @@ namespace vorlip {
 namespace {
 
 using test::add_chick;
-using test::at;
 using test::chick_world;
 
 TEST(ChickAddEnergy, GainsLossesAndThePullBackTo555) {
@@ -158,9 +157,9 @@ TEST(ChickMove, LaggingChickHeadsForTheLeadersSlotWhateverItHolds) {
     World w = chick_world();
     BroodRec& p = add_chick(w, 2, 100, 100);
     p.energy = 100;
-    at(w, 8) = BroodRec{};  // the leader's slot has been freed
-    at(w, 8).x = 900;
-    at(w, 8).y = 600;
+    rec(w, 8) = BroodRec{};  // the leader's slot has been freed
+    rec(w, 8).x = 900;
+    rec(w, 8).y = 600;
     w.leader = 8;
     w.leader_energy = 1000;
     chick_move(w, 2, 5, 5);
@@ -179,7 +178,7 @@ TEST(ChickTurn, FlipsBetweenLeftAndRight) {
         World w = chick_world();
         add_chick(w, 0, 0, 0).facing = static_cast<Facing>(c[0]);
         chick_turn(w, 0);
-        EXPECT_EQ(at(w, 0).facing, static_cast<Facing>(c[1]));
+        EXPECT_EQ(rec(w, 0).facing, static_cast<Facing>(c[1]));
     }
 }
 
@@ -196,7 +195,7 @@ TEST(ChickCheckOffscreen, LeavesAtTheLeftTopAndRightButNotTheBottom) {
         w.leader_energy = 3000;
         w.chicks_gone = 2;
         EXPECT_EQ(chick_check_offscreen(w, 4), c.gone == 1) << c.x << "," << c.y;
-        EXPECT_EQ(at(w, 4).anim, c.gone ? 0 : 1);
+        EXPECT_EQ(rec(w, 4).anim, c.gone ? 0 : 1);
         EXPECT_EQ(w.chicks_gone, 2 + c.gone);
         EXPECT_EQ(w.leader_energy, c.gone ? 0 : 3000);
     }

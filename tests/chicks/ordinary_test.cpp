@@ -14,14 +14,13 @@ namespace vorlip {
 namespace {
 
 using test::add_chick;
-using test::at;
 using test::chick_world;
 using test::draws;
 using test::script;
 
 // One update of chick i by the behaviour its state names.
 i16 chick_ordinary(World& w, Random& rnd, i16 i) {
-    return behaviour_of(at(w, i).state)->update(w, rnd, i);
+    return behaviour_of(rec(w, i).state)->update(w, rnd, i);
 }
 
 using Runs = std::initializer_list<std::pair<int, int>>;
@@ -130,9 +129,9 @@ TEST(OrdinaryBehaviours, StepsAndTurnsOverFullCycles) {
         ScriptedRandom rnd = draws(kUpdates);  // one tumble draw per update, never a tumble
         const Motion m = expected_motion(state);
         for (size_t k = 0; k < kUpdates; ++k) {
-            const BroodRec before = at(w, 3);
+            const BroodRec before = rec(w, 3);
             chick_ordinary(w, rnd, 3);
-            const BroodRec& c = at(w, 3);
+            const BroodRec& c = rec(w, 3);
             const int along = before.facing == Facing::right ? 1 : -1;
             ASSERT_EQ((c.x - before.x) * along, m.dx[k])
                 << "state " << state << " update " << k + 1;
@@ -154,12 +153,12 @@ TEST(OrdinaryBehaviours, SharedCountersGiveConsecutiveValues) {
     ScriptedRandom rnd = draws(2);
     chick_ordinary(w, rnd, 2);
     chick_ordinary(w, rnd, 4);
-    EXPECT_EQ(at(w, 2).x, 502);
-    EXPECT_EQ(at(w, 2).y, 400);
-    EXPECT_EQ(at(w, 2).facing, Facing::right);
-    EXPECT_EQ(at(w, 4).x, 302);
-    EXPECT_EQ(at(w, 4).y, 399);
-    EXPECT_EQ(at(w, 4).facing, Facing::left);
+    EXPECT_EQ(rec(w, 2).x, 502);
+    EXPECT_EQ(rec(w, 2).y, 400);
+    EXPECT_EQ(rec(w, 2).facing, Facing::right);
+    EXPECT_EQ(rec(w, 4).x, 302);
+    EXPECT_EQ(rec(w, 4).y, 399);
+    EXPECT_EQ(rec(w, 4).facing, Facing::left);
     EXPECT_EQ(w.flock_beat, 19);
 }
 
@@ -175,8 +174,8 @@ TEST(OrdinaryBehaviours, WobbleJumpIsSharedThroughItsSign) {
         chick_ordinary(w, rnd, 2);
         chick_ordinary(w, rnd, 4);
     }
-    EXPECT_EQ(at(w, 2).aux1, 10);
-    EXPECT_EQ(at(w, 4).aux1, -8);
+    EXPECT_EQ(rec(w, 2).aux1, 10);
+    EXPECT_EQ(rec(w, 4).aux1, -8);
     EXPECT_EQ(w.wobble_sign, 1);
 }
 
@@ -196,9 +195,9 @@ TEST(OrdinaryBehaviours, AnimationCycles) {
         for (size_t k = 0; k < 2 * cycle.size(); ++k) {
             const int frame = chick_ordinary(w, rnd, 3);
             EXPECT_EQ(frame, cycle[k % cycle.size()]) << "state " << state << " update " << k;
-            EXPECT_EQ(at(w, 3).frame, frame);
+            EXPECT_EQ(rec(w, 3).frame, frame);
         }
-        EXPECT_EQ(at(w, 3).anim, 1);
+        EXPECT_EQ(rec(w, 3).anim, 1);
     }
 }
 
@@ -209,7 +208,7 @@ TEST(OrdinaryBehaviours, AnimBeyondTheCycleShowsFrame0AndRestarts) {
         add_chick(w, 3, 500, 400, c[0]).anim = static_cast<i16>(c[1]);
         ScriptedRandom rnd = draws(1);
         EXPECT_EQ(chick_ordinary(w, rnd, 3), 0);
-        EXPECT_EQ(at(w, 3).anim, 1) << "state " << c[0];
+        EXPECT_EQ(rec(w, 3).anim, 1) << "state " << c[0];
     }
 }
 
@@ -346,8 +345,8 @@ TEST(OrdinaryBehaviours, ContactPushes) {
         add_chick(w, 7, 500, c.y, c.other_state).aux1 = static_cast<i16>(c.other_aux1);
         ScriptedRandom rnd = draws(1);
         chick_ordinary(w, rnd, 3);
-        EXPECT_EQ(c.y - at(w, 3).y, c.self_up) << "state " << c.state << " y " << c.y;
-        EXPECT_EQ(c.y - at(w, 7).y, c.other_up) << "state " << c.state << " y " << c.y;
+        EXPECT_EQ(c.y - rec(w, 3).y, c.self_up) << "state " << c.state << " y " << c.y;
+        EXPECT_EQ(c.y - rec(w, 7).y, c.other_up) << "state " << c.state << " y " << c.y;
     }
 }
 
@@ -357,10 +356,10 @@ TEST(OrdinaryBehaviours, TumblingChickDoesNotPushButIsPushed) {
     add_chick(w, 7, 500, 500, 1);
     ScriptedRandom rnd = draws(1);
     chick_ordinary(w, rnd, 3);
-    EXPECT_EQ(at(w, 3).y, 501);  // fell by the first tumble step only
-    EXPECT_EQ(at(w, 7).y, 500);
+    EXPECT_EQ(rec(w, 3).y, 501);  // fell by the first tumble step only
+    EXPECT_EQ(rec(w, 7).y, 500);
     chick_ordinary(w, rnd, 7);
-    EXPECT_EQ(at(w, 3).y, 500);  // chick 7 pushed it up by floor_int(4 x 0.3) = 1
+    EXPECT_EQ(rec(w, 3).y, 500);  // chick 7 pushed it up by floor_int(4 x 0.3) = 1
 }
 
 TEST(OrdinaryBehaviours, TouchedTumblingChickIsCaughtOnlyHighUp) {
@@ -425,13 +424,13 @@ TEST(OrdinaryBehaviours, TumblingChickLandsAsAnEggWithItsClutch) {
             EXPECT_EQ(p.sheet, 5) << what;
             EXPECT_EQ(w.chicks_gone, 1) << what;
             EXPECT_EQ(w.egg_count, 2) << what;
-            const BroodRec& clutch = at(w, 25);
+            const BroodRec& clutch = rec(w, 25);
             EXPECT_EQ(clutch.kind, BroodKind::egg) << what;
             EXPECT_EQ(clutch.state, Behaviour::patrol) << what;
             EXPECT_EQ(clutch.sheet, 5) << what;
             EXPECT_EQ(clutch.x, 312) << what;
             EXPECT_EQ(clutch.y, y - 25) << what;
-            EXPECT_EQ(at(w, 26).anim, 0) << what;
+            EXPECT_EQ(rec(w, 26).anim, 0) << what;
         }
     }
 }
@@ -465,7 +464,7 @@ TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
             EXPECT_EQ(p.aux1, n < c.updates ? -1 : -2) << "tick " << c.tick << " update " << n;
         }
         // The other chick is still pushed by the resting chick.
-        EXPECT_LT(at(w, 7).y, 400);
+        EXPECT_LT(rec(w, 7).y, 400);
         // The rest is over: the next update moves again (one tumble draw) and cannot rest.
         ScriptedRandom more = draws(1);
         chick_ordinary(w, more, 2);
@@ -510,7 +509,7 @@ TEST(SurgeRest, PatrolContactStillStartsARest) {
     ScriptedRandom rnd = script({0.99f});  // a = floor_int(9.9) = 9: 5 updates
     for (int n = 0; n < 5; ++n) chick_ordinary(w, rnd, 2);
     EXPECT_EQ(p.y, 400);
-    EXPECT_EQ(at(w, 7).y, 400);
+    EXPECT_EQ(rec(w, 7).y, 400);
     EXPECT_EQ(p.aux1, -2);
 }
 

@@ -1,19 +1,16 @@
 // Records set up by hand for the patrol and rescue tests.
 #pragma once
 
+#include "scene/slots.hpp"
 #include "scene/world.hpp"
 #include "support/print_codes.hpp"
 
 namespace vorlip::test {
 
-inline BroodRec& pl(World& w, int i) {
-    return w.brood[static_cast<std::size_t>(i)];
-}
-
 // A live chick at (x, y) in the given behaviour state and footing; counted in chick_count.
 inline BroodRec& put_chick(World& w, int i, i16 x, i16 y, Behaviour state,
                            Footing footing = Footing::steady, i16 sheet = 3) {
-    BroodRec& c = pl(w, i);
+    BroodRec& c = rec(w, i);
     c = BroodRec{};
     c.kind = BroodKind::chick;
     c.anim = 1;

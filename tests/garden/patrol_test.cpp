@@ -11,7 +11,6 @@
 namespace vorlip {
 namespace {
 
-using test::pl;
 using test::put_chick;
 using test::put_rescuer;
 
@@ -45,8 +44,8 @@ TEST(PatrolWander, StepsTowardsTheMotherAndTiesGoLeftAndUp) {
         put_chick(w, 2, c.x, c.y, Behaviour::patrol);
         ScriptedRandom rnd = test::script({0.7f});  // range 3: step 2
         EXPECT_EQ(patrol_wander(w, rnd, 2), PatrolMove::moving);
-        EXPECT_EQ(pl(w, 2).x, c.want_x);
-        EXPECT_EQ(pl(w, 2).y, c.want_y);
+        EXPECT_EQ(rec(w, 2).x, c.want_x);
+        EXPECT_EQ(rec(w, 2).y, c.want_y);
     }
 }
 
@@ -117,8 +116,8 @@ TEST(PatrolFinishWander, OnTheMotherItStaysElseItLeaves) {
             k.aux2;
         EXPECT_EQ(patrol_finish_wander(w, 12, static_cast<PatrolMove>(k.result)),
                   static_cast<PatrolMove>(k.want));
-        EXPECT_EQ(pl(w, 12).state, k.state);
-        EXPECT_EQ(pl(w, 12).anim, k.anim);
+        EXPECT_EQ(rec(w, 12).state, k.state);
+        EXPECT_EQ(rec(w, 12).anim, k.anim);
         EXPECT_EQ(w.chicks_gone, k.gone);
     }
 }
@@ -145,13 +144,13 @@ TEST(PatrolStep, PairingCapsRescuersAtFive) {
     for (i16 i = 25; i <= 30; ++i) patrol_step(w, rnd, i);
     EXPECT_EQ(w.rescuers[3], 5);
     for (int i = 25; i <= 29; ++i) {
-        EXPECT_EQ(pl(w, i).aux2, 1) << i;
-        EXPECT_EQ(pl(w, i).aux1, 3) << i;
-        EXPECT_EQ(pl(w, i).target_sheet, 5) << i;
-        EXPECT_GE(pl(w, i).x, 106) << i;  // it made its first jump in the pairing call
+        EXPECT_EQ(rec(w, i).aux2, 1) << i;
+        EXPECT_EQ(rec(w, i).aux1, 3) << i;
+        EXPECT_EQ(rec(w, i).target_sheet, 5) << i;
+        EXPECT_GE(rec(w, i).x, 106) << i;  // it made its first jump in the pairing call
     }
-    EXPECT_EQ(pl(w, 30).aux2, 0);  // the sixth walks instead
-    EXPECT_EQ(pl(w, 30).tick, 1);
+    EXPECT_EQ(rec(w, 30).aux2, 0);  // the sixth walks instead
+    EXPECT_EQ(rec(w, 30).tick, 1);
 }
 
 }  // namespace

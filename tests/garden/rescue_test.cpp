@@ -7,7 +7,6 @@
 namespace vorlip {
 namespace {
 
-using test::pl;
 using test::put_chick;
 using test::put_rescuer;
 
@@ -51,8 +50,8 @@ TEST(PatrolApproach, RangeSweepsBetweenNineAndTwentySix) {
     std::vector<int> seen;
     for (int n = 0; n < 36; ++n) {
         ScriptedRandom rnd = test::script({0.0f, 0.0f});
-        pl(w, 25).x = 0;
-        pl(w, 25).y = 0;
+        rec(w, 25).x = 0;
+        rec(w, 25).y = 0;
         patrol_approach(w, rnd, 4, 25);
         seen.push_back(w.approach_range);
     }
@@ -144,7 +143,7 @@ TEST(PatrolRecruit, ScanStopsAtTheFirstServedChick) {
     for (const auto& k : cases) {
         World w = test::plain_world();
         for (int i : {3, 7, 9}) put_chick(w, i, w16(100 * i), 500, 1, Footing::tumbling, 4);
-        pl(w, 7).sheet = 6;
+        rec(w, 7).sheet = 6;
         w.rescuers[3] = 1;
         w.rescuers[9] = 1;
         put_rescuer(w, 20, 50, 50, k.own_target, 1);
@@ -173,10 +172,10 @@ TEST(PatrolRecruit, SpawnsARescuerOnlyWhenASlotIsFree) {
             continue;
         }
         EXPECT_EQ(w.rescuers[7], 1);
-        EXPECT_EQ(pl(w, 25).state, Behaviour::patrol);
-        EXPECT_EQ(pl(w, 25).aux1, 7);
-        EXPECT_EQ(pl(w, 25).x, 50);
-        EXPECT_EQ(pl(w, 25).y, 60);
+        EXPECT_EQ(rec(w, 25).state, Behaviour::patrol);
+        EXPECT_EQ(rec(w, 25).aux1, 7);
+        EXPECT_EQ(rec(w, 25).x, 50);
+        EXPECT_EQ(rec(w, 25).y, 60);
         EXPECT_EQ(w.chick_count, before.chick_count + 1);
     }
 }

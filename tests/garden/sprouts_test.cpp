@@ -28,7 +28,7 @@ SproutRec shoot(i16 x, i16 y, i16 dx, i16 dy, i16 life, i16 generation) {
     return s;
 }
 
-TEST(NyokiSow, HeightsCycleAndLifeFollowsFrameNumber) {
+TEST(SproutSow, HeightsCycleAndLifeFollowsFrameNumber) {
     World w = test::plain_world(1024, 768);
     ASSERT_EQ(w.shoot_life_base, 192);
     const struct {
@@ -46,7 +46,7 @@ TEST(NyokiSow, HeightsCycleAndLifeFollowsFrameNumber) {
     }
 }
 
-TEST(NyokiSow, FullTableChangesNothing) {
+TEST(SproutSow, FullTableChangesNothing) {
     World w = test::plain_world();
     for (auto& s : w.sprouts) s.live = 1;
     w.sprouts[40].live = 0;  // beyond brood_max: never used
@@ -58,7 +58,7 @@ TEST(NyokiSow, FullTableChangesNothing) {
     EXPECT_EQ(sprout_find_free(w), 7);
 }
 
-TEST(NyokiCull, BoundsAndForcedClear) {
+TEST(SproutCull, BoundsAndForcedClear) {
     const struct {
         i16 x, y, code, result;
         bool cleared;
@@ -86,7 +86,7 @@ std::vector<SproutRec> grow(World& w, int frames) {
     return made;
 }
 
-TEST(NyokiGrow, SownShootBranchesRightThenLeft) {
+TEST(SproutGrow, SownShootBranchesRightThenLeft) {
     World w = test::plain_world();
     sp(w, 0) = shoot(100, 700, 0, -5, 150, 0);
     std::vector<SproutRec> made = grow(w, 20);
@@ -102,7 +102,7 @@ TEST(NyokiGrow, SownShootBranchesRightThenLeft) {
     }
 }
 
-TEST(NyokiGrow, TwigsLeanWithTheirBranchAndAlternateSinkRise) {
+TEST(SproutGrow, TwigsLeanWithTheirBranchAndAlternateSinkRise) {
     const struct { i16 branch_dx, twig_dx; } cases[] = {{4, 3}, {-4, -3}};
     for (const auto& c : cases) {
         World w = test::plain_world();
@@ -118,7 +118,7 @@ TEST(NyokiGrow, TwigsLeanWithTheirBranchAndAlternateSinkRise) {
     }
 }
 
-TEST(NyokiGrow, TwigDropsBudsAtAgesOneSixTwelveAndAtItsEnd) {
+TEST(SproutGrow, TwigDropsBudsAtAgesOneSixTwelveAndAtItsEnd) {
     World w = test::plain_world();
     sp(w, 0) = shoot(500, 400, 3, -3, 19, 2);
     std::vector<int> bud_ages;
@@ -137,7 +137,7 @@ TEST(NyokiGrow, TwigDropsBudsAtAgesOneSixTwelveAndAtItsEnd) {
     EXPECT_EQ(sp(w, 0).kind, SproutKind::shoot);
 }
 
-TEST(NyokiGrow, NoLifeMeansABudAtOnceWithoutMoving) {
+TEST(SproutGrow, NoLifeMeansABudAtOnceWithoutMoving) {
     World w = test::plain_world();
     sp(w, 0) = shoot(200, 300, 0, -5, 0, 0);
     sprout_grow(w, 0);
@@ -147,7 +147,7 @@ TEST(NyokiGrow, NoLifeMeansABudAtOnceWithoutMoving) {
     EXPECT_EQ(sp(w, 1).dy, 300);
 }
 
-TEST(NyokiGrow, FullTableMakesNoBranchAndCountsNone) {
+TEST(SproutGrow, FullTableMakesNoBranchAndCountsNone) {
     World w = test::plain_world();
     for (auto& s : w.sprouts) s = shoot(10, 10, 0, 0, 100, 0);
     sp(w, 0) = shoot(100, 700, 0, -5, 150, 0);
@@ -156,7 +156,7 @@ TEST(NyokiGrow, FullTableMakesNoBranchAndCountsNone) {
     EXPECT_EQ(sp(w, 0).offspring, 0);
 }
 
-TEST(NyokiBud, VisitsAFiveStampCrossThenClears) {
+TEST(SproutBud, VisitsAFiveStampCrossThenClears) {
     World w = test::plain_world();
     SproutRec b;
     b.live = 1;
@@ -176,7 +176,7 @@ TEST(NyokiBud, VisitsAFiveStampCrossThenClears) {
     EXPECT_EQ(sp(w, 4).kind, SproutKind::bud);
 }
 
-TEST(NyokiBud, LeftEdgeCullsOnTheSecondUpdate) {
+TEST(SproutBud, LeftEdgeCullsOnTheSecondUpdate) {
     World w = test::plain_world();
     sp(w, 0).live = 1;
     sp(w, 0).kind = SproutKind::bud;
@@ -189,7 +189,7 @@ TEST(NyokiBud, LeftEdgeCullsOnTheSecondUpdate) {
 }
 
 // A sown shoot, stepped by the frame step, paints an unbroken stem into the background.
-TEST(NyokiStamp, ShootLeavesAContinuousStem) {
+TEST(SproutStamp, ShootLeavesAContinuousStem) {
     World w = test::plain_world(200, 150);
     Stage stage;
     stage.compose.resize(200, 150);

@@ -27,7 +27,7 @@ TEST(UpdateEgg, FramesOverTwelveUpdates) {
     std::vector<i16> frames;
     for (int k = 0; k < 13; ++k) {
         frames.push_back(mother_update_egg(w, rnd, 3));
-        EXPECT_EQ(slot(w, 3).frame, frames.back());
+        EXPECT_EQ(rec(w, 3).frame, frames.back());
     }
     EXPECT_EQ(frames, (std::vector<i16>{2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 0, 1, 2}));
 
@@ -39,7 +39,7 @@ TEST(UpdateEgg, FramesOverTwelveUpdates) {
         World v = plain_world();
         put_egg(v, 3, 500, -20000, 1).anim = c.anim;
         EXPECT_EQ(mother_update_egg(v, rnd, 3), c.frame) << c.anim;
-        EXPECT_EQ(slot(v, 3).anim, c.anim_after) << c.anim;
+        EXPECT_EQ(rec(v, 3).anim, c.anim_after) << c.anim;
     }
 }
 
@@ -61,9 +61,9 @@ TEST(UpdateEgg, FallsUntilBelowTheGroundLine) {
         put_egg(w, 3, 500, c.y, 2, 0);  // no roll distance, but a falling egg does not move aside
         ScriptedRandom rnd = script({0.5f, c.r});
         mother_update_egg(w, rnd, 3);
-        EXPECT_EQ(slot(w, 3).y, c.want_y) << c.y;
-        EXPECT_EQ(slot(w, 3).x, 500) << c.y;
-        EXPECT_EQ(slot(w, 3).kind, BroodKind::egg) << c.y;
+        EXPECT_EQ(rec(w, 3).y, c.want_y) << c.y;
+        EXPECT_EQ(rec(w, 3).x, 500) << c.y;
+        EXPECT_EQ(rec(w, 3).kind, BroodKind::egg) << c.y;
         EXPECT_EQ(rnd.left(), 0u) << c.y;
     }
 }
@@ -95,9 +95,9 @@ TEST(UpdateEgg, RollsAlongTheBottom) {
         w.roll_range = c.roll_range;
         ScriptedRandom rnd = script({c.r, c.hop});
         mother_update_egg(w, rnd, w16(c.index));
-        EXPECT_EQ(slot(w, c.index).x - 500, c.dx) << c.name;
-        EXPECT_EQ(slot(w, c.index).y - 730, c.dy) << c.name;
-        EXPECT_EQ(slot(w, c.index).facing, static_cast<Facing>(c.facing))
+        EXPECT_EQ(rec(w, c.index).x - 500, c.dx) << c.name;
+        EXPECT_EQ(rec(w, c.index).y - 730, c.dy) << c.name;
+        EXPECT_EQ(rec(w, c.index).facing, static_cast<Facing>(c.facing))
             << c.name << ": eggs never turn round";
         EXPECT_EQ(rnd.left(), 0u) << c.name;
     }
@@ -190,9 +190,9 @@ TEST(UpdateEgg, NoRollDistanceHatchesAfterTheFirstStep) {
         w.roll_range = 9;
         ScriptedRandom rnd = script({c.r, 0.5f, 0.5f, 0.5f});
         mother_update_egg(w, rnd, 5);
-        EXPECT_EQ(slot(w, 5).kind, BroodKind::egg);
+        EXPECT_EQ(rec(w, 5).kind, BroodKind::egg);
         mother_update_egg(w, rnd, 5);
-        EXPECT_EQ(slot(w, 5).kind, c.hatches ? BroodKind::hatching : BroodKind::egg) << c.r;
+        EXPECT_EQ(rec(w, 5).kind, c.hatches ? BroodKind::hatching : BroodKind::egg) << c.r;
     }
 }
 
@@ -209,7 +209,7 @@ TEST(SpawnChick, HatchFacingFromTheExactHalf) {
         World w = plain_world(c.screen_w, 768);
         put_egg(w, 7, c.egg_x, 730, 2);
         EXPECT_EQ(mother_spawn_chick(w, 7, Spawn::hatch), 7);
-        EXPECT_EQ(slot(w, 7).facing, static_cast<Facing>(c.facing)) << c.screen_w << " " << c.egg_x;
+        EXPECT_EQ(rec(w, 7).facing, static_cast<Facing>(c.facing)) << c.screen_w << " " << c.egg_x;
     }
 }
 
@@ -219,7 +219,7 @@ TEST(SpawnChick, PatrolChickBesideItsRecruiter) {
     src.sheet = 4;
     w.chick_count = 1;
     put_record(w, 25, BroodKind::chick, 1);
-    BroodRec& old = slot(w, 26);
+    BroodRec& old = rec(w, 26);
     old = BroodRec{1,  2,  3,  4,  5, Facing{6}, Footing{7}, 0, 9, 10, BroodKind{11}, Behaviour{12},
                    13, 14, 15, 16, 17};  // free
     EXPECT_EQ(mother_spawn_chick(w, 3, Spawn::patrol), 26);
@@ -241,7 +241,7 @@ TEST(SpawnChick, PatrolChickBesideItsRecruiter) {
                         0,
                         16,
                         17};
-    EXPECT_EQ(slot(w, 26), want);
+    EXPECT_EQ(rec(w, 26), want);
     EXPECT_EQ(w.chick_count, 2);
 }
 
@@ -254,7 +254,7 @@ TEST(SpawnChick, NoFreeSlotIn25To38ChangesNothing) {
     EXPECT_EQ(mother_spawn_chick(w, 3, Spawn::patrol), -1);
     EXPECT_TRUE(w == before);
 
-    slot(w, 38).anim = 0;
+    rec(w, 38).anim = 0;
     EXPECT_EQ(mother_spawn_chick(w, 3, Spawn{7}), 38);
 }
 
@@ -273,18 +273,18 @@ TEST(UpdateHatching, TwoGrowingFramesThenAChick) {
         EXPECT_TRUE(mother_update_hatching(w, 8, width, height));
         EXPECT_EQ(width, s.size);
         EXPECT_EQ(height, s.size);
-        EXPECT_EQ(slot(w, 8).flap, 300 + s.offset);
-        EXPECT_EQ(slot(w, 8).tick, 706 + s.offset);
-        EXPECT_EQ(slot(w, 8).kind, BroodKind::hatching);
+        EXPECT_EQ(rec(w, 8).flap, 300 + s.offset);
+        EXPECT_EQ(rec(w, 8).tick, 706 + s.offset);
+        EXPECT_EQ(rec(w, 8).kind, BroodKind::hatching);
     }
     EXPECT_FALSE(mother_update_hatching(w, 8, width, height));
     EXPECT_EQ(width, 33);  // left as it was
-    EXPECT_EQ(slot(w, 8).kind, BroodKind::chick);
-    EXPECT_EQ(slot(w, 8).bumped, 0);
-    EXPECT_EQ(slot(w, 8).flap, 0);
-    EXPECT_EQ(slot(w, 8).tick, 0);
-    EXPECT_EQ(slot(w, 8).x, 300);
-    EXPECT_EQ(slot(w, 8).y, 706);
+    EXPECT_EQ(rec(w, 8).kind, BroodKind::chick);
+    EXPECT_EQ(rec(w, 8).bumped, 0);
+    EXPECT_EQ(rec(w, 8).flap, 0);
+    EXPECT_EQ(rec(w, 8).tick, 0);
+    EXPECT_EQ(rec(w, 8).x, 300);
+    EXPECT_EQ(rec(w, 8).y, 706);
 }
 
 }  // namespace

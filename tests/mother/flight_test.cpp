@@ -139,10 +139,10 @@ TEST(MotherUpdate, LandingHopAndTakeOffScan) {
     EXPECT_EQ(w.mother_takeoff, 0);
     EXPECT_EQ(w.mother_mode, MotherMode::flying);
     EXPECT_EQ(w.mother_hit, 1);
-    EXPECT_EQ(slot(w, 2).bumped, 1);
+    EXPECT_EQ(rec(w, 2).bumped, 1);
     EXPECT_EQ(w.rescuers[2], 0);
-    EXPECT_EQ(slot(w, 3).bumped, 0);
-    EXPECT_EQ(slot(w, 4).bumped, 0);
+    EXPECT_EQ(rec(w, 3).bumped, 0);
+    EXPECT_EQ(rec(w, 4).bumped, 0);
 
     // The scan's hit sends her straight back down; hovering, she still decides about laying
     // (restart 0.5 -> 5, floor_int(0.9 x 5) = 4: no egg) and turning.

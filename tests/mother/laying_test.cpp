@@ -115,7 +115,7 @@ TEST(LayEggs, BatchRule) {
         EXPECT_EQ(rnd.used(), 1u + 3u * static_cast<unsigned>(c.eggs)) << c.name;
         int first = -1, made = 0;
         for (int i = 0; i <= 40; ++i)
-            if (slot(w, i).kind == BroodKind::egg) {
+            if (rec(w, i).kind == BroodKind::egg) {
                 if (first < 0) first = i;
                 ++made;
             }
@@ -136,8 +136,8 @@ TEST(LayEggs, SlotZeroGetsTheGreyEggAndTheFrameJumps) {
         w.lay_odds_max = 100;
         ScriptedRandom rnd = zeros(4);
         mother_lay_eggs(w, rnd);
-        EXPECT_EQ(slot(w, c.slot).kind, BroodKind::egg) << c.frame_no;
-        EXPECT_EQ(slot(w, c.slot).sheet, c.sheet) << c.frame_no;
+        EXPECT_EQ(rec(w, c.slot).kind, BroodKind::egg) << c.frame_no;
+        EXPECT_EQ(rec(w, c.slot).sheet, c.sheet) << c.frame_no;
         EXPECT_EQ(w.frame_no, c.frame_after) << c.frame_no;
         EXPECT_EQ(w.colour_run_left, 5) << "the grey egg still takes its place in the run";
     }
@@ -148,7 +148,7 @@ TEST(LayEggs, SlotZeroGetsTheGreyEggAndTheFrameJumps) {
 TEST(MakeEgg, EveryEggStartsClean) {
     for (LaidBy mode : {LaidBy::mother, LaidBy::chick}) {
         World w = plain_world();
-        BroodRec& e = slot(w, 5);
+        BroodRec& e = rec(w, 5);
         e = BroodRec{
             77, 77, 77, 77, 77, Facing{77}, Footing{77}, 77, 77, 77, BroodKind{77}, Behaviour{77},
             77, 77, 77, 77, 77};
@@ -172,7 +172,7 @@ TEST(MakeEgg, MothersEggIsLaidFromTheLowerMiddleOfHerBox) {
     w.mother_y = 200;
     ScriptedRandom rnd = script({0.0f, 0.0f, 0.5f});
     mother_make_egg(w, rnd, 3, LaidBy::mother, 3, 1);
-    const BroodRec& e = slot(w, 3);
+    const BroodRec& e = rec(w, 3);
     EXPECT_EQ(e.x, 340);
     EXPECT_EQ(e.y, 260);
     EXPECT_EQ(e.aux1, 340);
@@ -201,7 +201,7 @@ TEST(MakeEgg, Vigour) {
         ScriptedRandom rnd = script({c.r, 0.0f});
         mother_make_egg(w, rnd, 4, LaidBy::chick, 4, 0);
         EXPECT_EQ(w.incubation_step, c.step_after) << c.step_before;
-        EXPECT_EQ(slot(w, 4).vigour, c.vigour) << c.step_before;
+        EXPECT_EQ(rec(w, 4).vigour, c.vigour) << c.step_before;
     }
 }
 
@@ -227,7 +227,7 @@ TEST(MakeEgg, StateFromTheTable) {
         w.frame_no = c.frame_no;
         ScriptedRandom rnd = script({0.0f, c.r, 0.0f});
         mother_make_egg(w, rnd, 2, LaidBy::mother, 2, 1);
-        EXPECT_EQ(slot(w, 2).state, static_cast<Behaviour>(c.state)) << c.frame_no << " r " << c.r;
+        EXPECT_EQ(rec(w, 2).state, static_cast<Behaviour>(c.state)) << c.frame_no << " r " << c.r;
     }
 }
 
@@ -237,7 +237,7 @@ TEST(MakeEgg, ColourRunsOverTheFirstSixtyEggs) {
     std::vector<i16> sheets;
     for (int n = 0; n < 170; ++n) {
         mother_make_egg(w, rnd, 1, LaidBy::mother, 1, 1);
-        sheets.push_back(slot(w, 1).sheet);
+        sheets.push_back(rec(w, 1).sheet);
         if (n == 75) {
             // The first egg after the pass of single eggs turns the walk at the bottom.
             EXPECT_EQ(w.colour_run_step, 1);
@@ -289,13 +289,13 @@ TEST(MakeEgg, FacingFromTheHalfOfTheScreen) {
         w.mother_x = w16(c.x - 40);
         ScriptedRandom rnd = zeros(3);
         mother_make_egg(w, rnd, 1, LaidBy::mother, 1, 1);
-        EXPECT_EQ(slot(w, 1).facing, static_cast<Facing>(c.facing)) << c.screen_w << " x " << c.x;
+        EXPECT_EQ(rec(w, 1).facing, static_cast<Facing>(c.facing)) << c.screen_w << " x " << c.x;
         // A chick turned egg at the same x faces the same way.
         World v = plain_world(c.screen_w, 768);
         put_chick(v, 1, c.x - 12, 300);
         ScriptedRandom rnd2 = zeros(2);
         mother_make_egg(v, rnd2, 1, LaidBy::chick, 1, 0);
-        EXPECT_EQ(slot(v, 1).facing, static_cast<Facing>(c.facing))
+        EXPECT_EQ(rec(v, 1).facing, static_cast<Facing>(c.facing))
             << c.screen_w << " x " << c.x << " chick";
     }
 }
@@ -373,7 +373,7 @@ TEST(MakeEgg, ClutchIsAColumnInSlots25To38) {
         int y = 78;
         for (int i : c.clutch) {
             y -= 3;
-            const BroodRec& e = slot(w, i);
+            const BroodRec& e = rec(w, i);
             EXPECT_EQ(e.x, 312) << c.name << " slot " << i;
             EXPECT_EQ(e.y, y) << c.name << " slot " << i;
             EXPECT_EQ(e.aux1, 312) << c.name << " slot " << i;
@@ -381,7 +381,7 @@ TEST(MakeEgg, ClutchIsAColumnInSlots25To38) {
             EXPECT_EQ(e.state, Behaviour::patrol) << c.name << " slot " << i;
             EXPECT_EQ(e.facing, Facing::left) << c.name << " slot " << i;
         }
-        EXPECT_EQ(slot(w, 39).anim, 0) << c.name;
+        EXPECT_EQ(rec(w, 39).anim, 0) << c.name;
     }
 }
 
@@ -395,7 +395,7 @@ TEST(MakeEgg, CrowdedTableLimitsTheClutch) {
     ScriptedRandom rnd = zeros(2 * 10);
     mother_make_egg(w, rnd, 10, LaidBy::chick, 10, 4);
     EXPECT_EQ(egg_slots(w), (std::vector<int>{10, 25, 26, 27, 28}));
-    for (int i = 25; i <= 28; ++i) EXPECT_EQ(slot(w, i).y, 75) << i;
+    for (int i = 25; i <= 28; ++i) EXPECT_EQ(rec(w, i).y, 75) << i;
 
     // One more chick and no clutch is started at all.
     World v = plain_world();
@@ -414,7 +414,7 @@ TEST(MakeEgg, ClutchCountNotResetMakesTheSlotAClutchEgg) {
     w.clutch_count = 1;
     ScriptedRandom rnd = zeros(2 * 5);
     mother_make_egg(w, rnd, 10, LaidBy::chick, 3, 1);
-    const BroodRec& e = slot(w, 10);
+    const BroodRec& e = rec(w, 10);
     EXPECT_EQ(e.x, 300);
     EXPECT_EQ(e.y, 397);
     EXPECT_EQ(e.sheet, 4);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <ostream>
 
+#include "scene/slots.hpp"
 #include "scene/world.hpp"
 #include "support/print_codes.hpp"
 
@@ -20,13 +21,9 @@ inline void PrintTo(const BroodRec& r, std::ostream* os) {
 
 namespace vorlip::test {
 
-inline BroodRec& slot(World& w, int i) {
-    return w.brood[static_cast<std::size_t>(i)];
-}
-
 // A live chick at (x, y), steady unless told otherwise.
 inline BroodRec& put_chick(World& w, int i, int x, int y, Footing footing = Footing::steady) {
-    BroodRec& c = slot(w, i);
+    BroodRec& c = rec(w, i);
     c = BroodRec{};
     c.kind = BroodKind::chick;
     c.anim = 1;
@@ -38,7 +35,7 @@ inline BroodRec& put_chick(World& w, int i, int x, int y, Footing footing = Foot
 
 // A record in use that is not a chick (an egg, a hatching egg), or a free one.
 inline BroodRec& put_record(World& w, int i, BroodKind kind, i16 anim, int x = 0, int y = 0) {
-    BroodRec& c = slot(w, i);
+    BroodRec& c = rec(w, i);
     c = BroodRec{};
     c.kind = kind;
     c.anim = anim;

@@ -61,7 +61,7 @@ TEST(FindNearestChick, TiesKeepTheLowerIndexAndBumpedAreSkipped) {
 
     // Once its flag is cleared (any value but 1), the bumped chick is found again, at distance 0:
     // a searcher finds itself.
-    slot(w, 5).bumped = 0;
+    rec(w, 5).bumped = 0;
     EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, Searcher::chick), true);
     EXPECT_EQ(result, 5);
 }
@@ -142,7 +142,7 @@ TEST(OverlapChicks, StrictEdgesOfTheBodyAndColumn) {
         i16 start = 3;
         EXPECT_EQ(mother_overlap_chicks(w, start, static_cast<Overlap>(c.box)), c.want) << c.name;
         EXPECT_EQ(start, 3) << c.name;
-        EXPECT_EQ(slot(w, 3).bumped, 0) << c.name << ": single mode never bumps";
+        EXPECT_EQ(rec(w, 3).bumped, 0) << c.name << ": single mode never bumps";
     }
 }
 
@@ -171,7 +171,7 @@ TEST(OverlapChicks, SingleModeTestsOneChickAndMovesStartToIt) {
         EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::body), c.want) << "start " << c.start;
         EXPECT_EQ(start, c.start_after) << "start " << c.start;
     }
-    EXPECT_EQ(slot(w, 8).bumped, 0);
+    EXPECT_EQ(rec(w, 8).bumped, 0);
 }
 
 TEST(OverlapChicks, ScanAllBumpsEveryChickInTheColumn) {
@@ -193,11 +193,11 @@ TEST(OverlapChicks, ScanAllBumpsEveryChickInTheColumn) {
     i16 start = -1;
     EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::column), 1);
     EXPECT_EQ(start, 40);
-    EXPECT_EQ(slot(w, 2).bumped, 1);
-    EXPECT_EQ(slot(w, 3).bumped, 1);
-    EXPECT_EQ(slot(w, 7).bumped, 0);
-    EXPECT_EQ(slot(w, 9).bumped, 1);
-    EXPECT_EQ(slot(w, 11).bumped, 0);
+    EXPECT_EQ(rec(w, 2).bumped, 1);
+    EXPECT_EQ(rec(w, 3).bumped, 1);
+    EXPECT_EQ(rec(w, 7).bumped, 0);
+    EXPECT_EQ(rec(w, 9).bumped, 1);
+    EXPECT_EQ(rec(w, 11).bumped, 0);
     EXPECT_EQ(w.rescuers[2], 0);
     EXPECT_EQ(w.rescuers[3], 0);
     EXPECT_EQ(w.rescuers[7], 2);   // not touched
@@ -215,9 +215,9 @@ TEST(OverlapChicks, ScanAllStopsAfterChickCountPlusOneChicks) {
     put_chick(w, 3, 120, 500);
     i16 start = -1;
     EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::column), 1);
-    EXPECT_EQ(slot(w, 1).bumped, 1);
-    EXPECT_EQ(slot(w, 2).bumped, 1);
-    EXPECT_EQ(slot(w, 3).bumped, 0);
+    EXPECT_EQ(rec(w, 1).bumped, 1);
+    EXPECT_EQ(rec(w, 2).bumped, 1);
+    EXPECT_EQ(rec(w, 3).bumped, 0);
     EXPECT_EQ(start, 3);
 }
 
