@@ -138,5 +138,32 @@ TEST(DamageFrames, WindowImageReplacedMidShow) {
     }
 }
 
+// Sized at the start, the compose buffer is the window's image whenever that has its size, so the
+// show never fills a screen-sized buffer of its own only to give it up at the first frame.
+TEST(ComposeBuffer, IsTheWindowsImageFromTheStartWheneverItFits) {
+    struct Case {
+        const char* what;
+        bool window;
+        int window_w, window_h, w, h;
+        bool in_window;
+    };
+    const Case cases[] = {
+        {"the window's size", true, 64, 48, 64, 48, true},
+        {"another size", true, 32, 48, 64, 48, false},
+        {"no window", false, 64, 48, 64, 48, false},
+        {"an empty size", true, 64, 48, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        OffscreenWindow window(c.window_w, c.window_h);
+        Stage stage;
+        stage.window = c.window ? &window : nullptr;
+        stage.size_compose_buffer(c.w, c.h);
+        EXPECT_EQ(stage.compose.width(), c.w) << c.what;
+        EXPECT_EQ(stage.compose.height(), c.h) << c.what;
+        EXPECT_EQ(stage.compose.same_memory(window.image()), c.in_window) << c.what;
+        EXPECT_EQ(stage.compose.owning(), !c.in_window) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace vorlip
