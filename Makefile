@@ -15,7 +15,8 @@ DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark
                 libpng-dev nlohmann-json3-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev libxtst-dev \
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick \
                 g++-mingw-w64-x86-64 wine wine64 python3 \
-                libgif-dev xscreensaver dpkg-dev file lintian
+                libgif-dev xscreensaver dpkg-dev file lintian \
+                libwayland-dev wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300
