@@ -1,7 +1,7 @@
 # The Wayland protocols the saver and the test tools speak beyond the core one: wayland-scanner
 # turns each description in shell/wayland/protocols into a client header and its interface code
 # at build time, into the build tree, and they make one static library, vorlip_wayland_protocols.
-# Include it with `#include "NAME-client-protocol.h"`.
+# C++ code includes a header as `#include "NAME-client-protocol.h"`.
 
 set(VORLIP_WAYLAND_PROTOCOL_DIR ${CMAKE_SOURCE_DIR}/shell/wayland/protocols)
 set(VORLIP_WAYLAND_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated/wayland)
@@ -13,8 +13,10 @@ function(vorlip_wayland_protocol target name)
   set(header ${VORLIP_WAYLAND_GENERATED_DIR}/${name}-client-protocol.h)
   set(code ${VORLIP_WAYLAND_GENERATED_DIR}/${name}-protocol.c)
   add_custom_command(OUTPUT ${header}
-    COMMAND ${VORLIP_WAYLAND_SCANNER} client-header ${xml} ${header}
-    DEPENDS ${xml}
+    COMMAND ${VORLIP_WAYLAND_SCANNER} client-header ${xml} ${header}.c.h
+    COMMAND ${CMAKE_COMMAND} -DIN=${header}.c.h -DOUT=${header}
+      -P ${CMAKE_SOURCE_DIR}/cmake/wayland_cxx_header.cmake
+    DEPENDS ${xml} ${CMAKE_SOURCE_DIR}/cmake/wayland_cxx_header.cmake
     COMMENT "wayland-scanner: ${name}-client-protocol.h" VERBATIM)
   add_custom_command(OUTPUT ${code}
     COMMAND ${VORLIP_WAYLAND_SCANNER} private-code ${xml} ${code}
