@@ -140,8 +140,8 @@ struct X11Platform::Impl : WindowImage {
                         XPutPixel(ximage, x, y, pack_pixel(view.at(x, y), masks));
             }
             if (shm_attached)
-                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w),
-                             unsigned(r.h), False);
+                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h),
+                             False);
             else
                 XPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h));
         }
@@ -277,8 +277,7 @@ Display* open_display_or_give_up() {
             return display.get();
     }
     const char* name = std::getenv("DISPLAY");
-    throw PlatformError(std::string("the X display ") + (name ? name : "") +
-                        " does not answer");
+    throw PlatformError(std::string("the X display ") + (name ? name : "") + " does not answer");
 }
 
 }  // namespace
@@ -338,6 +337,11 @@ void X11Platform::install_signal_handlers() {
     // A write to a dead connection then fails and reaches the I/O error handler, instead of
     // ending the process without a word.
     signal(SIGPIPE, SIG_IGN);
+}
+
+bool X11Platform::saver_already_running() {
+    return saver_or_setting_window_exists(
+        [this](const std::string& title) { return find_window(title); });
 }
 
 bool X11Platform::find_window(const std::string& title) {
@@ -509,6 +513,16 @@ void X11Platform::unload_window() {
     x.win = x.sink = 0;
     x.empty_cursor = 0;
     XSync(x.dpy, False);
+}
+
+void X11Platform::watch_input() {
+    const PointI32 caret = caret_pos();
+    watch_.start(caret, cursor_pos());
+}
+
+bool X11Platform::input_changed() {
+    const PointI32 caret = caret_pos();
+    return watch_.changed(caret, cursor_pos());
 }
 
 PointI32 X11Platform::caret_pos() {
