@@ -7,8 +7,8 @@
 // keyboard, did the input change, ...), so each maps onto a few calls of a windowing system, and
 // each system answers in its own way: X11 and Win32 look windows up by title and compare pointer
 // and caret positions (shell/title_systems.hpp), Wayland holds a lock file and counts input
-// events. Like the rest of the saver, the callers never
-// examine results except where a result is the point (a lookup, a position, a size).
+// events. Like the rest of the saver, the callers never examine results except where a result is
+// the point (a lookup, a position, a size).
 #pragma once
 
 #include <cstdint>
@@ -39,7 +39,7 @@ struct ScreenMeasure {
 
 // The children of the saver window that the set-up places. The two buffers are the stage's
 // surfaces; a system that keeps them in plain memory only needs to note where they are.
-enum class Control { picfocus, scr_work, scr_bkg };
+enum class Control { focus_sink, compose, background };
 
 // The two pointer images the saver window ever has: the empty one it shows while running, and
 // the system's default one it gives back at the end.
@@ -50,9 +50,9 @@ enum class PointerImage { custom_empty, system_default };
 class WindowEvents {
   public:
     virtual ~WindowEvents() = default;
-    virtual void timer_tick() = 0;                       // Timer1 fell due
-    virtual void click() = 0;                            // a mouse button on the window
-    virtual void key_down(i16 key_code, i16 shift) = 0;  // a key on the focus sink
+    virtual void timer_tick() = 0;  // the 20 ms timer fell due
+    virtual void click() = 0;       // a mouse button on the window
+    virtual void key_down() = 0;    // a key on the focus sink; which one does not matter
     // The system wants the show over (a termination signal, the window destroyed from outside):
     // end it as an input would, without one more frame.
     virtual void end_requested() = 0;

@@ -166,7 +166,6 @@ struct WaylandConnection::Impl {
     bool moved = false;
     int clicks = 0;
     int keys = 0;
-    std::uint32_t last_key = 0;
 
     Clock::time_point next_tick;
 
@@ -358,11 +357,9 @@ void on_keymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) {
 }
 void on_keyboard_enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
 void on_keyboard_leave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
-void on_key(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
-    auto& c = conn(data);
-    if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
-    ++c.keys;
-    c.last_key = key;
+void on_key(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t state) {
+    // Which key does not matter.
+    if (state == WL_KEYBOARD_KEY_STATE_PRESSED) ++conn(data).keys;
 }
 void on_modifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
 void on_repeat_info(void*, wl_keyboard*, int32_t, int32_t) {}
@@ -592,7 +589,7 @@ void WaylandConnection::Impl::run() {
                 v->events->click();
             } else if (c.keys > 0) {
                 c.keys = 0;
-                v->events->key_down(w16(c.last_key), 0);
+                v->events->key_down();
             } else if (c.moved && v->watching) {
                 // A move ends the show at the next check: made now rather than up to a tick
                 // later.

@@ -143,12 +143,11 @@ Xvfb::Xvfb(int width, int height, int depth) {
     if (pipe(fds) != 0) return;
     // Xvfb picks a free display number and writes it to descriptor 3. No reset when the last
     // client leaves, so the root picture stays between tests.
-    server_ = Child({"Xvfb", "-displayfd", "3", "-screen", "0",
-                     std::to_string(width) + "x" + std::to_string(height) + "x" +
-                         std::to_string(depth),
-                     "-nolisten",
-                     "tcp", "-noreset"},
-                    "", fds[1]);
+    server_ =
+        Child({"Xvfb", "-displayfd", "3", "-screen", "0",
+               std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth),
+               "-nolisten", "tcp", "-noreset"},
+              "", fds[1]);
     close(fds[1]);
     std::string number;
     char c = 0;
@@ -193,7 +192,7 @@ std::vector<Window> windows_titled(Display* dpy, const std::string& title) {
     return found;
 }
 
-Window window_shown_at(Display* dpy, const std::string& title, const RootRect& where) {
+Window window_shown_at(Display* dpy, const std::string& title, const Rect& where) {
     // The map state and the place come from two requests: with the server held between them,
     // a window hidden and moved meanwhile cannot pass for one shown at the new place.
     XGrabServer(dpy);
@@ -204,7 +203,7 @@ Window window_shown_at(Display* dpy, const std::string& title, const RootRect& w
         int x = 0, y = 0;
         if (XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable &&
             XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &x, &y, &child) &&
-            RootRect{x, y, a.width, a.height} == where) {
+            Rect{x, y, a.width, a.height} == where) {
             found = w;
             break;
         }

@@ -28,8 +28,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
+using vorlip::Rect;
 using vorlip::e2e::Child;
-using vorlip::e2e::RootRect;
 using vorlip::e2e::Xvfb;
 
 // User plus system CPU time of a process so far, in seconds.
@@ -120,7 +120,7 @@ Share measure(const std::vector<std::string>& args, int width, int height, doubl
         vorlip::e2e::wait_until(
             [&] {
                 return (shown = vorlip::e2e::window_shown_at(dpy, "SAVER vorlip",
-                                                             RootRect{0, 0, width, height})) != 0;
+                                                             Rect{0, 0, width, height})) != 0;
             },
             milliseconds(20000));
         if (!shown) {
@@ -188,18 +188,18 @@ int main(int argc, char** argv) {
 
     std::printf("CPU share of one core over %.0f s after a %.0f s warm-up, on Xvfb\n", seconds,
                 warm_up);
-    std::printf("%-10s %-8s %8s %8s %8s %8s\n", "screen", "program", "itself", "X server",
-                "total", "fps");
+    std::printf("%-10s %-8s %8s %8s %8s %8s\n", "screen", "program", "itself", "X server", "total",
+                "fps");
     for (const auto& [w, h] : sizes) {
         const std::string size = std::to_string(w) + "x" + std::to_string(h);
         const Share s = measure({program, "/s"}, w, h, warm_up, seconds, true);
-        std::printf("%-10s %-8s %7.1f%% %7.1f%% %7.1f%% %8.1f\n", size.c_str(), "vorlip",
-                    s.program, s.server, s.program + s.server, s.fps);
+        std::printf("%-10s %-8s %7.1f%% %7.1f%% %7.1f%% %8.1f\n", size.c_str(), "vorlip", s.program,
+                    s.server, s.program + s.server, s.fps);
         if (with_peer) {
-            const Share p = measure({peer, "-root", "-delay", "20000"}, w, h, warm_up, seconds,
-                                    false);
-            std::printf("%-10s %-8s %7.1f%% %7.1f%% %7.1f%% %8s\n", size.c_str(), "peer",
-                        p.program, p.server, p.program + p.server, "-");
+            const Share p =
+                measure({peer, "-root", "-delay", "20000"}, w, h, warm_up, seconds, false);
+            std::printf("%-10s %-8s %7.1f%% %7.1f%% %7.1f%% %8s\n", size.c_str(), "peer", p.program,
+                        p.server, p.program + p.server, "-");
         }
         std::fflush(stdout);
     }
