@@ -32,15 +32,23 @@ bool on_path(const std::string& program) {
 
 namespace {
 
-pid_t spawn_with(const std::vector<std::string>& args, const std::string& display,
+bool named(const char* entry, const std::string& name) {
+    return std::strncmp(entry, name.c_str(), name.size()) == 0 && entry[name.size()] == '=';
+}
+
+pid_t spawn_with(const std::vector<std::string>& args, const ChildEnv& changes,
                  const std::string& err_path, int extra_fd, bool own_output) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    std::vector<std::string> env;
-    if (!display.empty()) env.push_back("DISPLAY=" + display);
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.emplace_back(*e);
+    std::vector<std::string> env = changes.set;
+    for (char** e = environ; *e; ++e) {
+        bool keep = true;
+        for (const std::string& name : changes.unset) keep = keep && !named(*e, name);
+        for (const std::string& set : changes.set)
+            keep = keep && !named(*e, set.substr(0, set.find('=')));
+        if (keep) env.emplace_back(*e);
+    }
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -72,7 +80,14 @@ std::string temp_path() {
 Child::Child(const std::vector<std::string>& args, const std::string& display, int fd3,
              bool own_output)
     : err_path_(temp_path()) {
-    pid_ = spawn_with(args, display, err_path_, fd3, own_output);
+    ChildEnv env{{}, {"DISPLAY"}};
+    if (!display.empty()) env.set.push_back("DISPLAY=" + display);
+    pid_ = spawn_with(args, env, err_path_, fd3, own_output);
+}
+
+Child::Child(const std::vector<std::string>& args, const ChildEnv& env, int fd3, bool own_output)
+    : err_path_(temp_path()) {
+    pid_ = spawn_with(args, env, err_path_, fd3, own_output);
 }
 
 Child::Child(Child&& o) noexcept {
@@ -143,12 +158,11 @@ Xvfb::Xvfb(int width, int height, int depth) {
     if (pipe(fds) != 0) return;
     // Xvfb picks a free display number and writes it to descriptor 3. No reset when the last
     // client leaves, so the root picture stays between tests.
-    server_ = Child({"Xvfb", "-displayfd", "3", "-screen", "0",
-                     std::to_string(width) + "x" + std::to_string(height) + "x" +
-                         std::to_string(depth),
-                     "-nolisten",
-                     "tcp", "-noreset"},
-                    "", fds[1]);
+    server_ =
+        Child({"Xvfb", "-displayfd", "3", "-screen", "0",
+               std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth),
+               "-nolisten", "tcp", "-noreset"},
+              "", fds[1]);
     close(fds[1]);
     std::string number;
     char c = 0;
