@@ -16,7 +16,7 @@ DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick \
                 g++-mingw-w64-x86-64 wine wine64 python3 \
                 libgif-dev xscreensaver dpkg-dev file lintian \
-                libwayland-dev wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle
+                libwayland-dev wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300

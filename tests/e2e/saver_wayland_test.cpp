@@ -1,0 +1,360 @@
+// The real vorlip on a private headless sway: the scene over the output's own wallpaper, the
+// ways a show ends, the guard, a lost compositor, two outputs, the idle daemon, the background
+// mode and a connection handed in. Input comes from a virtual pointer, sway's own cursor
+// commands and wtype; pictures from grim.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/pictures.hpp"
+#include "scene/raster.hpp"
+#include "support/test_support.hpp"
+#include "tools/png_io.hpp"
+#include "tools/wlharness/wlharness.hpp"
+
+namespace vorlip::e2e {
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+// Limits on waits for states the saver reaches and keeps: only a fault runs into them.
+const milliseconds kStartLimit(10000);
+const milliseconds kEndLimit(5000);
+// The pointer waits at the output's far corner, where the compositor draws only the tip of its
+// arrow: a picture of the output then differs from the wallpaper in at most this many pixels.
+constexpr int kCornerPixels = 40;
+
+// Wallpapers whose every pixel differs from its neighbours, so a shifted, flipped or
+// colour-swapped copy shows; the second output's differs from the first's.
+Pixel first_wallpaper(int x, int y) {
+    return Pixel(((x * 255 / kWidth) << 16) | ((y * 255 / kHeight) << 8) | ((x ^ y) & 0xFF));
+}
+Pixel second_wallpaper(int x, int y) {
+    return Pixel(((y * 255 / kHeight) << 16) | (((x * y) & 0xFF) << 8) | (x * 255 / kWidth));
+}
+
+std::string wallpaper_file(const std::string& name, Pixel (*f)(int, int), int w, int h) {
+    Surface s(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) s.set(x, y, f(x, y));
+    const std::string path = test::out_dir() + "/" + name;
+    std::string error;
+    EXPECT_TRUE(write_png(path, s, error)) << error;
+    return path;
+}
+
+int pixels_apart(const Surface& a, const Surface& b) {
+    if (a.width() != b.width() || a.height() != b.height()) return a.width() * a.height() + 1;
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) n += a.at(x, y) != b.at(x, y);
+    return n;
+}
+
+bool have_tools() {
+    return on_path("sway") && on_path("grim");
+}
+
+// One headless sway with the virtual pointer on its seat.
+struct Desk {
+    explicit Desk(const std::vector<SwayOutput>& outputs, const std::string& extra = "")
+        : sway(outputs, extra), pointer(sway, VORLIP_WLPOINTER) {}
+    Sway sway;
+    VirtualPointer pointer;
+
+    bool ready() const { return sway.running() && pointer.running(); }
+
+    Child start(const std::vector<std::string>& args) const {
+        std::vector<std::string> all{VORLIP_PROGRAM};
+        all.insert(all.end(), args.begin(), args.end());
+        return sway.run(all);
+    }
+
+    // The grey and white pixels of the mother over the output's wallpaper.
+    int mother_pixels(std::size_t output) const {
+        const Surface& wall = sway.wallpaper(output);
+        return count_scene(sway.screenshot(output), 0, 0,
+                           [&](int x, int y) { return wall.at(x, y); })
+            .mother;
+    }
+
+    // Waits until the scene plays on `output` (the mother is there) while `saver` runs on.
+    bool shows_scene(Child& saver, std::size_t output, int mother = 1000) const {
+        return wait_until(
+                   [&] { return saver.wait(milliseconds(0)) || mother_pixels(output) > mother; },
+                   kStartLimit) &&
+               !saver.wait(milliseconds(0));
+    }
+
+    // Whether the output shows its wallpaper, the pointer's tip in a corner aside.
+    bool shows_wallpaper(std::size_t output) const {
+        return pixels_apart(sway.screenshot(output), sway.wallpaper(output)) <= kCornerPixels;
+    }
+
+    // Puts the pointer at (x, y) of the layout and waits until every output shows its
+    // wallpaper: no saver, and nothing else drawn.
+    void park_pointer(int x, int y) {
+        ASSERT_TRUE(
+            sway.command("seat seat0 cursor set " + std::to_string(x) + " " + std::to_string(y)));
+        for (std::size_t k = 0; k < sway.outputs().size(); ++k)
+            ASSERT_TRUE(wait_until([&] { return shows_wallpaper(k); }, kStartLimit))
+                << Sway::output_name(k) << " does not show its wallpaper alone";
+    }
+
+    // Starts the saver and waits until the scene plays on `output`: the mother is there.
+    Child start_shown(const std::vector<std::string>& args = {"/s"}, std::size_t output = 0) {
+        Child saver = start(args);
+        EXPECT_TRUE(shows_scene(saver, output))
+            << "no scene on " << Sway::output_name(output) << ": " << saver.error_text();
+        return saver;
+    }
+
+    // After a show: the process ended cleanly, and every output shows its wallpaper again.
+    void expect_given_back(Child& saver, const std::string& what) const {
+        EXPECT_EQ(saver.wait(kEndLimit), 0) << what << ": " << saver.error_text();
+        for (std::size_t k = 0; k < sway.outputs().size(); ++k)
+            EXPECT_TRUE(wait_until([&] { return shows_wallpaper(k); }, kEndLimit))
+                << what << ": " << Sway::output_name(k) << " not given back";
+    }
+};
+
+class SaverOnWayland : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        if (!have_tools()) return;
+        desk_ = std::make_unique<Desk>(std::vector<SwayOutput>{
+            {kWidth, kHeight, 0, 0,
+             wallpaper_file("wl_wallpaper_1.png", first_wallpaper, kWidth, kHeight)}});
+    }
+    static void TearDownTestSuite() { desk_.reset(); }
+
+    void SetUp() override {
+        if (!have_tools()) GTEST_SKIP() << "sway or grim is missing: the Wayland tests are skipped";
+        ASSERT_TRUE(desk_->sway.running()) << desk_->sway.error();
+        ASSERT_TRUE(desk_->pointer.running()) << desk_->pointer.error();
+        desk_->park_pointer(kWidth - 1, kHeight - 1);
+    }
+
+    static std::unique_ptr<Desk> desk_;
+};
+
+std::unique_ptr<Desk> SaverOnWayland::desk_;
+
+TEST_F(SaverOnWayland, TheScenePlaysOverTheOutputsOwnWallpaper) {
+    Desk& d = *desk_;
+    Child saver = d.start_shown();
+    const Surface shot = d.sway.screenshot(0);
+    std::string error;
+    EXPECT_TRUE(write_png(test::out_dir() + "/e2e_wayland_saver.png", shot, error)) << error;
+    // Mostly the wallpaper as it was, pixel for pixel: the desktop picture is the output's own,
+    // upright and in its colours; where it differs, the scene is drawn.
+    const SceneCount count =
+        count_scene(shot, 0, 0, [&](int x, int y) { return d.sway.wallpaper(0).at(x, y); });
+    EXPECT_GT(count.same, kWidth * kHeight * 8 / 10) << "the wallpaper is not under the scene";
+    EXPECT_GT(count.mother, 1000) << "no grey and white mother on the picture";
+    // The enter it got when its surface mapped under the pointer is no input.
+    EXPECT_FALSE(saver.wait(milliseconds(400))) << saver.error_text();
+    ASSERT_TRUE(d.pointer.move(-1, 0));
+    d.expect_given_back(saver, "after the screenshot");
+}
+
+TEST_F(SaverOnWayland, AMoveAClickAndAKeyEachEndTheShowEveryTime) {
+    Desk& d = *desk_;
+    struct Case {
+        const char* what;
+        std::function<bool()> input;
+    };
+    const Case cases[] = {
+        {"a 1-pixel move", [&] { return d.pointer.move(-1, 0); }},
+        {"a click", [&] { return d.pointer.click(); }},
+        {"sway's click",
+         [&] {
+             return d.sway.command("seat seat0 cursor press button1") &&
+                    d.sway.command("seat seat0 cursor release button1");
+         }},
+        {"a key",
+         [&] {
+             return d.sway.run({"wtype", "a"}).wait(kEndLimit) == 0;
+         }},
+    };
+    ASSERT_TRUE(on_path("wtype")) << "wtype is missing (make deps installs it)";
+    for (int run = 0; run < 3; ++run) {
+        for (const Case& c : cases) {
+            const std::string what = std::string(c.what) + ", run " + std::to_string(run + 1);
+            d.park_pointer(kWidth - 1, kHeight - 1);
+            Child saver = d.start_shown();
+            ASSERT_FALSE(saver.wait(milliseconds(0))) << what << ": ended before any input";
+            ASSERT_TRUE(c.input()) << what << ": the input was not sent";
+            d.expect_given_back(saver, what);
+        }
+    }
+}
+
+TEST_F(SaverOnWayland, ASecondSaverEndsAtOnceAndEndSignalsEndTheFirst) {
+    Desk& d = *desk_;
+    for (int sig : {SIGTERM, SIGINT}) {
+        Child first = d.start_shown();
+        Child second = d.start({"/s"});
+        EXPECT_EQ(second.wait(kEndLimit), 0) << second.error_text();
+        EXPECT_FALSE(first.wait(milliseconds(0))) << "the first saver ended";
+        first.signal(sig);
+        d.expect_given_back(first, std::string("signal ") + strsignal(sig));
+    }
+}
+
+TEST(SaverOnALostWayland, EndsWithOneLineAndStatusOne) {
+    if (!have_tools()) GTEST_SKIP() << "sway or grim is missing";
+    Desk d({{kWidth, kHeight, 0, 0,
+             wallpaper_file("wl_wallpaper_1.png", first_wallpaper, kWidth, kHeight)}});
+    ASSERT_TRUE(d.ready()) << d.sway.error();
+    d.park_pointer(kWidth - 1, kHeight - 1);
+    Child saver = d.start_shown();
+    d.sway.kill();
+    const auto status = saver.wait(kEndLimit);
+    ASSERT_TRUE(status.has_value()) << "the saver hangs without its compositor";
+    EXPECT_EQ(*status, 1) << saver.error_text();
+    const std::string err = saver.error_text();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+TEST(SaverOnTwoOutputs, EachShowsItsOwnPictureAndInputOnTheSecondEndsIt) {
+    if (!have_tools()) GTEST_SKIP() << "sway or grim is missing";
+    constexpr int kSecondWidth = 320, kSecondHeight = 240;
+    Desk d({{kWidth, kHeight, 0, 0,
+             wallpaper_file("wl_wallpaper_1.png", first_wallpaper, kWidth, kHeight)},
+            {kSecondWidth, kSecondHeight, kWidth, 0,
+             wallpaper_file("wl_wallpaper_2.png", second_wallpaper, kSecondWidth, kSecondHeight)}});
+    ASSERT_TRUE(d.ready()) << d.sway.error();
+    const std::pair<const char*, std::function<bool()>> inputs[] = {
+        {"a click on the second", [&] { return d.pointer.click(); }},
+        {"a move on the second", [&] { return d.pointer.move(-1, -1); }},
+    };
+    for (const auto& [what, input] : inputs) {
+        // The pointer at the second output's far corner.
+        d.park_pointer(kWidth + kSecondWidth - 1, kSecondHeight - 1);
+        Child saver = d.start({"/s"});
+        // The scene plays on one output; the other shows its own picture, as it was.
+        std::size_t scene = 0;
+        EXPECT_TRUE(wait_until(
+                        [&] {
+                            if (saver.wait(milliseconds(0))) return true;
+                            for (scene = 0; scene < 2; ++scene)
+                                if (d.mother_pixels(scene) > 500) return true;
+                            return false;
+                        },
+                        kStartLimit) &&
+                    !saver.wait(milliseconds(0)))
+            << what << ": no scene on either output: " << saver.error_text();
+        const std::size_t other = 1 - std::min<std::size_t>(scene, 1);
+        EXPECT_TRUE(d.shows_wallpaper(other)) << what << ": the other output changed";
+        EXPECT_FALSE(saver.wait(milliseconds(200))) << what << ": ended before any input";
+        ASSERT_TRUE(input());
+        d.expect_given_back(saver, what);
+    }
+}
+
+TEST_F(SaverOnWayland, TheIdleDaemonStartsItAndAMoveEndsIt) {
+    if (!on_path("swayidle")) GTEST_SKIP() << "swayidle is missing";
+    Desk& d = *desk_;
+    // swayidle waits for the saver (-w); its status is written where the test can read it.
+    const std::string status_file = test::out_dir() + "/wl_swayidle_status";
+    std::remove(status_file.c_str());
+    Child idle = d.sway.run({"swayidle", "-w", "timeout", "1",
+                             std::string(VORLIP_PROGRAM) + " /s; echo $? >" + status_file});
+    EXPECT_TRUE(wait_until([&] { return d.mother_pixels(0) > 1000; }, kStartLimit))
+        << "no scene after a second of idleness: " << idle.error_text();
+    ASSERT_TRUE(d.pointer.move(-1, 0));
+    std::string status;
+    EXPECT_TRUE(wait_until(
+        [&] {
+            std::ifstream in(status_file);
+            return static_cast<bool>(std::getline(in, status));
+        },
+        kEndLimit))
+        << "the saver did not end on the move";
+    EXPECT_EQ(status, "0");
+    idle.signal(SIGTERM);
+    idle.wait(kEndLimit);
+}
+
+TEST_F(SaverOnWayland, TheBackgroundPlaysUnderWindowsTakesNoInputAndEndsOnSigterm) {
+    Desk& d = *desk_;
+    // A window above it, if a terminal is at hand: the background stays beneath it.
+    constexpr int kWin = 200;
+    const auto window_area = [&] {
+        const Surface shot = d.sway.screenshot(0);
+        Surface area(kWin, kWin);
+        if (shot.width() >= kWin && shot.height() >= kWin)
+            for (int y = 0; y < kWin; ++y)
+                for (int x = 0; x < kWin; ++x) area.set(x, y, shot.at(x, y));
+        return area;
+    };
+    Child window;
+    Surface before;
+    if (on_path("foot")) {
+        ASSERT_TRUE(
+            d.sway.command("for_window [app_id=\"vorlip-e2e\"] 'floating enable, resize "
+                           "set 200 200, move position 0 0'"));
+        window = d.sway.run({"foot", "--app-id=vorlip-e2e", "sleep", "600"});
+        // Drawn, and drawn alike twice in a row.
+        ASSERT_TRUE(wait_until(
+            [&] {
+                Surface now = window_area();
+                const bool settled =
+                    now.same_pixels(before) &&
+                    now.at(kWin / 2, kWin / 2) != d.sway.wallpaper(0).at(kWin / 2, kWin / 2);
+                before = std::move(now);
+                return settled;
+            },
+            kStartLimit))
+            << "the terminal did not show: " << window.error_text();
+    }
+    Child root = d.start_shown({"--root"});
+    if (window.started()) {
+        EXPECT_LT(pixels_apart(window_area(), before), kWin * kWin / 100)
+            << "the window is not above the background";
+    }
+    ASSERT_TRUE(d.pointer.move(-1, 0));
+    ASSERT_TRUE(d.pointer.click());
+    EXPECT_FALSE(root.wait(milliseconds(300))) << "input ended the background";
+    root.signal(SIGTERM);
+    EXPECT_EQ(root.wait(kEndLimit), 0) << root.error_text();
+}
+
+TEST_F(SaverOnWayland, AConnectionHandedInThroughWaylandSocketWorks) {
+    Desk& d = *desk_;
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string path = d.sway.runtime_dir() + "/" + d.sway.socket();
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    ASSERT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0) << path;
+    ChildEnv env = d.sway.client_env();
+    env.set.push_back("WAYLAND_SOCKET=3");
+    env.set.erase(
+        std::remove_if(env.set.begin(), env.set.end(),
+                       [](const std::string& e) { return e.rfind("WAYLAND_DISPLAY=", 0) == 0; }),
+        env.set.end());
+    env.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
+    Child root({VORLIP_PROGRAM, "--root"}, env, fd);
+    close(fd);
+    EXPECT_TRUE(d.shows_scene(root, 0))
+        << "no scene through the handed-in connection: " << root.error_text();
+    root.signal(SIGTERM);
+    EXPECT_EQ(root.wait(kEndLimit), 0) << root.error_text();
+}
+
+}  // namespace
+}  // namespace vorlip::e2e
