@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,9 +32,10 @@ constexpr int kHeight = 480;
 // Limits on waits for states the saver reaches and keeps: only a fault runs into them.
 const milliseconds kStartLimit(10000);
 const milliseconds kEndLimit(5000);
-// The pointer waits at the output's far corner, where the compositor draws only the tip of its
-// arrow: a picture of the output then differs from the wallpaper in at most this many pixels.
-constexpr int kCornerPixels = 40;
+// The compositor draws its pointer into every picture of the output: one showing only its
+// wallpaper still differs from it in up to this many pixels. Between shows the pointer waits at
+// the output's far corner, where only the tip of its arrow is drawn, clear of the scene.
+constexpr int kPointerPixels = 300;
 
 // Wallpapers whose every pixel differs from its neighbours, so a shifted, flipped or
 // colour-swapped copy shows; the second output's differs from the first's.
@@ -69,11 +71,41 @@ bool have_tools() {
 // One headless sway with the virtual pointer on its seat.
 struct Desk {
     explicit Desk(const std::vector<SwayOutput>& outputs, const std::string& extra = "")
-        : sway(outputs, extra), pointer(sway, VORLIP_WLPOINTER) {}
+        : sway(outputs, extra) {
+        if (sway.running()) plug();
+    }
     Sway sway;
-    VirtualPointer pointer;
+    std::optional<VirtualPointer> pointer_;
 
-    bool ready() const { return sway.running() && pointer.running(); }
+    bool ready() const { return sway.running() && pointer_ && pointer_->running(); }
+    VirtualPointer& pointer() { return *pointer_; }
+
+    // The compositor draws its pointer only while the seat has one, where it last was.
+    bool plug() {
+        pointer_.emplace(sway, VORLIP_WLPOINTER);
+        return pointer_->running();
+    }
+    void unplug() {
+        pointer_.reset();
+        EXPECT_TRUE(wait_until([&] { return !sway.seat_has_pointer(); }, kEndLimit));
+    }
+
+    // Waits until the pointer at (x, y) of `output` is not drawn: the w x h box from a few
+    // pixels above and left of it is the wallpaper's (a passing sprite only delays that).
+    bool pointer_hidden(std::size_t output, int x, int y) const {
+        constexpr int kBox = 32;
+        const Surface& wall = sway.wallpaper(output);
+        return wait_until(
+            [&] {
+                const Surface shot = sway.screenshot(output);
+                if (shot.width() != wall.width() || shot.height() != wall.height()) return false;
+                for (int by = std::max(0, y - 4); by < std::min(wall.height(), y + kBox); ++by)
+                    for (int bx = std::max(0, x - 4); bx < std::min(wall.width(), x + kBox); ++bx)
+                        if (shot.at(bx, by) != wall.at(bx, by)) return false;
+                return true;
+            },
+            kStartLimit);
+    }
 
     Child start(const std::vector<std::string>& args) const {
         std::vector<std::string> all{VORLIP_PROGRAM};
@@ -97,9 +129,9 @@ struct Desk {
                !saver.wait(milliseconds(0));
     }
 
-    // Whether the output shows its wallpaper, the pointer's tip in a corner aside.
+    // Whether the output shows its wallpaper, the pointer aside.
     bool shows_wallpaper(std::size_t output) const {
-        return pixels_apart(sway.screenshot(output), sway.wallpaper(output)) <= kCornerPixels;
+        return pixels_apart(sway.screenshot(output), sway.wallpaper(output)) <= kPointerPixels;
     }
 
     // Puts the pointer at (x, y) of the layout and waits until every output shows its
@@ -142,7 +174,7 @@ class SaverOnWayland : public ::testing::Test {
     void SetUp() override {
         if (!have_tools()) GTEST_SKIP() << "sway or grim is missing: the Wayland tests are skipped";
         ASSERT_TRUE(desk_->sway.running()) << desk_->sway.error();
-        ASSERT_TRUE(desk_->pointer.running()) << desk_->pointer.error();
+        ASSERT_TRUE(desk_->ready()) << "no virtual pointer";
         desk_->park_pointer(kWidth - 1, kHeight - 1);
     }
 
@@ -165,8 +197,23 @@ TEST_F(SaverOnWayland, TheScenePlaysOverTheOutputsOwnWallpaper) {
     EXPECT_GT(count.mother, 1000) << "no grey and white mother on the picture";
     // The enter it got when its surface mapped under the pointer is no input.
     EXPECT_FALSE(saver.wait(milliseconds(400))) << saver.error_text();
-    ASSERT_TRUE(d.pointer.move(-1, 0));
+    ASSERT_TRUE(d.pointer().move(-1, 0));
     d.expect_given_back(saver, "after the screenshot");
+}
+
+TEST_F(SaverOnWayland, ThePointerIsHiddenOverTheScene) {
+    Desk& d = *desk_;
+    // Unplugged while the saver starts, so its desktop picture shows no pointer: one drawn once
+    // a pointer is plugged in is the compositor's. A move then ends the show.
+    constexpr int kX = kWidth / 2, kY = kHeight / 2;
+    d.unplug();
+    d.park_pointer(kX, kY);
+    Child saver = d.start_shown();
+    ASSERT_TRUE(d.plug());
+    EXPECT_TRUE(d.pointer_hidden(0, kX, kY)) << "a pointer is drawn over the scene";
+    EXPECT_FALSE(saver.wait(milliseconds(0))) << "a pointer plugged in ended the show";
+    ASSERT_TRUE(d.pointer().move(-1, 0));
+    d.expect_given_back(saver, "a move of a pointer plugged in during the show");
 }
 
 TEST_F(SaverOnWayland, AMoveAClickAndAKeyEachEndTheShowEveryTime) {
@@ -176,8 +223,8 @@ TEST_F(SaverOnWayland, AMoveAClickAndAKeyEachEndTheShowEveryTime) {
         std::function<bool()> input;
     };
     const Case cases[] = {
-        {"a 1-pixel move", [&] { return d.pointer.move(-1, 0); }},
-        {"a click", [&] { return d.pointer.click(); }},
+        {"a 1-pixel move", [&] { return d.pointer().move(-1, 0); }},
+        {"a click", [&] { return d.pointer().click(); }},
         {"sway's click",
          [&] {
              return d.sway.command("seat seat0 cursor press button1") &&
@@ -236,13 +283,23 @@ TEST(SaverOnTwoOutputs, EachShowsItsOwnPictureAndInputOnTheSecondEndsIt) {
             {kSecondWidth, kSecondHeight, kWidth, 0,
              wallpaper_file("wl_wallpaper_2.png", second_wallpaper, kSecondWidth, kSecondHeight)}});
     ASSERT_TRUE(d.ready()) << d.sway.error();
-    const std::pair<const char*, std::function<bool()>> inputs[] = {
-        {"a click on the second", [&] { return d.pointer.click(); }},
-        {"a move on the second", [&] { return d.pointer.move(-1, -1); }},
+    struct Case {
+        const char* what;
+        bool plugged_late;  // the pointer plugged in during the show, in the second's middle
+        std::function<bool()> input;
     };
-    for (const auto& [what, input] : inputs) {
-        // The pointer at the second output's far corner.
-        d.park_pointer(kWidth + kSecondWidth - 1, kSecondHeight - 1);
+    const Case cases[] = {
+        {"a click on the second", true, [&] { return d.pointer().click(); }},
+        {"a move on the second", false, [&] { return d.pointer().move(-1, -1); }},
+    };
+    constexpr int kX = kSecondWidth / 2, kY = kSecondHeight / 2;
+    for (const Case& c : cases) {
+        if (c.plugged_late) {
+            d.unplug();
+            d.park_pointer(kWidth + kX, kY);
+        } else {
+            d.park_pointer(kWidth + kSecondWidth - 1, kSecondHeight - 1);
+        }
         Child saver = d.start({"/s"});
         // The scene plays on one output; the other shows its own picture, as it was.
         std::size_t scene = 0;
@@ -255,12 +312,16 @@ TEST(SaverOnTwoOutputs, EachShowsItsOwnPictureAndInputOnTheSecondEndsIt) {
                         },
                         kStartLimit) &&
                     !saver.wait(milliseconds(0)))
-            << what << ": no scene on either output: " << saver.error_text();
+            << c.what << ": no scene on either output: " << saver.error_text();
         const std::size_t other = 1 - std::min<std::size_t>(scene, 1);
-        EXPECT_TRUE(d.shows_wallpaper(other)) << what << ": the other output changed";
-        EXPECT_FALSE(saver.wait(milliseconds(200))) << what << ": ended before any input";
-        ASSERT_TRUE(input());
-        d.expect_given_back(saver, what);
+        EXPECT_TRUE(d.shows_wallpaper(other)) << c.what << ": the other output changed";
+        if (c.plugged_late) {
+            ASSERT_TRUE(d.plug());
+            EXPECT_TRUE(d.pointer_hidden(1, kX, kY)) << "a pointer is drawn on the second output";
+        }
+        EXPECT_FALSE(saver.wait(milliseconds(200))) << c.what << ": ended before any input";
+        ASSERT_TRUE(c.input());
+        d.expect_given_back(saver, c.what);
     }
 }
 
@@ -274,7 +335,7 @@ TEST_F(SaverOnWayland, TheIdleDaemonStartsItAndAMoveEndsIt) {
                              std::string(VORLIP_PROGRAM) + " /s; echo $? >" + status_file});
     EXPECT_TRUE(wait_until([&] { return d.mother_pixels(0) > 1000; }, kStartLimit))
         << "no scene after a second of idleness: " << idle.error_text();
-    ASSERT_TRUE(d.pointer.move(-1, 0));
+    ASSERT_TRUE(d.pointer().move(-1, 0));
     std::string status;
     EXPECT_TRUE(wait_until(
         [&] {
@@ -325,8 +386,8 @@ TEST_F(SaverOnWayland, TheBackgroundPlaysUnderWindowsTakesNoInputAndEndsOnSigter
         EXPECT_LT(pixels_apart(window_area(), before), kWin * kWin / 100)
             << "the window is not above the background";
     }
-    ASSERT_TRUE(d.pointer.move(-1, 0));
-    ASSERT_TRUE(d.pointer.click());
+    ASSERT_TRUE(d.pointer().move(-1, 0));
+    ASSERT_TRUE(d.pointer().click());
     EXPECT_FALSE(root.wait(milliseconds(300))) << "input ended the background";
     root.signal(SIGTERM);
     EXPECT_EQ(root.wait(kEndLimit), 0) << root.error_text();
