@@ -1,7 +1,8 @@
 # vorlip: set-up, build, test and run on Debian 12.
 #   make run   - runs the saver (on a machine without a display: renders a headless clip)
-#   make test  - builds the normal and the sanitizer build, runs every test in both, then each
-#                fuzz target for 30 s (make fuzz-ci)
+#   make test  - checks the style and the layers (make lint), builds the normal and the sanitizer
+#                build, runs every test in both, then each fuzz target for 30 s (make fuzz-ci)
+#   make lint  - clang-format's verdict on every C++ file, and every include pointing down
 #   make scr   - cross-builds the Windows program, build-win/vorlip.scr
 #   make soak  - long seeded shows: population counters (sanitizer build) and memory (normal)
 #   make fuzz  - runs each fuzz target of tests/fuzz for FUZZ_SECONDS (default 300) in a clang
@@ -14,7 +15,7 @@
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                 libpng-dev nlohmann-json3-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev libxtst-dev \
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick \
-                g++-mingw-w64-x86-64 wine wine64 python3 \
+                g++-mingw-w64-x86-64 wine wine64 python3 clang-format \
                 libgif-dev xscreensaver dpkg-dev file lintian \
                 libwayland-dev wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot
 FUZZ_PACKAGES := clang libclang-rt-14-dev
@@ -27,7 +28,7 @@ SOAK_MEMORY_FRAMES ?= 1000000
 SOAK_MEMORY_SIZE ?= 1024x768
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build build-asan build-fuzz test run clip bench bench-cpu format clean scr fuzz fuzz-ci soak \
+.PHONY: deps lint build build-asan build-fuzz test run clip bench bench-cpu format clean scr fuzz fuzz-ci soak \
         install deb deb-check preview
 
 deps:
@@ -49,7 +50,12 @@ build-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIP_SANITIZE=ON -DVORLIP_BENCHMARKS=OFF $(DEV_FLAGS) >/dev/null
 	cmake --build build-asan -j $(JOBS)
 
-test: build build-asan
+# The style is the repository's .clang-format; the layers are those of docs/frame.md.
+lint: deps
+	git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run -Werror
+	tools/lint/check_layers.sh
+
+test: lint build build-asan
 	ctest --test-dir build --output-on-failure
 	ctest --test-dir build-asan --output-on-failure
 	$(MAKE) --no-print-directory fuzz-ci

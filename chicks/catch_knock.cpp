@@ -2,7 +2,7 @@
 // tumble, and glare with wide eyes for a quarter of their phase: a state-7 chick turns the
 // chicks it touches back into eggs; a state-8 chick knocks the chicks it touches while glaring
 // into a tumble, and joins the patrol when it meets a patrol chick.
-#include "chicks/player.hpp"
+#include "chicks/chick.hpp"
 #include "chicks/slots.hpp"
 #include "mother/mother.hpp"
 
@@ -21,7 +21,7 @@ void make_egg_of(World& world, Random& rnd, i16 c, i16 limit) {
 }
 
 // Advances the phase counter; the footing shows the glare in the last `glare` of `period`.
-void advance_phase(PlayerRec& c, int period, int glare) {
+void advance_phase(BroodRec& c, int period, int glare) {
     c.tick = w16(c.tick + 1);
     if (c.tick > period - glare) c.footing = kTumbling;
     if (c.tick > period) {
@@ -32,22 +32,22 @@ void advance_phase(PlayerRec& c, int period, int glare) {
 
 }  // namespace
 
-void player_roam_step(World& world, i16 i) {
+void chick_roam_step(World& world, i16 i) {
     i16& roam_beat = world.roam_beat;
     roam_beat = w16(roam_beat + 1);
     if (roam_beat > 99) roam_beat = 1;
-    player_move(world, i, w16(Int(roam_beat / 6.0)), w16(Int(roam_beat / 17.0)));
-    if (roam_beat % 19 == 0) player_turn(world, i);
+    chick_move(world, i, w16(floor_int(roam_beat / 6.0)), w16(floor_int(roam_beat / 17.0)));
+    if (roam_beat % 19 == 0) chick_turn(world, i);
 }
 
-i16 player_catch(World& world, Random& rnd, i16 i) {
-    PlayerRec& c = rec(world, i);
+i16 chick_catch(World& world, Random& rnd, i16 i) {
+    BroodRec& c = rec(world, i);
     const i16 frame = animate(c, kRoamCycle, 3);
-    if (player_check_offscreen(world, i) == 1) return frame;
+    if (chick_check_offscreen(world, i) == 1) return frame;
     advance_phase(c, 20, 5);
 
     // Bumped by the mother: an egg that hatches as a knocker, with up to three patrol eggs.
-    if (player_take_bump(world, rnd, i) == 1) {
+    if (chick_take_bump(world, rnd, i) == 1) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         c.state = kKnock;
         make_egg_of(world, rnd, i, 3);
@@ -55,25 +55,25 @@ i16 player_catch(World& world, Random& rnd, i16 i) {
     }
 
     i16 other = 0;
-    if (player_find_contact(world, i, other) >= 1 && rec(world, other).state != kPatrol) {
+    if (chick_find_contact(world, i, other) >= 1 && rec(world, other).state != kPatrol) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         // A catch high on the screen calms the catcher into a flocking chick.
-        if (Int(world.screen_h * 0.6) > rec(world, other).y) c.state = kFlock;
+        if (floor_int(world.screen_h * 0.6) > rec(world, other).y) c.state = kFlock;
         make_egg_of(world, rnd, other, 0);
     }
 
-    player_roam_step(world, i);
+    chick_roam_step(world, i);
     return frame;
 }
 
-i16 player_knock(World& world, Random& rnd, i16 i) {
-    PlayerRec& c = rec(world, i);
+i16 chick_knock(World& world, Random& rnd, i16 i) {
+    BroodRec& c = rec(world, i);
     const i16 frame = animate(c, kRoamCycle, 3);
-    if (player_check_offscreen(world, i) == 1) return frame;
+    if (chick_check_offscreen(world, i) == 1) return frame;
     advance_phase(c, 40, 10);
 
     // Bumped by the mother: an egg that hatches as a flocking chick, with one patrol egg.
-    if (player_take_bump(world, rnd, i) == 1) {
+    if (chick_take_bump(world, rnd, i) == 1) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         c.state = kFlock;
         make_egg_of(world, rnd, i, 1);
@@ -83,8 +83,8 @@ i16 player_knock(World& world, Random& rnd, i16 i) {
     // Only a glaring knocker looks for contacts.
     if (c.footing == kTumbling) {
         i16 other = 0;
-        if (player_find_contact(world, i, other) >= 1) {
-            PlayerRec& o = rec(world, other);
+        if (chick_find_contact(world, i, other) >= 1) {
+            BroodRec& o = rec(world, other);
             if (o.state == kPatrol) {
                 // Both become eggs; the knocker's hatches into the patrol.
                 world.chicks_gone = w16(world.chicks_gone + 2);
@@ -97,7 +97,7 @@ i16 player_knock(World& world, Random& rnd, i16 i) {
         }
     }
 
-    player_roam_step(world, i);
+    chick_roam_step(world, i);
     return frame;
 }
 

@@ -1,5 +1,5 @@
 // Contacts between chicks, the mother's bumps and the tumble.
-#include "chicks/player.hpp"
+#include "chicks/chick.hpp"
 #include "chicks/slots.hpp"
 
 namespace vorlip {
@@ -11,7 +11,7 @@ namespace {
 // Whether one of chick j's test points lies strictly inside chick i's inner box. The points
 // reach from 10 to 67 px across and from 5 px above to 62 px down, while the inner box is
 // 52 px square, so one chick may touch another that does not touch it.
-bool touches(const PlayerRec& ci, const PlayerRec& cj) {
+bool touches(const BroodRec& ci, const BroodRec& cj) {
     const i16 left = w16(ci.x + 10), right = w16(ci.x + 62), top = w16(ci.y + 10),
               bottom = w16(ci.y + 62);
     const i16 px[5] = {w16(cj.x + 10), w16(cj.x + 10), w16(cj.x + 67), w16(cj.x + 67),
@@ -25,13 +25,13 @@ bool touches(const PlayerRec& ci, const PlayerRec& cj) {
 
 }  // namespace
 
-i16 player_find_contact(const World& world, i16 i, i16& other) {
-    const PlayerRec& ci = rec(world, i);
+i16 chick_find_contact(const World& world, i16 i, i16& other) {
+    const BroodRec& ci = rec(world, i);
     // `seen` counts this chick and every other chick looked at; once it passes chick_count
     // there is no chick left to find.
     int seen = 1;
-    for (int j = 0; j <= world.player_max && seen <= world.chick_count && in_table(j); ++j) {
-        const PlayerRec& cj = world.players[static_cast<std::size_t>(j)];
+    for (int j = 0; j <= world.brood_max && seen <= world.chick_count && in_table(j); ++j) {
+        const BroodRec& cj = world.brood[static_cast<std::size_t>(j)];
         if (cj.kind != kChick || cj.anim <= 0 || j == i) continue;
         seen += 1;
         if (touches(ci, cj)) {
@@ -42,22 +42,22 @@ i16 player_find_contact(const World& world, i16 i, i16& other) {
     return 0;
 }
 
-i16 player_take_bump(World& world, Random& rnd, i16 i) {
-    PlayerRec& c = rec(world, i);
+i16 chick_take_bump(World& world, Random& rnd, i16 i) {
+    BroodRec& c = rec(world, i);
     if (c.bumped != 1) return 0;
     // The chick answers the mother's bump with a hop of 0 to 69 px and firm footing.
-    c.y = w16(c.y - Int(draw(rnd) * 70.0));
+    c.y = w16(c.y - floor_int(draw(rnd) * 70.0));
     c.footing = kSteady;
     c.bumped = 0;
     return 1;
 }
 
-i16 player_tumble(World& world, Random& rnd, i16 i, i16 touched) {
+i16 chick_tumble(World& world, Random& rnd, i16 i, i16 touched) {
     i16& tumble_clock = world.tumble_clock;
     double& catch_band = world.catch_band;
     i16& tumble_speed = world.tumble_speed;
     i16& tumble_dir = world.tumble_dir;
-    PlayerRec& c = rec(world, i);
+    BroodRec& c = rec(world, i);
 
     tumble_clock = w16(tumble_clock + 1);
     if (tumble_clock > 5000) tumble_clock = 1;
@@ -67,7 +67,7 @@ i16 player_tumble(World& world, Random& rnd, i16 i, i16 touched) {
         catch_band -= 0.01;
         if (catch_band > 0.3 || catch_band < 0.01) catch_band = 0.2;
         if (touched == 1) {
-            if (Int(world.screen_h * catch_band) > c.y) c.footing = kSteady;
+            if (floor_int(world.screen_h * catch_band) > c.y) c.footing = kSteady;
             catch_band = 0.2;
             return 1;
         }
@@ -80,7 +80,7 @@ i16 player_tumble(World& world, Random& rnd, i16 i, i16 touched) {
             if (tumble_speed < 2) tumble_dir = 0;
         }
         c.y = w16(c.y + tumble_speed);
-        player_add_energy(world, i, -2);
+        chick_add_energy(world, i, -2);
         return 1;
     }
 
@@ -88,9 +88,9 @@ i16 player_tumble(World& world, Random& rnd, i16 i, i16 touched) {
     // everyone while the clock is in its stormy stretch.
     int odds = (i == 0) ? 222 : 1250;
     if (tumble_clock >= 4001 && tumble_clock <= 4149) odds = 55;
-    if (Int(draw(rnd) * odds) == 0) {
+    if (floor_int(draw(rnd) * odds) == 0) {
         c.footing = kTumbling;
-        player_add_energy(world, i, -3);
+        chick_add_energy(world, i, -3);
         return 1;
     }
     return 0;

@@ -1,26 +1,26 @@
 // What every chick shares: its energy and the leader rule, the one-step mover that also
 // plants flowers now and then, turning about, and leaving the screen.
-#include "chicks/player.hpp"
+#include "chicks/chick.hpp"
 #include "chicks/slots.hpp"
-#include "garden/hana.hpp"
+#include "garden/flowers.hpp"
 #include "sheets/geometry.hpp"
 
 namespace vorlip {
 
-void player_add_energy(World& world, i16 i, i16 amount) {
-    PlayerRec& c = rec(world, i);
+void chick_add_energy(World& world, i16 i, i16 amount) {
+    BroodRec& c = rec(world, i);
     if (c.energy < 50 || c.energy > 5500) c.energy = 555;
     // The gain is scaled by the chick's vigour; their product is a 16-bit value, and a loss
     // floors away from zero.
     const i16 scaled = w16(c.vigour * amount);
-    c.energy = w16(c.energy + Int(scaled * 0.125));
+    c.energy = w16(c.energy + floor_int(scaled * 0.125));
     // Every update costs a little; leading costs far more.
     const double upkeep = (i == world.leader) ? 0.0555 : 0.003;
-    c.energy = w16(c.energy - Int(c.vigour * upkeep));
+    c.energy = w16(c.energy - floor_int(c.vigour * upkeep));
 }
 
-i16 player_check_leader(World& world, i16 i) {
-    const PlayerRec& c = rec(world, i);
+i16 chick_check_leader(World& world, i16 i) {
+    const BroodRec& c = rec(world, i);
     if (c.energy > world.leader_energy) {
         // leader_energy is a record mark: only a higher energy replaces it.
         world.leader_energy = c.energy;
@@ -31,11 +31,11 @@ i16 player_check_leader(World& world, i16 i) {
     return 0;
 }
 
-void player_move(World& world, i16 i, i16 dx, i16 dy) {
+void chick_move(World& world, i16 i, i16 dx, i16 dy) {
     i16& flower_beat = world.flower_beat;
-    PlayerRec& c = rec(world, i);
+    BroodRec& c = rec(world, i);
 
-    if (player_check_leader(world, i) != -1) {
+    if (chick_check_leader(world, i) != -1) {
         // Free step: up by dy, along the facing by dx; every 31st such step over all chicks
         // leaves a flower behind.
         c.y = w16(c.y - dy);
@@ -46,7 +46,7 @@ void player_move(World& world, i16 i, i16 dx, i16 dy) {
         flower_beat = w16(flower_beat + 1);
         if (flower_beat > 30) {
             flower_beat = 0;
-            hana_plant(world, i);
+            flower_plant(world, i);
         }
         return;
     }
@@ -54,8 +54,8 @@ void player_move(World& world, i16 i, i16 dx, i16 dy) {
     // Lagging step: far from the leader the chick is drawn towards it, whatever its facing;
     // close to it, it climbs and catches some energy from it. The leader's slot may hold
     // anything by now (an egg, a free record); its position is used as it is.
-    const PlayerRec nowhere{};
-    const PlayerRec& lead = in_table(world.leader) ? rec(world, world.leader) : nowhere;
+    const BroodRec nowhere{};
+    const BroodRec& lead = in_table(world.leader) ? rec(world, world.leader) : nowhere;
     int n = 0;
     if (w16(c.x + 93) < lead.x) {
         c.x = w16(c.x + dx);
@@ -81,17 +81,17 @@ void player_move(World& world, i16 i, i16 dx, i16 dy) {
     }
     if (n == 0) {
         c.y = w16(c.y - dy);
-        player_add_energy(world, i, 1);
+        chick_add_energy(world, i, 1);
     }
 }
 
-void player_turn(World& world, i16 i) {
-    PlayerRec& c = rec(world, i);
+void chick_turn(World& world, i16 i) {
+    BroodRec& c = rec(world, i);
     c.facing = (c.facing == 2) ? 1 : 2;
 }
 
-i16 player_check_offscreen(World& world, i16 i) {
-    PlayerRec& c = rec(world, i);
+i16 chick_check_offscreen(World& world, i16 i) {
+    BroodRec& c = rec(world, i);
     // No test at the bottom: a chick below the screen stays in the table.
     if (c.x >= world.screen_w || c.x <= -kChickCell || c.y <= -kChickCell) {
         world.chicks_gone = w16(world.chicks_gone + 1);

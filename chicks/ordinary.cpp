@@ -2,9 +2,9 @@
 // animation cycle, whether they push the chicks they touch (and collect their energy gains
 // into one update), and their motion law and turn rule; state 0 may also rest once after a
 // bump of the mother.
-#include "chicks/player.hpp"
+#include "chicks/chick.hpp"
 #include "chicks/slots.hpp"
-#include "garden/hana.hpp"
+#include "garden/flowers.hpp"
 #include "mother/mother.hpp"
 #include "scene/fields.hpp"
 #include "sheets/geometry.hpp"
@@ -22,8 +22,8 @@ constexpr i16 kCycleB[] = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 1, 0, 0}
 constexpr i16 kCycleC[] = {0, 1};
 
 void move_and_turn(World& world, i16 i, int dx, int dy, bool turn) {
-    player_move(world, i, w16(dx), w16(dy));
-    if (turn) player_turn(world, i);
+    chick_move(world, i, w16(dx), w16(dy));
+    if (turn) chick_turn(world, i);
 }
 
 // State 0: each chick's own speed ramp, turns on a beat shared by all state-0 chicks.
@@ -32,10 +32,10 @@ void surge_motion(World& world, i16 i) {
     i16& ramp = rec(world, i).tick;
     ramp = w16(ramp + 1);
     if (ramp > 80) ramp = 1;
-    player_move(world, i, w16(Int(ramp / 9.0)), w16(Int(ramp / 17.0)));
+    chick_move(world, i, w16(floor_int(ramp / 9.0)), w16(floor_int(ramp / 17.0)));
     flip_beat = w16(flip_beat + 1);
     if (flip_beat > 80) flip_beat = 1;
-    if (flip_beat % 20 == 0 || flip_beat == 70) player_turn(world, i);
+    if (flip_beat % 20 == 0 || flip_beat == 70) chick_turn(world, i);
 }
 
 // State 1: one ramp for all state-1 chicks, so they move and turn in step.
@@ -43,7 +43,8 @@ void flock_motion(World& world, i16 i) {
     i16& flock_beat = world.flock_beat;
     flock_beat = w16(flock_beat + 1);
     if (flock_beat > 55) flock_beat = 1;
-    move_and_turn(world, i, Int(flock_beat / 9.0), Int(flock_beat / 19.0), flock_beat % 19 == 0);
+    move_and_turn(world, i, floor_int(flock_beat / 9.0), floor_int(flock_beat / 19.0),
+                  flock_beat % 19 == 0);
 }
 
 // State 2: a zig-zag, backwards and forwards, climbing and dipping.
@@ -62,7 +63,7 @@ void wobble_motion(World& world, i16 i) {
         along = 9;
     }
     along = w16(along + 1);
-    move_and_turn(world, i, Int(along * 0.4), Int(climb * 0.3), false);
+    move_and_turn(world, i, floor_int(along * 0.4), floor_int(climb * 0.3), false);
 }
 
 // State 3: shared oscillators; two turns on each sideways swing.
@@ -79,7 +80,7 @@ void sway_motion(World& world, i16 i) {
         sway_drift = w16(sway_drift - 1);
         if (sway_drift < -15) sway_dir = 0;
     }
-    move_and_turn(world, i, Int(sway_drift * 0.25), Int(sway_rise * 0.06),
+    move_and_turn(world, i, floor_int(sway_drift * 0.25), floor_int(sway_rise * 0.06),
                   sway_drift == 18 || sway_drift == 5);
 }
 
@@ -111,7 +112,7 @@ void hop_motion(World& world, i16 i) {
         along = w16(along - 1);
         if (along < 0) swelling = 0;
     }
-    move_and_turn(world, i, Int(along * 0.7), Int(climb * 0.7), false);
+    move_and_turn(world, i, floor_int(along * 0.7), floor_int(climb * 0.7), false);
 }
 
 struct Ordinary {
@@ -120,7 +121,7 @@ struct Ordinary {
     // Pushers look for contacts, push the chick they touch and collect their energy gains
     // into one update; the others take the mother's touch as energy at once.
     bool pushes;
-    double push_c;  // k = Int((screen_h - y) x push_c) + push_b: low chicks push harder
+    double push_c;  // k = floor_int((screen_h - y) x push_c) + push_b: low chicks push harder
     int push_b;
     double push_f;  // the share of k the touched chick is pushed
     void (*motion)(World&, i16);
@@ -140,7 +141,7 @@ constexpr Ordinary kOrdinary[6] = {
 // edge) becomes an egg again, with up to one clutch egg stacked above it. Returns true when it
 // landed.
 bool land(World& world, Random& rnd, i16 i) {
-    const PlayerRec& c = rec(world, i);
+    const BroodRec& c = rec(world, i);
     if (c.y >= world.screen_h - kEggCell && c.footing == kTumbling) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         world.clutch_count = 0;
@@ -152,20 +153,20 @@ bool land(World& world, Random& rnd, i16 i) {
 
 }  // namespace
 
-i16 player_ordinary(World& world, Random& rnd, i16 i) {
-    PlayerRec& c = rec(world, i);
+i16 chick_ordinary(World& world, Random& rnd, i16 i) {
+    BroodRec& c = rec(world, i);
     const Ordinary& b = kOrdinary[c.state];
     const bool surge = (c.state == kSurge);  // a surging chick rests, and is not moved then
 
     const i16 frame = animate(c, b.cycle, b.cycle_len);
-    if (player_check_offscreen(world, i) == 1) return frame;
+    if (chick_check_offscreen(world, i) == 1) return frame;
     if (c.footing == kHeld) return frame;  // carried by a patrol chick
 
     // The mother bumped it at her take-off: it hops, and a state-0 chick may rest later.
-    if (player_take_bump(world, rnd, i) == 1) {
+    if (chick_take_bump(world, rnd, i) == 1) {
         if (surge) rest_mark(c) = kMayRest;
-        player_add_energy(world, i, 6);
-        hana_plant(world, i);
+        chick_add_energy(world, i, 6);
+        flower_plant(world, i);
         return frame;
     }
 
@@ -178,7 +179,7 @@ i16 player_ordinary(World& world, Random& rnd, i16 i) {
         if (b.pushes)
             amount = w16(amount + 4);
         else
-            player_add_energy(world, i, 4);
+            chick_add_energy(world, i, 4);
     }
 
     if (!surge && land(world, rnd, i)) return frame;
@@ -186,12 +187,12 @@ i16 player_ordinary(World& world, Random& rnd, i16 i) {
     i16 t = 0;
     if (b.pushes) {
         i16 other = 0;
-        t = player_find_contact(world, i, other);
+        t = chick_find_contact(world, i, other);
         if (c.footing != kTumbling && t >= 1 && rec(world, other).state != kPatrol) {
-            const i16 k = w16(Int(w16(world.screen_h - c.y) * b.push_c) + b.push_b);
-            PlayerRec& o = rec(world, other);
+            const i16 k = w16(floor_int(w16(world.screen_h - c.y) * b.push_c) + b.push_b);
+            BroodRec& o = rec(world, other);
             const bool other_rests = (o.state == kSurge && rest_mark(o) == kResting);
-            if (!other_rests) o.y = w16(o.y - Int(k * b.push_f));
+            if (!other_rests) o.y = w16(o.y - floor_int(k * b.push_f));
             if (!surge || rest_mark(c) != kResting) c.y = w16(c.y - k);
             amount = w16(amount + 2);
         }
@@ -202,7 +203,7 @@ i16 player_ordinary(World& world, Random& rnd, i16 i) {
         // that grows with its speed ramp; it then cannot rest again until the next bump.
         if (rest_mark(c) >= kMayRest && t >= 1) {
             rest_mark(c) = kResting;
-            rest_left(c) = w16(Int(draw(rnd) * (c.tick * 5)));
+            rest_left(c) = w16(floor_int(draw(rnd) * (c.tick * 5)));
         }
         if (rest_mark(c) == kResting) {
             rest_left(c) = w16(rest_left(c) - 2);
@@ -213,8 +214,8 @@ i16 player_ordinary(World& world, Random& rnd, i16 i) {
         if (land(world, rnd, i)) return frame;
     }
 
-    if (player_tumble(world, rnd, i, touched) == 1) return frame;
-    if (b.pushes) player_add_energy(world, i, amount);
+    if (chick_tumble(world, rnd, i, touched) == 1) return frame;
+    if (b.pushes) chick_add_energy(world, i, amount);
     b.motion(world, i);
     return frame;
 }

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "chicks/player.hpp"
+#include "chicks/chick.hpp"
 #include "garden/patrol.hpp"
 #include "scene/random.hpp"
 #include "scene/world.hpp"
@@ -18,15 +18,15 @@ struct Behaviour {
 };
 
 inline constexpr std::array<Behaviour, kBehaviourCount> kBehaviours = {{
-    {kSurge, "surge", player_ordinary},
-    {kFlock, "flock", player_ordinary},
-    {kWobble, "wobble", player_ordinary},
-    {kSway, "sway", player_ordinary},
-    {kGlide, "glide", player_ordinary},
-    {kHop, "hop", player_ordinary},
+    {kSurge, "surge", chick_ordinary},
+    {kFlock, "flock", chick_ordinary},
+    {kWobble, "wobble", chick_ordinary},
+    {kSway, "sway", chick_ordinary},
+    {kGlide, "glide", chick_ordinary},
+    {kHop, "hop", chick_ordinary},
     {kPatrol, "patrol", patrol_step},
-    {kCatch, "catch", player_catch},
-    {kKnock, "knock", player_knock},
+    {kCatch, "catch", chick_catch},
+    {kKnock, "knock", chick_knock},
 }};
 static_assert(
     [] {

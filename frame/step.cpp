@@ -1,8 +1,8 @@
 #include "frame/step.hpp"
 
 #include "frame/behaviours.hpp"
-#include "garden/hana.hpp"
-#include "garden/nyoki.hpp"
+#include "garden/flowers.hpp"
+#include "garden/sprouts.hpp"
 #include "mother/mother.hpp"
 #include "scene/draw.hpp"
 #include "sheets/geometry.hpp"
@@ -11,7 +11,7 @@ namespace vorlip {
 
 void scene_start(World& world, Random& rnd) {
     world_start(world, rnd);
-    nyoki_init(world);
+    sprout_init(world);
 }
 
 void scene_step_sprout(World& world, Stage& stage, i16 i) {
@@ -20,11 +20,11 @@ void scene_step_sprout(World& world, Stage& stage, i16 i) {
     const SproutRec& s = world.sprouts[static_cast<std::size_t>(i)];
     if (s.live <= 0) return;
     if (s.kind == kShoot) {
-        nyoki_grow(world, i);
+        sprout_grow(world, i);
         scene_draw(world, stage, kDrawShoot, i, kSeedSheet, 1, kSeedW, kSeedH);
     }
     if (s.kind == kBud) {
-        nyoki_bud_update(world, i);
+        sprout_bud_update(world, i);
         scene_draw(world, stage, kDrawBud, i, kBudSheet, 1, kBudCell, kBudCell);
     }
 }
@@ -43,19 +43,19 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     present.clear();
     if (whole) {
         present.add(screen);
-        copy_rects(stage.scr_work, stage.scr_bkg, present, screen);
+        copy_rects(stage.compose, stage.background, present, screen);
     } else {
         present = stage.drawn;  // already merged
         present.add(stage.bkg_changed);
         // The stamps one by one: their merged boxes would copy several times the pixels.
         if (stage.bkg_stamps.complete())
-            stage.bkg_stamps.copy_back(stage.scr_work, stage.scr_bkg, screen);
+            stage.bkg_stamps.copy_back(stage.compose, stage.background, screen);
         else
-            copy_rects(stage.scr_work, stage.scr_bkg, stage.bkg_changed, screen);
+            copy_rects(stage.compose, stage.background, stage.bkg_changed, screen);
         if (stage.drawn_shapes.complete())
-            stage.drawn_shapes.copy_back(stage.scr_work, stage.scr_bkg, screen);
+            stage.drawn_shapes.copy_back(stage.compose, stage.background, screen);
         else
-            copy_rects(stage.scr_work, stage.scr_bkg, stage.drawn, screen);
+            copy_rects(stage.compose, stage.background, stage.drawn, screen);
     }
     stage.drawn.clear();
     stage.drawn_shapes.clear();
@@ -73,7 +73,7 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
         const FlowerRec& f = world.flowers[static_cast<std::size_t>(i)];
         if (f.live > 0) {
             scene_draw(world, stage, kDrawFlower, i, f.sheet, 1, kFlowerCell, kFlowerCell);
-            hana_update(world, i);
+            flower_update(world, i);
         }
     }
 
@@ -82,25 +82,25 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
 
     // 5. Eggs, hatching eggs and chicks, each followed by the sprout of the same index. The
     //    bound is read again on every pass; the table's own end caps it, so a world loaded
-    //    with a stray player_max never reaches past the tables.
-    for (i16 i = 0; i <= world.player_max && i < kPlayerSlots; ++i) {
+    //    with a stray brood_max never reaches past the tables.
+    for (i16 i = 0; i <= world.brood_max && i < kBroodSlots; ++i) {
         const std::size_t s = static_cast<std::size_t>(i);
-        if (world.players[s].anim > 0) {
-            if (world.players[s].kind == kEgg) {
+        if (world.brood[s].anim > 0) {
+            if (world.brood[s].kind == kEgg) {
                 frame = mother_update_egg(world, rnd, i);
                 scene_draw(world, stage, kDrawPlayer, i, kEggSheet, frame, kEggCell, kEggCell);
             } else {
-                if (world.players[s].kind == kHatching) {
+                if (world.brood[s].kind == kHatching) {
                     i16 width = 0, height = 0;
                     if (mother_update_hatching(world, i, width, height) == 1)
-                        scene_draw(world, stage, kDrawHatching, i, world.players[s].sheet, 3, width,
+                        scene_draw(world, stage, kDrawHatching, i, world.brood[s].sheet, 3, width,
                                    height);
                 }
-                if (world.players[s].kind == kChick) {
+                if (world.brood[s].kind == kChick) {
                     // A state without a behaviour is not updated: drawn with the last frame.
-                    if (const Behaviour* b = behaviour_of(world.players[s].state))
+                    if (const Behaviour* b = behaviour_of(world.brood[s].state))
                         frame = b->update(world, rnd, i);
-                    scene_draw(world, stage, kDrawPlayer, i, world.players[s].sheet, frame,
+                    scene_draw(world, stage, kDrawPlayer, i, world.brood[s].sheet, frame,
                                kChickCell, kChickCell);
                 }
             }
@@ -118,8 +118,8 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     stage.whole_next = false;
     if (stage.window != nullptr) {
         // Composed in the window's own image unless that has another size than the screen.
-        if (!stage.window->image().same_memory(stage.scr_work))
-            copy_rects(stage.window->image(), stage.scr_work, present, screen);
+        if (!stage.window->image().same_memory(stage.compose))
+            copy_rects(stage.window->image(), stage.compose, present, screen);
         stage.window->refresh(present);
     }
 }

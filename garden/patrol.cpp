@@ -3,7 +3,7 @@
 // an ordinary chick on her body or leaves the scene, now and then sowing a seed as it goes.
 #include "garden/patrol.hpp"
 
-#include "garden/nyoki.hpp"
+#include "garden/sprouts.hpp"
 #include "mother/mother.hpp"
 #include "scene/fields.hpp"
 #include "scene/slots.hpp"
@@ -26,7 +26,7 @@ i16 patrol_frame(i16 anim) {
 i16 patrol_step(World& world, Random& rnd, i16 index) {
     u8& sow_count = world.sow_count;
     i16& sow_gap = world.sow_gap;
-    PlayerRec& c = rec(world, index);
+    BroodRec& c = rec(world, index);
 
     const i16 frame = patrol_frame(c.anim);
     c.frame = frame;
@@ -80,7 +80,7 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
             sow_gap = sow_gap + 2;
             if (sow_gap > 13) sow_gap = 1;
             // Below the middle of the departed chick's box.
-            nyoki_sow(world, w16(c.x + 36), c.y);
+            sprout_sow(world, w16(c.x + 36), c.y);
         }
     }
     return frame;
@@ -90,13 +90,13 @@ i16 patrol_wander(World& world, Random& rnd, i16 index) {
     i16& wander_range = world.wander_range;
     i16& wander_sheet = world.wander_sheet;
     i16& wander_pace = world.wander_pace;
-    PlayerRec& c = rec(world, index);
+    BroodRec& c = rec(world, index);
 
     if (c.tick > 35) return kWalkOver;
 
     wander_range = wander_range + 1;
     if (wander_range < 3 || wander_range > 5) wander_range = 3;
-    const int step = Int(static_cast<double>(rnd.draw()) * wander_range);
+    const int step = floor_int(static_cast<double>(rnd.draw()) * wander_range);
 
     // Towards a point a little inside the mother's box; a tie moves left or up.
     const i16 goal_x = w16(world.mother_x + 24);
@@ -119,7 +119,7 @@ i16 patrol_wander(World& world, Random& rnd, i16 index) {
 }
 
 i16 patrol_finish_wander(World& world, i16 index, i16 result) {
-    PlayerRec& c = rec(world, index);
+    BroodRec& c = rec(world, index);
     if (patrol_mode(c) != kPatrolFree || result != kWalkOver) return kMoving;
 
     i16 start = index;

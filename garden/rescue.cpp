@@ -15,8 +15,8 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
     if (target == kNoChick) return patrol_wander(world, rnd, index);
     if (!in_table(target)) return kTargetLost;  // no such chick to help
 
-    PlayerRec& c = rec(world, index);
-    const PlayerRec& t = rec(world, target);
+    BroodRec& c = rec(world, index);
+    const BroodRec& t = rec(world, target);
     if (t.kind == kEgg || t.footing != kTumbling) return kTargetLost;
     if (t.x > w16(c.x - 15) && t.x < w16(c.x + 15) && t.y > w16(c.y - 15) && t.y < w16(c.y + 15))
         return kCaught;
@@ -31,11 +31,11 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
 
     // Each axis jumps towards the target; a jump that passes it is taken back by the second
     // test, which sees the target on the other side.
-    const int k = Int(static_cast<double>(rnd.draw()) * approach_range);
+    const int k = floor_int(static_cast<double>(rnd.draw()) * approach_range);
     if (t.y < c.y) c.y = c.y - k - 6;
     if (t.y > c.y) c.y = c.y + k + 6;
 
-    const int k2 = Int(static_cast<double>(rnd.draw()) * approach_range);
+    const int k2 = floor_int(static_cast<double>(rnd.draw()) * approach_range);
     if (t.x < c.x) {
         c.facing = 1;
         c.x = c.x - 6 - k2;
@@ -48,13 +48,13 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
 }
 
 void patrol_carry(World& world, i16 index) {
-    PlayerRec& c = rec(world, index);
+    BroodRec& c = rec(world, index);
     const i16 v = patrol_target(c);
     if (!in_table(v)) {
         patrol_mode(c) = kPatrolFree;  // nothing to carry
         return;
     }
-    PlayerRec& held = rec(world, v);
+    BroodRec& held = rec(world, v);
     i16& count = world.rescuers[static_cast<std::size_t>(v)];
 
     if (held.footing == kSteady || held.anim == 0) {
@@ -103,7 +103,7 @@ void patrol_carry(World& world, i16 index) {
 i16 patrol_find_idle(const World& world) {
     const int first = world.clutch_first_slot < 0 ? 0 : world.clutch_first_slot;
     for (int j = first; j <= last_slot(world); ++j) {
-        const PlayerRec& p = rec(world, j);
+        const BroodRec& p = rec(world, j);
         // An egg that will hatch as a patrol chick is not idle: the fields of a patrol's target
         // and mode are its laid x and roll distance, which an assignment would overwrite.
         if (p.state == kPatrol && p.anim > 0 && patrol_mode(p) == kPatrolFree && p.kind != kEgg)
@@ -128,13 +128,13 @@ void patrol_recruit(World& world, i16 index) {
         if (r == -1 || !in_table(r)) return;
 
         count = count + 1;
-        PlayerRec& recruit = rec(world, r);
+        BroodRec& recruit = rec(world, r);
         patrol_mode(recruit) = kPatrolApproaching;
         patrol_target(recruit) = v;
         recruit.target_sheet = rec(world, v).sheet;
 
         scan_from = v + 1;
-        if (scan_from > world.player_max) return;
+        if (scan_from > world.brood_max) return;
     }
 }
 

@@ -11,7 +11,7 @@ namespace vorlip {
 i16 mother_update_egg(World& world, Random& rnd, i16 index) {
     i16& roll_range = world.roll_range;
     if (!in_table(index)) return 0;
-    PlayerRec& e = rec(world, index);
+    BroodRec& e = rec(world, index);
 
     // 1-2. A resting egg shows frame 2 and wobbles through 3, 0, 1 once every twelve updates.
     i16 frame = 0;
@@ -40,11 +40,11 @@ i16 mother_update_egg(World& world, Random& rnd, i16 index) {
     // 5. One roll step for all eggs, growing every update.
     roll_range = w16(roll_range + 1);
     if (roll_range > 45) roll_range = 1;
-    const i16 s = w16(Int(rnd.draw() * static_cast<double>(roll_range)));
+    const i16 s = w16(floor_int(rnd.draw() * static_cast<double>(roll_range)));
 
     // 6. Falling.
     if (e.y <= w16(world.screen_h - kEggCell)) {
-        e.y = w16(e.y + 13 + Int(rnd.draw() * 5.0));
+        e.y = w16(e.y + 13 + floor_int(rnd.draw() * 5.0));
         return frame;
     }
 
@@ -54,13 +54,13 @@ i16 mother_update_egg(World& world, Random& rnd, i16 index) {
         e.x = w16(e.x + index - s);
     else
         e.x = w16(e.x + s - index);
-    if (Int(rnd.draw() * 400.0) == 0) e.y = w16(e.y - 2 * s);
+    if (floor_int(rnd.draw() * 400.0) == 0) e.y = w16(e.y - 2 * s);
     return frame;
 }
 
 i16 mother_check_hatch(World& world, i16 index) {
     if (!in_table(index)) return 0;
-    const PlayerRec& e = rec(world, index);
+    const BroodRec& e = rec(world, index);
     const i16 from = egg_laid_x(e), distance = egg_roll_distance(e);
     if (w16(from - distance) <= e.x && e.x <= w16(from + distance)) return 0;
     world.eggs_gone = w16(world.eggs_gone + 1);
@@ -75,14 +75,14 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
     int i = source;
     if (flag != kSpawnHatch) {
         bool found = false;
-        for (i = world.clutch_first_slot; i < world.player_max; ++i)
+        for (i = world.clutch_first_slot; i < world.brood_max; ++i)
             if ((found = free_slot(world, i))) break;
         if (!found) return -1;
     }
 
     // 2. Counted at once.
     world.chick_count = w16(world.chick_count + 1);
-    PlayerRec& c = rec(world, i);
+    BroodRec& c = rec(world, i);
     c.anim = 1;
     c.footing = kSteady;
     c.aux2 = 0;
@@ -99,7 +99,7 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
         c.x = w16(c.x - (kChickCell - kEggCell));
     } else {
         // 4. A patrol chick where its recruiter stands.
-        const PlayerRec& src = rec(world, source);
+        const BroodRec& src = rec(world, source);
         c.kind = kChick;
         c.bumped = 0;
         patrol_target(c) = kNoChick;
@@ -116,7 +116,7 @@ i16 mother_spawn_chick(World& world, i16 source, i16 flag) {
 
 i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height) {
     if (!in_table(index)) return -1;
-    PlayerRec& e = rec(world, index);
+    BroodRec& e = rec(world, index);
 
     // 1. The countdown ends: the record is a chick from now on.
     i16& left = hatch_updates_left(e);
@@ -131,10 +131,10 @@ i16 mother_update_hatching(World& world, i16 index, i16& width, i16& height) {
 
     // 2-3. The sprite grows, centred in the chick's box.
     const double f = (3 - left) * 0.08 + 0.3;
-    width = w16(CInt(f * kChickCell));
-    height = w16(CInt(f * kChickCell));
-    hatch_draw_x(e) = w16(e.x + Int((kChickCell - width) * 0.5));
-    hatch_draw_y(e) = w16(e.y + Int((kChickCell - height) * 0.5));
+    width = w16(round_even(f * kChickCell));
+    height = w16(round_even(f * kChickCell));
+    hatch_draw_x(e) = w16(e.x + floor_int((kChickCell - width) * 0.5));
+    hatch_draw_y(e) = w16(e.y + floor_int((kChickCell - height) * 0.5));
     return 1;
 }
 

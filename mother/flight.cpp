@@ -42,9 +42,9 @@ i16 mother_update(World& world, Random& rnd) {
     pace = w16(pace + 1);
     if (pace > w16(pace_extra + 10)) {
         pace = 1;
-        pace_extra = w16(Int(rnd.draw() * static_cast<double>(world.pace_range)));
+        pace_extra = w16(floor_int(rnd.draw() * static_cast<double>(world.pace_range)));
     }
-    const i16 speed = w16(Int(pace * 0.05));
+    const i16 speed = w16(floor_int(pace * 0.05));
     const i16 moving = speed > 0 ? 1 : 0;
 
     // 6. Part of the hop height.
@@ -57,7 +57,7 @@ i16 mother_update(World& world, Random& rnd) {
     if (takeoff == 1) {
         world.mother_y =
             w16(world.mother_y -
-                Int(rnd.draw() * static_cast<double>(w16(world.lay_odds + hop_phase + 145))));
+                floor_int(rnd.draw() * static_cast<double>(w16(world.lay_odds + hop_phase + 145))));
         i16 start = kScanAllChicks;
         world.mother_hit = mother_overlap_chicks(world, start, kOverlapColumn);
         return frame;
@@ -104,7 +104,7 @@ i16 mother_update(World& world, Random& rnd) {
     // Only while she hovers with nobody to help does she lay and think of turning back.
     if (speed == 0 && world.mother_target < 0) {
         mother_lay_eggs(world, rnd);
-        if (Int(rnd.draw() * static_cast<double>(turn_odds)) == 0)
+        if (floor_int(rnd.draw() * static_cast<double>(turn_odds)) == 0)
             world.mother_dir = world.mother_dir == kRight ? kLeft : kRight;
     }
     return frame;
@@ -112,7 +112,7 @@ i16 mother_update(World& world, Random& rnd) {
 
 void mother_steer_to_chick(World& world, i16 index) {
     if (!in_table(index)) return;
-    const PlayerRec& c = rec(world, index);
+    const BroodRec& c = rec(world, index);
     const i16 mother_centre = w16(world.mother_x + kMotherCell / 2);
     const i16 chick_centre = w16(c.x + kChickCell / 2);
     if (c.y < world.mother_y) world.mother_y = w16(world.mother_y - 1);

@@ -65,7 +65,7 @@ void advance_colour_runs(World& world) {
 
 // The side an egg rolls towards: from the left half it rolls right.
 i16 facing_from(const World& world, i16 x) {
-    return x <= CInt(w16(world.screen_w + 1) / 2.0) ? 1 : 2;
+    return x <= round_even(w16(world.screen_w + 1) / 2.0) ? 1 : 2;
 }
 
 }  // namespace
@@ -82,26 +82,25 @@ void mother_lay_eggs(World& world, Random& rnd) {
     if (batch_base < 100 || batch_base > 470) batch_base = 100;
 
     // The longer she has gone without a restart of her odds, the longer she hovers.
-    world.pace_range = w16(Int((lay_odds + lay_odds * 0.7) * 1.3 + 100));
+    world.pace_range = w16(floor_int((lay_odds + lay_odds * 0.7) * 1.3 + 100));
 
     lay_odds = w16(lay_odds + 1);
     i16 batch = 1;
     if (lay_odds > lay_odds_max) {
-        lay_odds = w16(Int(rnd.draw() * 11.0));
+        lay_odds = w16(floor_int(rnd.draw() * 11.0));
         lay_odds_max = w16(lay_odds + 30);
     }
-    if (Int(rnd.draw() * static_cast<double>(lay_odds)) != 0) return;
+    if (floor_int(rnd.draw() * static_cast<double>(lay_odds)) != 0) return;
 
     // Slot 0 is only offered on a frame that is a multiple of 25.
     const int first = world.frame_no % 25 == 0 ? 0 : 1;
     if (world.frame_no > 1000 && w16(world.egg_count + world.chick_count) < 9 &&
         w16(lay_clock + lay_odds) % 5 == 0)
-        batch = w16(Int(batch_base * 0.001 * world.player_max));
+        batch = w16(floor_int(batch_base * 0.001 * world.brood_max));
 
     i16 laid = 0;
-    for (int i = first;
-         i <= world.player_max && w16(world.chick_count + world.egg_count) <= world.player_max &&
-         laid < batch;
+    for (int i = first; i <= world.brood_max &&
+                        w16(world.chick_count + world.egg_count) <= world.brood_max && laid < batch;
          ++i) {
         if (free_slot(world, i)) {
             laid = w16(laid + 1);
@@ -118,7 +117,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
     world.egg_count = w16(world.egg_count + 1);
     world.rescuers[static_cast<std::size_t>(slot)] = 0;
 
-    PlayerRec& e = rec(world, slot);
+    BroodRec& e = rec(world, slot);
     e.anim = 1;
     e.kind = kEgg;
     e.footing = kTumbling;
@@ -133,20 +132,22 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
     e.bumped = 0;
     e.energy = 0;
 
-    e.vigour = w16(Int(rnd.draw() * 250.0 + 4 * incubation_step + 75));
-    if (incubation_step % 5 == 0) e.vigour = w16(Int(e.vigour * 1.3));
+    e.vigour = w16(floor_int(rnd.draw() * 250.0 + 4 * incubation_step + 75));
+    if (incubation_step % 5 == 0) e.vigour = w16(floor_int(e.vigour * 1.3));
 
     if (mode == kLaidByMother) {
         // The mother's egg: a drawn behaviour, the colour of the current run, laid from the
         // lower middle of her box.
-        const i16 d = w16(Int(rnd.draw() * 10.0 + state_seed + incubation_step + world.frame_no));
+        const i16 d =
+            w16(floor_int(rnd.draw() * 10.0 + state_seed + incubation_step + world.frame_no));
         e.state = pick(state_table, d);
         advance_colour_runs(world);
         e.sheet = pick(egg_colours, 5 - world.colour_steps_left);
         e.x = w16(world.mother_x + 40);
         e.y = w16(world.mother_y + 60);
         egg_laid_x(e) = e.x;
-        egg_roll_distance(e) = w16(Int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
+        egg_roll_distance(e) =
+            w16(floor_int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
         if (slot == 0) {
             // The grey chick; the frame counter jumps so slot 0 is offered again only later.
             world.frame_no = w16(world.frame_no + 25);
@@ -159,31 +160,31 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
     if (world.clutch_count == 0) {
         // The chick itself curls up into an egg in the middle of its box.
         e.x = w16(e.x + 12);
-        e.y = w16(CInt(e.y - 21.6));
+        e.y = w16(round_even(e.y - 21.6));
     } else {
         // A clutch egg sits on top of the one before it and hatches into a patrol chick.
         if (!in_table(parent)) return;
-        const PlayerRec& p = rec(world, parent);
+        const BroodRec& p = rec(world, parent);
         e.x = p.x;
         e.y = w16(p.y - 3);
         e.sheet = p.sheet;
         e.state = kPatrol;
     }
     egg_laid_x(e) = e.x;
-    egg_roll_distance(e) = w16(Int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
+    egg_roll_distance(e) = w16(floor_int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
     e.facing = facing_from(world, e.x);
 
-    // The clutch: further eggs in free slots from clutch_first_slot up to player_max - 1, each
+    // The clutch: further eggs in free slots from clutch_first_slot up to brood_max - 1, each
     // on top of the one before, until `limit` extra eggs are laid in all.
-    if (w16(world.egg_count + world.chick_count + 1) >= world.player_max) return;
+    if (w16(world.egg_count + world.chick_count + 1) >= world.brood_max) return;
     for (int i = world.clutch_first_slot;;) {
-        if (world.clutch_count >= limit || i > world.player_max) break;
+        if (world.clutch_count >= limit || i > world.brood_max) break;
         if (free_slot(world, i)) {
             world.clutch_count = w16(world.clutch_count + 1);
             mother_make_egg(world, rnd, w16(i), kLaidByChick, slot, limit);
         }
         ++i;
-        if (i == world.player_max) break;
+        if (i == world.brood_max) break;
     }
 }
 

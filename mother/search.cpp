@@ -30,7 +30,7 @@ i16 mother_find_nearest_chick(World& world, i16& result, i16 x, i16 y, i16 searc
     for (int i = 0; i <= last_slot(world); ++i) {
         if (!needs_help(world, i)) continue;
         found = 1;
-        const PlayerRec& c = rec(world, i);
+        const BroodRec& c = rec(world, i);
         const std::int64_t dx = std::int64_t{ref_x} - w16(c.x + kChickCell / 2);
         const std::int64_t dy = std::int64_t{ref_y} - w16(c.y + kChickCell / 2);
         const std::int64_t d = dx * dx + dy * dy;
@@ -71,7 +71,7 @@ i16 mother_overlap_chicks(World& world, i16& start, i16 box) {
             continue;
         }
         examined = w16(examined + 1);
-        PlayerRec& c = rec(world, i);
+        BroodRec& c = rec(world, i);
         // Four points near the corners of the chick's box and its centre.
         const int right = c.x + kChickCell, centre_x = c.x + kChickCell / 2;
         const int centre_y = c.y + kChickCell / 2;

@@ -21,10 +21,10 @@ bool opaque(const Surface& sheet, int x, int colour_y, int mask_y) {
 
 }  // namespace
 
-void SheetCells::index(const std::array<Surface, kSheetCount>& pat) {
+void SheetCells::index(const std::array<Surface, kSheetCount>& sheets) {
     for (int s = 0; s < kSheetCount; ++s) {
         const SheetGeometry& g = kSheetGeometry[s];
-        const Surface& sheet = pat[static_cast<std::size_t>(s)];
+        const Surface& sheet = sheets[static_cast<std::size_t>(s)];
         Sheet& out = sheets_[static_cast<std::size_t>(s)];
         out = Sheet{};
         if (sheet.width() != g.frame_w * g.frames || sheet.height() != 2 * g.frame_h) continue;
@@ -69,12 +69,12 @@ void SheetCells::index(const std::array<Surface, kSheetCount>& pat) {
     }
 }
 
-const RowSpan* SheetCells::rows(const std::array<Surface, kSheetCount>& pat, int sheet, int frame,
-                                int w, int h) const {
+const RowSpan* SheetCells::rows(const std::array<Surface, kSheetCount>& sheets, int sheet,
+                                int frame, int w, int h) const {
     if (sheet < 0 || sheet >= kSheetCount) return nullptr;
     const SheetGeometry& g = kSheetGeometry[sheet];
     const Sheet& in = sheets_[static_cast<std::size_t>(sheet)];
-    const Surface& now = pat[static_cast<std::size_t>(sheet)];
+    const Surface& now = sheets[static_cast<std::size_t>(sheet)];
     if (in.pixels == nullptr || in.pixels != now.row(0) || in.width != now.width() ||
         in.height != now.height() || in.stride != now.stride())
         return nullptr;
@@ -82,9 +82,9 @@ const RowSpan* SheetCells::rows(const std::array<Surface, kSheetCount>& pat, int
     return in.spans[static_cast<std::size_t>(frame)].data();
 }
 
-CellShape SheetCells::shape(const std::array<Surface, kSheetCount>& pat, int sheet, int frame,
+CellShape SheetCells::shape(const std::array<Surface, kSheetCount>& sheets, int sheet, int frame,
                             int w, int h) const {
-    const RowSpan* spans = rows(pat, sheet, frame, w, h);
+    const RowSpan* spans = rows(sheets, sheet, frame, w, h);
     if (spans == nullptr) return {};
     const Sheet& in = sheets_[static_cast<std::size_t>(sheet)];
     return {spans, in.first[static_cast<std::size_t>(frame)].data(), in.runs.data(),

@@ -25,15 +25,15 @@ class SheetCells {
     static constexpr int kMaxRows = 120;
 
     // Indexes every sheet whose size is the one its geometry gives.
-    void index(const std::array<Surface, kSheetCount>& pat);
+    void index(const std::array<Surface, kSheetCount>& sheets);
 
     // The spans of frame `frame` of sheet `sheet` drawn as a w x h cell, its mask h rows below
     // its colour; nullptr when the sheet is not the one indexed or the cell is not one of its
     // own, and then the whole cell is drawn.
-    const RowSpan* rows(const std::array<Surface, kSheetCount>& pat, int sheet, int frame, int w,
+    const RowSpan* rows(const std::array<Surface, kSheetCount>& sheets, int sheet, int frame, int w,
                         int h) const;
     // The same cell's spans with its runs; no spans when rows() gives none.
-    CellShape shape(const std::array<Surface, kSheetCount>& pat, int sheet, int frame, int w,
+    CellShape shape(const std::array<Surface, kSheetCount>& sheets, int sheet, int frame, int w,
                     int h) const;
 
   private:

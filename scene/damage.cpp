@@ -5,9 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
+// Every build of the saver is for x86-64 (Linux and Windows), where SSE2 is always there.
 #include <emmintrin.h>
-#endif
 
 namespace vorlip {
 
@@ -53,12 +52,10 @@ void Damage::put(int k, const Rect& r) {
 }
 
 int Damage::first_near(int from, int lo_x, int hi_x, int lo_y, int hi_y) const {
-    // Four at a time where the processor compares four at once; the arrays hold a whole
-    // number of fours.
+    // Four at a time, compared at once; the arrays hold a whole number of fours.
     static_assert(kCapacity % 4 == 0);
     for (int base = from & ~3; base < n_; base += 4) {
         const auto k = static_cast<std::size_t>(base);
-#if defined(__SSE2__)
         const auto load = [&](const std::array<int, kCapacity>& a) {
             return _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data() + k));
         };
@@ -68,13 +65,6 @@ int Damage::first_near(int from, int lo_x, int hi_x, int lo_y, int hi_y) const {
                          _mm_or_si128(_mm_cmpgt_epi32(load(y0_), _mm_set1_epi32(hi_y)),
                                       _mm_cmpgt_epi32(_mm_set1_epi32(lo_y), load(y1_))));
         unsigned near = ~static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(apart))) & 15u;
-#else
-        unsigned near = 0;
-        for (std::size_t i = 0; i < 4; ++i)
-            near |= static_cast<unsigned>((x0_[k + i] <= hi_x) & (x1_[k + i] >= lo_x) &
-                                          (y0_[k + i] <= hi_y) & (y1_[k + i] >= lo_y))
-                    << i;
-#endif
         // Only those from `from` on and inside the list.
         if (base < from) near &= ~0u << (from - base);
         if (n_ - base < 4) near &= (1u << (n_ - base)) - 1;

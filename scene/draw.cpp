@@ -25,36 +25,36 @@ void drew(Stage& stage, const Rect& written, int x, int y, const RowSpan* spans 
 
 void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet, i16 frame,
                 i16 width, i16 height) {
-    const Surface& pat = stage.pat[static_cast<std::size_t>(sheet) & 15];
+    const Surface& sheet_image = stage.sheets[static_cast<std::size_t>(sheet) & 15];
     // The frame offset is a 16-bit product, as every position is.
     const int fx = w16(frame * width);
     // Sprites draw only the parts of their cell that are not ground, when the cell is one of
     // the sheet's own.
     const auto shape = [&] {
-        return stage.cells.shape(stage.pat, sheet & 15, frame, width, height);
+        return stage.cells.shape(stage.sheets, sheet & 15, frame, width, height);
     };
     switch (mode) {
         case kDrawMother: {
             const CellShape cell = shape();
             drew(stage,
-                 masked(stage.scr_work, world.mother_x, world.mother_y, width, height, pat, fx,
-                        height, Rop::SrcInvert, cell),
+                 masked(stage.compose, world.mother_x, world.mother_y, width, height, sheet_image,
+                        fx, height, Rop::SrcInvert, cell),
                  world.mother_x, world.mother_y, cell.spans);
             return;
         }
         case kDrawPlayer: {
-            const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
+            const BroodRec& p = world.brood[static_cast<std::size_t>(index)];
             const CellShape cell = shape();
             if (p.state == kPatrol) {
                 // A patrol chick is a see-through tint of its colour frame.
                 // Its ground is white, which SrcAnd leaves as it was.
                 drew(stage,
-                     bit_blt(stage.scr_work, p.x, p.y, width, height, pat, fx, 0, Rop::SrcAnd,
-                             cell.spans),
+                     bit_blt(stage.compose, p.x, p.y, width, height, sheet_image, fx, 0,
+                             Rop::SrcAnd, cell.spans),
                      p.x, p.y, cell.spans);
             } else {
                 drew(stage,
-                     masked(stage.scr_work, p.x, p.y, width, height, pat, fx, height,
+                     masked(stage.compose, p.x, p.y, width, height, sheet_image, fx, height,
                             Rop::SrcInvert, cell),
                      p.x, p.y, cell.spans);
             }
@@ -64,27 +64,27 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
         case kDrawBud: {
             const SproutRec& s = world.sprouts[static_cast<std::size_t>(index)];
             const Rect stamped =
-                bit_blt(stage.scr_bkg, s.x, s.y, width, height, pat, 0, 0, Rop::SrcAnd);
+                bit_blt(stage.background, s.x, s.y, width, height, sheet_image, 0, 0, Rop::SrcAnd);
             stage.bkg_changed.add(stamped);
             stage.bkg_stamps.add(stamped, s.x, s.y, nullptr);
             return;
         }
         case kDrawHatching: {
             // Always a chick cell of the sheet, stretched to the size of this hatching frame.
-            const PlayerRec& p = world.players[static_cast<std::size_t>(index)];
+            const BroodRec& p = world.brood[static_cast<std::size_t>(index)];
             const int cell = w16(kChickCell * frame);
             const int x = hatch_draw_x(p), y = hatch_draw_y(p);
             drew(stage,
-                 masked_stretch_blt(stage.scr_work, x, y, width, height, pat, cell, kChickCell, 0,
-                                    kChickCell, kChickCell, Rop::SrcErase),
+                 masked_stretch_blt(stage.compose, x, y, width, height, sheet_image, cell,
+                                    kChickCell, 0, kChickCell, kChickCell, Rop::SrcErase),
                  x, y);
             return;
         }
         case kDrawFlower: {
             const FlowerRec& f = world.flowers[static_cast<std::size_t>(index)];
             drew(stage,
-                 masked_stretch_blt(stage.scr_work, f.draw_x, f.draw_y, f.draw_w, f.draw_h, pat, 0,
-                                    height, 0, width, height, Rop::SrcInvert),
+                 masked_stretch_blt(stage.compose, f.draw_x, f.draw_y, f.draw_w, f.draw_h,
+                                    sheet_image, 0, height, 0, width, height, Rop::SrcInvert),
                  f.draw_x, f.draw_y);
             return;
         }

@@ -1,4 +1,4 @@
-// What a players record's shared fields mean for one kind or state. The record keeps its field
+// What a brood record's shared fields mean for one kind or state. The record keeps its field
 // names, which are the world's layout; these accessors reach a field by the meaning it has where
 // it is used. Each gives the field itself, to read or to write.
 #pragma once
@@ -11,7 +11,7 @@
 namespace vorlip {
 
 template <class R>
-concept Player = std::same_as<std::remove_const_t<R>, PlayerRec>;
+concept Player = std::same_as<std::remove_const_t<R>, BroodRec>;
 
 #define VORLIP_FIELD_MEANING(meaning, field) \
     template <Player R>                      \

@@ -8,10 +8,10 @@ namespace vorlip {
 
 Rect intersection(const Rect& a, const Rect& b) {
     const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
-    const long long x1 = std::min<long long>(static_cast<long long>(a.x) + a.w,
-                                             static_cast<long long>(b.x) + b.w);
-    const long long y1 = std::min<long long>(static_cast<long long>(a.y) + a.h,
-                                             static_cast<long long>(b.y) + b.h);
+    const long long x1 =
+        std::min<long long>(static_cast<long long>(a.x) + a.w, static_cast<long long>(b.x) + b.w);
+    const long long y1 =
+        std::min<long long>(static_cast<long long>(a.y) + a.h, static_cast<long long>(b.y) + b.h);
     if (a.empty() || b.empty() || x1 <= x0 || y1 <= y0) return {};
     return {x0, y0, static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)};
 }

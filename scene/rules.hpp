@@ -6,9 +6,9 @@
 // Intermediate sums are computed in int (wider than 16 bits) and wrap when they are stored;
 // where a 16-bit intermediate must wrap before it is used, `w16` does it.
 //
-// `Int` is the floor, `CInt` rounds to the nearest integer with halves to even; both take a
-// double, so products with fractional constants are formed in double precision first. Both are
-// total: a non-finite or huge value wraps at 32 bits instead of being undefined.
+// `floor_int` is the floor, `round_even` rounds to the nearest integer with halves to even; both
+// take a double, so products with fractional constants are formed in double precision first. Both
+// are total: a non-finite or huge value wraps at 32 bits instead of being undefined.
 #pragma once
 
 #include <cmath>
@@ -37,12 +37,12 @@ inline i32 wrap_whole(double whole) {
 }  // namespace detail
 
 // Floor.
-inline i32 Int(double v) {
+inline i32 floor_int(double v) {
     return detail::wrap_whole(std::floor(v));
 }
 
 // Nearest integer, halves to even.
-inline i32 CInt(double v) {
+inline i32 round_even(double v) {
     return detail::wrap_whole(std::nearbyint(v));
 }
 

@@ -1,7 +1,7 @@
 // Reaching the tables by index, for every actor module.
 //
 // Callers keep their indices inside the table, but a world read back from a dump may hold any
-// value in player_max, clutch_first_slot, leader or a target field. An index outside the table
+// value in brood_max, clutch_first_slot, leader or a target field. An index outside the table
 // is then treated as a slot that holds nothing and cannot be taken, so no value can reach past
 // the table; for a world the show itself made, these checks change nothing.
 #pragma once
@@ -13,15 +13,15 @@
 namespace vorlip {
 
 inline bool in_table(int i) {
-    return i >= 0 && i < kPlayerSlots;
+    return i >= 0 && i < kBroodSlots;
 }
 
 // The record at i; only valid when in_table(i).
-inline PlayerRec& rec(World& world, int i) {
-    return world.players[static_cast<std::size_t>(i)];
+inline BroodRec& rec(World& world, int i) {
+    return world.brood[static_cast<std::size_t>(i)];
 }
-inline const PlayerRec& rec(const World& world, int i) {
-    return world.players[static_cast<std::size_t>(i)];
+inline const BroodRec& rec(const World& world, int i) {
+    return world.brood[static_cast<std::size_t>(i)];
 }
 
 // The flower and sprout records at i; callers keep i inside their tables.
@@ -38,9 +38,9 @@ inline const SproutRec& sprout(const World& world, int i) {
     return world.sprouts[static_cast<std::size_t>(i)];
 }
 
-// The last index a scan over 0..player_max may look at.
+// The last index a scan over 0..brood_max may look at.
 inline int last_slot(const World& world) {
-    return world.player_max < kPlayerSlots - 1 ? world.player_max : kPlayerSlots - 1;
+    return world.brood_max < kBroodSlots - 1 ? world.brood_max : kBroodSlots - 1;
 }
 
 // A chick record in use.

@@ -21,23 +21,23 @@ class WindowImage {
 };
 
 struct Stage {
-    Surface scr_work;               // compose buffer: every frame is assembled here
-    Surface scr_bkg;                // background: the desktop snapshot plus stamped sprouts
-    std::array<Surface, 16> pat;    // the sprite sheets
-    SheetCells cells;               // where each of their cells is not ground
-    WindowImage* window = nullptr;  // where a finished frame is presented; none = not shown
+    Surface compose;                 // compose buffer: every frame is assembled here
+    Surface background;              // background: the desktop snapshot plus stamped sprouts
+    std::array<Surface, 16> sheets;  // the sprite sheets
+    SheetCells cells;                // where each of their cells is not ground
+    WindowImage* window = nullptr;   // where a finished frame is presented; none = not shown
 
     // Where the pictures changed. A frame restores the background into the compose buffer
     // only where the last frame drew and where the background changed since, and presents
     // only that and what it draws itself: the picture is the same as if every frame copied
     // the whole screen both ways, which `full_frames` does instead (the reference path).
     bool full_frames = false;
-    bool whole_next = true;  // the next frame restores and presents the whole screen
-    Damage drawn;            // compose-buffer pixels drawn over the background this frame
+    bool whole_next = true;    // the next frame restores and presents the whole screen
+    Damage drawn;              // compose-buffer pixels drawn over the background this frame
     DrawnShapes drawn_shapes;  // the same, transfer by transfer, down to the sprites' shapes
-    Damage bkg_changed;      // background pixels changed since the last restore
-    DrawnShapes bkg_stamps;  // the same, stamp by stamp: what the restore copies
-    Damage present;          // what the frame being made hands to the window
+    Damage bkg_changed;        // background pixels changed since the last restore
+    DrawnShapes bkg_stamps;    // the same, stamp by stamp: what the restore copies
+    Damage present;            // what the frame being made hands to the window
 
     // Sizes both buffers to the screen (black) and loads the sheets.
     Stage(int screen_w, int screen_h);
@@ -58,7 +58,7 @@ struct Stage {
     void place_compose_buffer();
 };
 
-// Loads pat(0) to pat(15) from the sheets built into the program.
-void load_sheets(std::array<Surface, 16>& pat);
+// Decodes the 16 sprite sheets built into the program.
+void load_sheets(std::array<Surface, 16>& sheets);
 
 }  // namespace vorlip

@@ -17,24 +17,25 @@
 
 namespace vorlip {
 
-// An egg (kind 1), a hatching egg (kind 5) or a chick (kind 2); free while anim is 0.
-#define VORLIP_PLAYER_FIELDS(X) \
-    X(i16, x)                   \
-    X(i16, y)                   \
-    X(i16, aux1)                \
-    X(i16, target_sheet)        \
-    X(i16, tick)                \
-    X(i16, facing)              \
-    X(i16, footing)             \
-    X(i16, anim)                \
-    X(i16, frame)               \
-    X(i16, flap)                \
-    X(i16, kind)                \
-    X(i16, state)               \
-    X(i16, sheet)               \
-    X(i16, aux2)                \
-    X(i16, bumped)              \
-    X(i16, energy)              \
+// One place in the brood: it follows one young bird through its life, as an egg, a hatching egg
+// and a chick; free while anim is 0.
+#define VORLIP_BROOD_FIELDS(X) \
+    X(i16, x)                  \
+    X(i16, y)                  \
+    X(i16, aux1)               \
+    X(i16, target_sheet)       \
+    X(i16, tick)               \
+    X(i16, facing)             \
+    X(i16, footing)            \
+    X(i16, anim)               \
+    X(i16, frame)              \
+    X(i16, flap)               \
+    X(i16, kind)               \
+    X(i16, state)              \
+    X(i16, sheet)              \
+    X(i16, aux2)               \
+    X(i16, bumped)             \
+    X(i16, energy)             \
     X(i16, vigour)
 
 // A flower planted by a chick; free while live is 0.
@@ -65,9 +66,9 @@ namespace vorlip {
 
 #define VORLIP_DECLARE_FIELD(type, name) type name = 0;
 
-struct PlayerRec {
-    VORLIP_PLAYER_FIELDS(VORLIP_DECLARE_FIELD)
-    bool operator==(const PlayerRec&) const = default;
+struct BroodRec {
+    VORLIP_BROOD_FIELDS(VORLIP_DECLARE_FIELD)
+    bool operator==(const BroodRec&) const = default;
 };
 
 struct FlowerRec {
@@ -84,7 +85,7 @@ struct SproutRec {
 #define VORLIP_WORLD_GLOBALS(X) \
     X(i16, screen_w)            \
     X(i16, screen_h)            \
-    X(i16, player_max)          \
+    X(i16, brood_max)           \
     X(i16, frame_no)            \
     X(i16, egg_count)           \
     X(i16, chick_count)         \
@@ -129,11 +130,11 @@ struct SproutRec {
     X(i16, state_seed)      /* mother_make_egg */   \
     X(i16, incubation_step) /* mother_make_egg */   \
     X(i16, roll_range)      /* mother_update_egg */ \
-    X(i16, flower_beat)     /* player_move */       \
-    X(i16, tumble_clock)    /* player_tumble */     \
-    X(double, catch_band)   /* player_tumble */     \
-    X(i16, tumble_speed)    /* player_tumble */     \
-    X(i16, tumble_dir)      /* player_tumble */     \
+    X(i16, flower_beat)     /* chick_move */        \
+    X(i16, tumble_clock)    /* chick_tumble */      \
+    X(double, catch_band)   /* chick_tumble */      \
+    X(i16, tumble_speed)    /* chick_tumble */      \
+    X(i16, tumble_dir)      /* chick_tumble */      \
     X(i16, flip_beat)       /* surge_motion */      \
     X(i16, flock_beat)      /* flock_motion */      \
     X(i16, wobble_sign)     /* wobble_motion */     \
@@ -142,9 +143,9 @@ struct SproutRec {
     X(i16, sway_dir)        /* sway_motion */       \
     X(i16, glide_dir)       /* glide_motion */      \
     X(i16, glide_step)      /* glide_motion */      \
-    X(i16, roam_beat)       /* player_roam_step */  \
-    X(i16, bloom_clock)     /* hana_update */       \
-    X(u8, sow_row)          /* nyoki_sow */         \
+    X(i16, roam_beat)       /* chick_roam_step */   \
+    X(i16, bloom_clock)     /* flower_update */     \
+    X(u8, sow_row)          /* sprout_sow */        \
     X(u8, sow_count)        /* patrol_step */       \
     X(i16, sow_gap)         /* patrol_step */       \
     X(i16, wander_range)    /* patrol_wander */     \
@@ -153,7 +154,7 @@ struct SproutRec {
     X(i16, approach_range)  /* patrol_approach */   \
     X(i16, approach_dir)    /* patrol_approach */
 
-constexpr int kPlayerSlots = 41;  // players, sprouts and rescuers: indices 0 to 40
+constexpr int kBroodSlots = 41;  // brood, sprouts and rescuers: indices 0 to 40
 constexpr int kFlowerSlots = 6;
 
 // Egg-and-chick kinds and footings, by the values the records hold.
@@ -182,16 +183,16 @@ constexpr i16 kShoot = 1;
 constexpr i16 kBud = 2;
 
 struct World {
-    std::array<PlayerRec, kPlayerSlots> players{};
+    std::array<BroodRec, kBroodSlots> brood{};
     std::array<FlowerRec, kFlowerSlots> flowers{};
-    std::array<SproutRec, kPlayerSlots> sprouts{};
-    std::array<i16, kPlayerSlots> rescuers{};
+    std::array<SproutRec, kBroodSlots> sprouts{};
+    std::array<i16, kBroodSlots> rescuers{};
 
     VORLIP_WORLD_GLOBALS(VORLIP_DECLARE_FIELD)
     VORLIP_MODULE_GLOBALS(VORLIP_DECLARE_FIELD)
     VORLIP_PERSISTENT(VORLIP_DECLARE_FIELD)
 
-    // hana_update's per-slot pop marks: 1 = the flower was set to a giant size last update.
+    // flower_update's per-slot pop marks: 1 = the flower was set to a giant size last update.
     std::array<u8, kFlowerSlots> pop_flags{};
 
     bool operator==(const World&) const = default;

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         // The saver's start-up with its guard and mode switch; a show in a chosen window
         // starts where the saver's start-up measures the screen.
         if (launch.kind == Launch::Kind::mode_switch)
-            vorlip::Main(*saver);
+            vorlip::saver_main(*saver);
         else
             vorlip::saver_begin(*saver);
         // From here on the show lives on its window's events, until the window goes.

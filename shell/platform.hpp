@@ -2,10 +2,11 @@
 //
 // The start-up, the window set-up and the tick are written once, over this interface
 // (saver.cpp); each system gives one implementation: X11 here, a Win32 one in the same mould,
-// and a headless one for the tests (tests/support/headless_platform.hpp). Every operation is one thing the saver asks for in its own terms
-// (look up a window by title, hide the window, give the focus sink the keyboard, ...), so each
-// maps onto one or two calls of a windowing system. Like the rest of the saver, the callers never
-// examine results except where a result is the point (a lookup, a position, a size).
+// and a headless one for the tests (tests/support/headless_platform.hpp). Every operation is one
+// thing the saver asks for in its own terms (look up a window by title, hide the window, give the
+// focus sink the keyboard, ...), so each maps onto one or two calls of a windowing system. Like the
+// rest of the saver, the callers never examine results except where a result is the point (a
+// lookup, a position, a size).
 #pragma once
 
 #include <cstdint>
@@ -36,7 +37,7 @@ struct ScreenMeasure {
 
 // The children of the saver window that the set-up places. The two buffers are the stage's
 // surfaces; a system that keeps them in plain memory only needs to note where they are.
-enum class Control { picfocus, scr_work, scr_bkg };
+enum class Control { focus_sink, compose, background };
 
 // The two pointer images the saver window ever has: the empty one it shows while running, and
 // the system's default one it gives back at the end.
@@ -47,9 +48,9 @@ enum class PointerImage { custom_empty, system_default };
 class WindowEvents {
   public:
     virtual ~WindowEvents() = default;
-    virtual void timer_tick() = 0;                       // Timer1 fell due
-    virtual void click() = 0;                            // a mouse button on the window
-    virtual void key_down(i16 key_code, i16 shift) = 0;  // a key on the focus sink
+    virtual void timer_tick() = 0;  // the 20 ms timer fell due
+    virtual void click() = 0;       // a mouse button on the window
+    virtual void key_down() = 0;    // a key on the focus sink; which one does not matter
     // The system wants the show over (a termination signal, the window destroyed from outside):
     // end it as an input would, without one more frame.
     virtual void end_requested() = 0;

@@ -14,10 +14,10 @@ bool saver_switch(std::string_view arguments) {
 
 i16 screen_pixels(double units, double units_per_pixel) {
     // A zero or broken measure gives a non-finite quotient, which CInt makes 0.
-    return w16(CInt(units / units_per_pixel));
+    return w16(round_even(units / units_per_pixel));
 }
 
-void Main(Saver& s) {
+void saver_main(Saver& s) {
     Platform& platform = s.platform;
 
     // Another copy running, or the settings window open: end before anything exists. Both
@@ -36,7 +36,7 @@ void saver_begin(Saver& s) {
     ShellState& shell = s.shell;
     World& world = s.world;
 
-    shell.saver_running = -1;
+    shell.running = true;
     shell.window_left = 0;
     shell.window_top = 0;
     const ScreenMeasure screen = platform.screen_size();
@@ -49,8 +49,8 @@ void saver_begin(Saver& s) {
 void saver_place_control(Saver& s, Control control, i16 width, i16 height, i16 left, i16 top) {
     // The buffers are the stage's own surfaces: placing one sizes it. A size that wrapped
     // negative makes an empty buffer, which every transfer then skips.
-    if (control == Control::scr_work) s.stage.scr_work.resize(width, height);
-    if (control == Control::scr_bkg) s.stage.scr_bkg.resize(width, height);
+    if (control == Control::compose) s.stage.compose.resize(width, height);
+    if (control == Control::background) s.stage.background.resize(width, height);
     s.platform.place_control(control, width, height, left, top);
 }
 
@@ -70,7 +70,7 @@ void saver_open_window(Saver& s) {
     platform.resize_window(screen_w, screen_h);
     platform.move_window(screen_w, screen_h);
 
-    saver_place_control(s, Control::picfocus, 30, 30, -50, 0);
+    saver_place_control(s, Control::focus_sink, 30, 30, -50, 0);
 
     platform.show_window();
     platform.focus_sink();
@@ -78,8 +78,8 @@ void saver_open_window(Saver& s) {
 
     platform.move_window(shell.window_left, shell.window_top);
 
-    saver_place_control(s, Control::scr_work, screen_w, screen_h, 0, 0);
-    saver_place_control(s, Control::scr_bkg, screen_w, screen_h, 0, 0);
+    saver_place_control(s, Control::compose, screen_w, screen_h, 0, 0);
+    saver_place_control(s, Control::background, screen_w, screen_h, 0, 0);
 
     platform.set_pointer(PointerImage::custom_empty);
 
@@ -104,7 +104,7 @@ void saver_start_scene(Saver& s) {
     scene_start(world, s.rnd);
 
     // The window is hidden now, so the snapshot is the desktop alone.
-    s.platform.capture_desktop(s.stage.scr_bkg, world.screen_w, world.screen_h);
+    s.platform.capture_desktop(s.stage.background, world.screen_w, world.screen_h);
     s.stage.changed_everywhere();
 
     // The first frame goes into the window's image before the window is ever shown.
@@ -118,8 +118,8 @@ void saver_restart_scene(Saver& s, int width, int height) {
     world.screen_w = w16(width);
     world.screen_h = w16(height);
     s.platform.resize_window(world.screen_w, world.screen_h);
-    saver_place_control(s, Control::scr_work, world.screen_w, world.screen_h, 0, 0);
-    saver_place_control(s, Control::scr_bkg, world.screen_w, world.screen_h, 0, 0);
+    saver_place_control(s, Control::compose, world.screen_w, world.screen_h, 0, 0);
+    saver_place_control(s, Control::background, world.screen_w, world.screen_h, 0, 0);
     saver_start_scene(s);
 }
 
@@ -128,7 +128,7 @@ void saver_end(Saver& s) {
     s.platform.unload_window();
 }
 
-void saver_tick(Saver& s, i16 force) {
+void saver_tick(Saver& s, bool force) {
     Platform& platform = s.platform;
     ShellState& shell = s.shell;
 
@@ -140,7 +140,7 @@ void saver_tick(Saver& s, i16 force) {
 
     // The saved values are 16-bit and widened with their sign, so a coordinate outside the
     // 16-bit range never matches and ends the show.
-    const bool ends = force == 1 || i32{shell.last_caret_x} != shell.caret_pos.x ||
+    const bool ends = force || i32{shell.last_caret_x} != shell.caret_pos.x ||
                       i32{shell.last_caret_y} != shell.caret_pos.y ||
                       i32{shell.last_cursor_x} != shell.cursor_pos.x ||
                       i32{shell.last_cursor_y} != shell.cursor_pos.y;
@@ -152,19 +152,17 @@ void saver_tick(Saver& s, i16 force) {
     shell.last_cursor_y = w16(shell.cursor_pos.y);
 }
 
-void Form_Click(Saver& s) {
-    if (s.shell.saver_running == -1) saver_tick(s, 1);
+void on_click(Saver& s) {
+    if (s.shell.running) saver_tick(s, true);
 }
 
-void picfocus_KeyDown(Saver& s, i16 KeyCode, i16 Shift) {
+void on_key(Saver& s) {
     // Which key, with which modifiers, does not matter: any key ends the show.
-    (void)KeyCode;
-    (void)Shift;
-    if (s.shell.saver_running == -1) saver_tick(s, 1);
+    if (s.shell.running) saver_tick(s, true);
 }
 
-void Timer1_Timer(Saver& s) {
-    if (s.shell.saver_running == -1) saver_tick(s, 0);
+void on_tick(Saver& s) {
+    if (s.shell.running) saver_tick(s, false);
 }
 
 void SaverEvents::end_requested() {

@@ -22,7 +22,7 @@ inline constexpr const char* kSettingTitle = "vorlip Saver Setting";
 // The shell's own globals. They are not part of the scene, so they live here and not in World
 // (which holds screen_w and screen_h, set by the start-up).
 struct ShellState {
-    i16 saver_running = 0;  // -1 while the saver runs; the handlers do nothing otherwise
+    bool running = false;  // set by the saver mode; the handlers do nothing otherwise
     i16 window_left = 0;
     i16 window_top = 0;
     // The low 16 bits of the positions seen at the previous check.
@@ -59,8 +59,8 @@ bool saver_switch(std::string_view arguments);
 // value.
 i16 screen_pixels(double units, double units_per_pixel);
 
-void Main(Saver& s);
-// Main's saver mode: the screen measured, then the window opened over it. A show in a window
+void saver_main(Saver& s);
+// saver_main's saver mode: the screen measured, then the window opened over it. A show in a window
 // someone else chose (the screen saver daemon's, or one asked for on the command line) starts
 // here, past the guard and the mode switch.
 void saver_begin(Saver& s);
@@ -70,12 +70,12 @@ void saver_restart_scene(Saver& s, int width, int height);
 void saver_open_window(Saver& s);
 void saver_place_control(Saver& s, Control control, i16 width, i16 height, i16 left, i16 top);
 void saver_start_scene(Saver& s);
-void saver_tick(Saver& s, i16 force);
+void saver_tick(Saver& s, bool force);
 
 // The window's event handlers.
-void Form_Click(Saver& s);
-void picfocus_KeyDown(Saver& s, i16 KeyCode, i16 Shift);
-void Timer1_Timer(Saver& s);
+void on_click(Saver& s);
+void on_key(Saver& s);
+void on_tick(Saver& s);
 
 // The end of the show, as an input ends it: the default pointer back, then the window unloaded.
 void saver_end(Saver& s);
@@ -84,9 +84,9 @@ void saver_end(Saver& s);
 class SaverEvents : public WindowEvents {
   public:
     explicit SaverEvents(Saver& s) : s_(s) {}
-    void timer_tick() override { Timer1_Timer(s_); }
-    void click() override { Form_Click(s_); }
-    void key_down(i16 key_code, i16 shift) override { picfocus_KeyDown(s_, key_code, shift); }
+    void timer_tick() override { on_tick(s_); }
+    void click() override { on_click(s_); }
+    void key_down() override { on_key(s_); }
     void end_requested() override;
     void resized(int width, int height) override { saver_restart_scene(s_, width, height); }
 

@@ -5,16 +5,15 @@
 
 namespace vorlip {
 
-ScreenRect primary_screen(const std::vector<MonitorInfo>& monitors, int root_width,
-                          int root_height) {
-    const ScreenRect root{0, 0, std::max(root_width, 0), std::max(root_height, 0)};
+Rect primary_screen(const std::vector<MonitorInfo>& monitors, int root_width, int root_height) {
+    const Rect root{0, 0, std::max(root_width, 0), std::max(root_height, 0)};
     for (const MonitorInfo& m : monitors) {
         if (!m.primary) continue;
         // Cut to the root, in 64 bits so that no size a server reports can overflow.
         const long long x0 = std::max<long long>(m.rect.x, 0);
         const long long y0 = std::max<long long>(m.rect.y, 0);
-        const long long x1 = std::min<long long>((long long)m.rect.x + m.rect.width, root.width);
-        const long long y1 = std::min<long long>((long long)m.rect.y + m.rect.height, root.height);
+        const long long x1 = std::min<long long>((long long)m.rect.x + m.rect.w, root.w);
+        const long long y1 = std::min<long long>((long long)m.rect.y + m.rect.h, root.h);
         if (x1 <= x0 || y1 <= y0) break;
         return {int(x0), int(y0), int(x1 - x0), int(y1 - y0)};
     }

@@ -9,20 +9,14 @@
 
 namespace vorlip {
 
-struct ScreenRect {
-    int x = 0, y = 0, width = 0, height = 0;
-    bool operator==(const ScreenRect&) const = default;
-};
-
 struct MonitorInfo {
-    ScreenRect rect;
+    Rect rect;
     bool primary = false;
 };
 
 // The primary screen: the monitor marked primary, if any, cut to the root window (a capture
 // outside the root fails); otherwise, or when that leaves nothing, the whole root window.
-ScreenRect primary_screen(const std::vector<MonitorInfo>& monitors, int root_width,
-                          int root_height);
+Rect primary_screen(const std::vector<MonitorInfo>& monitors, int root_width, int root_height);
 
 // A true-colour visual's channel masks. A channel may have any width from 1 to 16 bits.
 struct ChannelMasks {

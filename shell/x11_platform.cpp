@@ -94,7 +94,7 @@ struct X11Platform::Impl : WindowImage {
     Window root = 0;
     Visual* visual = nullptr;
     int depth = 0;
-    ScreenRect primary;
+    Rect primary;
     Atom net_wm_name = 0;
     Atom utf8_string = 0;
 
@@ -140,8 +140,8 @@ struct X11Platform::Impl : WindowImage {
                         XPutPixel(ximage, x, y, pack_pixel(view.at(x, y), masks));
             }
             if (shm_attached)
-                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w),
-                             unsigned(r.h), False);
+                XShmPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h),
+                             False);
             else
                 XPutImage(dpy, win, gc, ximage, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h));
         }
@@ -277,8 +277,7 @@ Display* open_display_or_give_up() {
             return display.get();
     }
     const char* name = std::getenv("DISPLAY");
-    throw PlatformError(std::string("the X display ") + (name ? name : "") +
-                        " does not answer");
+    throw PlatformError(std::string("the X display ") + (name ? name : "") + " does not answer");
 }
 
 }  // namespace
@@ -383,11 +382,11 @@ ScreenMeasure X11Platform::screen_size() {
     if (x.visual->c_class != TrueColor && x.visual->c_class != DirectColor)
         throw PlatformError("the screen has a " + std::to_string(x.depth) +
                             "-bit palette visual; vorlip needs a true-colour screen");
-    if (x.primary.width > kMaxScreenSide || x.primary.height > kMaxScreenSide)
-        throw PlatformError("the screen is " + std::to_string(x.primary.width) + "x" +
-                            std::to_string(x.primary.height) + " pixels; vorlip covers at most " +
+    if (x.primary.w > kMaxScreenSide || x.primary.h > kMaxScreenSide)
+        throw PlatformError("the screen is " + std::to_string(x.primary.w) + "x" +
+                            std::to_string(x.primary.h) + " pixels; vorlip covers at most " +
                             std::to_string(kMaxScreenSide) + " a side");
-    return {double(x.primary.width), double(x.primary.height), 1, 1};
+    return {double(x.primary.w), double(x.primary.h), 1, 1};
 }
 
 void X11Platform::create_window(const std::string& title) {
@@ -447,7 +446,7 @@ void X11Platform::move_window(int left, int top) {
 void X11Platform::place_control(Control control, int width, int height, int left, int top) {
     Impl& x = *impl_;
     // The buffers live in memory, in the stage; only the focus sink is a window here.
-    if (control != Control::picfocus) return;
+    if (control != Control::focus_sink) return;
     XMoveResizeWindow(x.dpy, x.sink, left, top, unsigned(std::max(width, 1)),
                       unsigned(std::max(height, 1)));
 }
@@ -529,8 +528,8 @@ PointI32 X11Platform::cursor_pos() {
 
 void X11Platform::capture_desktop(Surface& into, int width, int height) {
     Impl& x = *impl_;
-    const int w = std::min({width, x.primary.width, into.width()});
-    const int h = std::min({height, x.primary.height, into.height()});
+    const int w = std::min({width, x.primary.w, into.width()});
+    const int h = std::min({height, x.primary.h, into.height()});
     if (w <= 0 || h <= 0) return;
     // The root window's image is what is on the screen, every window on it included. If the
     // server refuses, the buffer keeps what it held.
@@ -568,7 +567,7 @@ void X11Platform::run_events(WindowEvents& events) {
                     if (e.xbutton.window == x.win || e.xbutton.window == x.sink) events.click();
                     break;
                 case KeyPress:  // reported on the root window, through the grab
-                    events.key_down(w16(e.xkey.keycode), w16(e.xkey.state));
+                    events.key_down();
                     break;
                 case DestroyNotify:
                     // Destroyed from outside: what is left of the show is ended as usual.

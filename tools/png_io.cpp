@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -29,7 +29,6 @@ void put16(std::vector<unsigned char>& v, std::uint16_t x) {
     v.push_back(static_cast<unsigned char>(x));
     v.push_back(static_cast<unsigned char>(x >> 8));
 }
-
 
 bool read_bmp(std::FILE* f, const unsigned char (&sig)[8], int keep_w, int keep_h, Surface& out,
               std::string& error) {

@@ -269,7 +269,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
 
     // The desktop the saver would have captured.
     if (o.background.empty()) {
-        paint_backdrop(stage.scr_bkg);
+        paint_backdrop(stage.background);
     } else {
         Surface picture;
         std::string error;
@@ -278,7 +278,7 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
             err << "vorlip-sim: " << error << "\n";
             return kSimBadBackground;
         }
-        bit_blt(stage.scr_bkg, 0, 0, picture.width(), picture.height(), picture, 0, 0,
+        bit_blt(stage.background, 0, 0, picture.width(), picture.height(), picture, 0, 0,
                 Rop::SrcCopy);
     }
 
@@ -320,8 +320,8 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
     // can hold.
     GifOut gif;
     if (!o.gif.empty()) {
-        std::vector<const Surface*> colours{&stage.scr_bkg};
-        for (const Surface& sheet : stage.pat) colours.push_back(&sheet);
+        std::vector<const Surface*> colours{&stage.background};
+        for (const Surface& sheet : stage.sheets) colours.push_back(&sheet);
         std::string error;
         if (!gif.open(o.gif, world.screen_w, world.screen_h, colours, error)) {
             err << "vorlip-sim: " << error << "\n";

@@ -25,8 +25,8 @@ struct SimOptions {
     std::string png_dir;
     long long png_every = 0;
     bool full_frames = false;  // every frame copies the whole screen both ways (the reference)
-    std::string gif;          // an animated GIF of the frames gif_from, gif_from + gif_every, ...
-    long long gif_every = 0;  // 0: 2 (25 frames a second)
+    std::string gif;           // an animated GIF of the frames gif_from, gif_from + gif_every, ...
+    long long gif_every = 0;   // 0: 2 (25 frames a second)
     long long gif_from = 0;
 };
 
@@ -37,8 +37,8 @@ constexpr int kSimBadOption = 2;        // the command line
 constexpr int kSimRandomExhausted = 3;  // the scripted draws ran out
 constexpr int kSimBadState = 4;         // --state-in: unreadable, too large, not a world
 constexpr int kSimBadRandom = 5;        // --random: unreadable, too large, not draws
-constexpr int kSimBadBackground = 6;   // --background: unreadable, too large, not a picture
-constexpr int kSimNoMemory = 7;        // the screen's buffers do not fit in memory
+constexpr int kSimBadBackground = 6;    // --background: unreadable, too large, not a picture
+constexpr int kSimNoMemory = 7;         // the screen's buffers do not fit in memory
 
 // The most a state file (a dump is about 15 KB) and a draws file may hold.
 constexpr std::size_t kStateFileLimit = std::size_t{1} << 20;

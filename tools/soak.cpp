@@ -43,7 +43,7 @@ struct Show {
         world.screen_w = w16(w);
         world.screen_h = w16(h);
         stage.window = &window;
-        paint_backdrop(stage.scr_bkg);
+        paint_backdrop(stage.background);
         scene_start(world, rnd);
         scene_step(world, rnd, stage);
     }

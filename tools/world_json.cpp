@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
 #include <type_traits>
 
 namespace vorlip {
@@ -11,14 +13,22 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
+// The stored format keeps the words it was made with: a field renamed since is still written and
+// read under its old key.
+std::string dump_key(std::string_view field) {
+    if (field == "brood_max") return "player_max";
+    return std::string(field);
+}
+constexpr const char* kBroodKey = "players";
+
 template <class Rec>
 Json record_to_json(const Rec& r);
 
 #define VORLIP_PUT(type, name) j[#name] = r.name;
 template <>
-Json record_to_json(const PlayerRec& r) {
+Json record_to_json(const BroodRec& r) {
     Json j = Json::object();
-    VORLIP_PLAYER_FIELDS(VORLIP_PUT)
+    VORLIP_BROOD_FIELDS(VORLIP_PUT)
     return j;
 }
 template <>
@@ -71,7 +81,7 @@ void record_from_json(const Json& j, Rec& r, const std::string& where);
             throw WorldJsonError("unknown key " + where + "." + key);           \
         }                                                                       \
     }
-VORLIP_RECORD_READER(PlayerRec, VORLIP_PLAYER_FIELDS)
+VORLIP_RECORD_READER(BroodRec, VORLIP_BROOD_FIELDS)
 VORLIP_RECORD_READER(FlowerRec, VORLIP_FLOWER_FIELDS)
 VORLIP_RECORD_READER(SproutRec, VORLIP_SPROUT_FIELDS)
 #undef VORLIP_RECORD_READER
@@ -95,16 +105,16 @@ void table_from_json(const Json& v, std::array<T, N>& table, const std::string& 
 
 std::string world_to_json(const World& w) {
     Json j = Json::object();
-#define VORLIP_PUT(type, name) j[#name] = w.name;
+#define VORLIP_PUT(type, name) j[dump_key(#name)] = w.name;
     VORLIP_WORLD_GLOBALS(VORLIP_PUT)
     VORLIP_MODULE_GLOBALS(VORLIP_PUT)
     VORLIP_PERSISTENT(VORLIP_PUT)
 #undef VORLIP_PUT
-    Json players = Json::array(), flowers = Json::array(), sprouts = Json::array();
-    for (const auto& p : w.players) players.push_back(record_to_json(p));
+    Json brood = Json::array(), flowers = Json::array(), sprouts = Json::array();
+    for (const auto& p : w.brood) brood.push_back(record_to_json(p));
     for (const auto& f : w.flowers) flowers.push_back(record_to_json(f));
     for (const auto& s : w.sprouts) sprouts.push_back(record_to_json(s));
-    j["players"] = std::move(players);
+    j[kBroodKey] = std::move(brood);
     j["flowers"] = std::move(flowers);
     j["sprouts"] = std::move(sprouts);
     j["rescuers"] = w.rescuers;
@@ -129,7 +139,7 @@ World world_from_json(const std::string& text) {
     World w;
     for (const auto& [key, value] : j.items()) {
 #define VORLIP_GET(type, name)    \
-    if (key == #name) {           \
+    if (key == dump_key(#name)) { \
         take(value, w.name, key); \
         continue;                 \
     }
@@ -137,8 +147,8 @@ World world_from_json(const std::string& text) {
         VORLIP_MODULE_GLOBALS(VORLIP_GET)
         VORLIP_PERSISTENT(VORLIP_GET)
 #undef VORLIP_GET
-        if (key == "players") {
-            table_from_json(value, w.players, key);
+        if (key == kBroodKey) {
+            table_from_json(value, w.brood, key);
             continue;
         }
         if (key == "flowers") {

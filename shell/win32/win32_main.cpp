@@ -12,7 +12,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         vorlip::Win32Platform platform(instance);
         vorlip::ClockRandom rnd;
         auto saver = std::make_unique<vorlip::Saver>(platform, rnd);
-        vorlip::Main(*saver);
+        vorlip::saver_main(*saver);
         // In saver mode the show now lives on the window's events; otherwise there is no
         // window and this returns at once.
         vorlip::SaverEvents events(*saver);

@@ -11,9 +11,9 @@ namespace vorlip {
 
 namespace {
 
-constexpr const char* kFormClass = "vorlip Form1";
-constexpr const char* kFocusClass = "vorlip picfocus";
-constexpr UINT_PTR kTimer1 = 1;
+constexpr const char* kFormClass = "vorlip saver";
+constexpr const char* kFocusClass = "vorlip focus sink";
+constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMs = 20;
 // The mutex that makes the single-instance guard and the window's creation one step. A copy
 // that cannot have it in this long (one hung between the two) goes on without it.
@@ -49,15 +49,6 @@ HCURSOR make_empty_cursor(HINSTANCE instance) {
     return CreateCursor(instance, 0, 0, kSide, kSide, and_plane.data(), xor_plane.data());
 }
 
-// The Shift argument of a key event: 1 for Shift, 2 for Ctrl, 4 for Alt, added up.
-i16 shift_state() {
-    i16 shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0) shift = static_cast<i16>(shift | 1);
-    if (GetKeyState(VK_CONTROL) < 0) shift = static_cast<i16>(shift | 2);
-    if (GetKeyState(VK_MENU) < 0) shift = static_cast<i16>(shift | 4);
-    return shift;
-}
-
 }  // namespace
 
 Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
@@ -67,7 +58,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
 Win32Platform::~Win32Platform() {
     release_start_lock();
     unload_window();
-    if (imgcur_ != nullptr) DestroyCursor(imgcur_);
+    if (empty_pointer_ != nullptr) DestroyCursor(empty_pointer_);
 }
 
 // --- start-up
@@ -129,15 +120,15 @@ void Win32Platform::create_window(const std::string& title) {
     sink.lpszClassName = kFocusClass;
     RegisterClassExA(&sink);
 
-    imgcur_ = make_empty_cursor(instance_);
+    empty_pointer_ = make_empty_cursor(instance_);
 
     // Borderless, without a title bar, and hidden.
     form_ = CreateWindowExA(0, kFormClass, title.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                             instance_, this);
-    picfocus_ = CreateWindowExA(0, kFocusClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, form_,
-                                nullptr, instance_, this);
-    // Timer1 runs from now on; its ticks are handled only once the event loop runs.
-    SetTimer(form_, kTimer1, kTickMs, nullptr);
+    focus_sink_ = CreateWindowExA(0, kFocusClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, form_,
+                                  nullptr, instance_, this);
+    // The tick timer runs from now on; its ticks are handled only once the event loop runs.
+    SetTimer(form_, kTickTimer, kTickMs, nullptr);
     // The window exists: a second copy, held until now, finds it.
     release_start_lock();
 }
@@ -153,7 +144,7 @@ void Win32Platform::move_window(int left, int top) {
 
 void Win32Platform::place_control(Control control, int width, int height, int left, int top) {
     // The buffers live in memory, not on the window: only the focus sink is a real child.
-    if (control == Control::picfocus) MoveWindow(picfocus_, left, top, width, height, FALSE);
+    if (control == Control::focus_sink) MoveWindow(focus_sink_, left, top, width, height, FALSE);
 }
 
 void Win32Platform::show_window() {
@@ -171,7 +162,7 @@ void Win32Platform::hide_window() {
 }
 
 void Win32Platform::focus_sink() {
-    SetFocus(picfocus_);
+    SetFocus(focus_sink_);
     focus_given_ = true;
 }
 
@@ -181,7 +172,7 @@ void Win32Platform::set_pointer(PointerImage image) {
 }
 
 HCURSOR Win32Platform::current_cursor() const {
-    if (pointer_ == PointerImage::custom_empty) return imgcur_;
+    if (pointer_ == PointerImage::custom_empty) return empty_pointer_;
     return LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
 }
 
@@ -193,8 +184,8 @@ void Win32Platform::unload_window() {
     if (form_ != nullptr) {
         HWND form = form_;
         form_ = nullptr;
-        picfocus_ = nullptr;
-        // Takes the focus sink and Timer1 with it; WM_DESTROY ends the event loop.
+        focus_sink_ = nullptr;
+        // Takes the focus sink and the tick timer with it; WM_DESTROY ends the event loop.
         DestroyWindow(form);
     }
     if (timer_period_) {
@@ -296,7 +287,7 @@ LRESULT CALLBACK Win32Platform::focus_proc(HWND hwnd, UINT msg, WPARAM wp, LPARA
 LRESULT Win32Platform::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_TIMER:
-            if (wp == kTimer1 && events_ != nullptr) events_->timer_tick();
+            if (wp == kTickTimer && events_ != nullptr) events_->timer_tick();
             return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -323,8 +314,8 @@ LRESULT Win32Platform::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         case WM_SETFOCUS:
             // Once the focus sink had the focus, it gets it back whenever the window does, so
             // key presses keep reaching it after the window was hidden and shown again.
-            if (focus_given_ && picfocus_ != nullptr) {
-                SetFocus(picfocus_);
+            if (focus_given_ && focus_sink_ != nullptr) {
+                SetFocus(focus_sink_);
                 return 0;
             }
             break;
@@ -346,7 +337,7 @@ LRESULT Win32Platform::on_focus_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             // Alt and F10 arrive as system keys; they are key presses all the same.
-            if (events_ != nullptr) events_->key_down(w16(static_cast<int>(wp)), shift_state());
+            if (events_ != nullptr) events_->key_down();
             return 0;
         default:
             break;

@@ -60,10 +60,10 @@ class Win32Platform : public Platform {
     HCURSOR current_cursor() const;
 
     HINSTANCE instance_;
-    HANDLE start_lock_ = nullptr;  // held from the guard's look-up until Form1 exists
-    HWND form_ = nullptr;       // Form1
-    HWND picfocus_ = nullptr;   // the focus sink
-    HCURSOR imgcur_ = nullptr;  // the custom pointer: an image with no visible pixel
+    HANDLE start_lock_ = nullptr;  // held from the guard's look-up until the saver window exists
+    HWND form_ = nullptr;          // the saver window
+    HWND focus_sink_ = nullptr;    // the focus sink
+    HCURSOR empty_pointer_ = nullptr;  // the custom pointer: an image with no visible pixel
     PointerImage pointer_ = PointerImage::system_default;
     bool focus_given_ = false;   // the focus sink took the focus once: it keeps it on activation
     bool timer_period_ = false;  // timeBeginPeriod(1) is in force

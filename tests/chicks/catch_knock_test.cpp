@@ -4,7 +4,7 @@
 #include <string>
 
 #include "chick_setup.hpp"
-#include "chicks/player.hpp"
+#include "chicks/chick.hpp"
 #include "mother/mother.hpp"
 
 namespace vorlip {
@@ -18,15 +18,15 @@ using test::script;
 
 using Behaviour = i16 (*)(World&, Random&, i16);
 
-TEST(PlayerRoamStep, RampAndTurnsOverAFullCycle) {
+TEST(ChickRoamStep, RampAndTurnsOverAFullCycle) {
     World w = chick_world();
     w.screen_w = 30000;
     w.screen_h = 30000;
-    PlayerRec& p = add_chick(w, 3, 10000, 10000, 7);
+    BroodRec& p = add_chick(w, 3, 10000, 10000, 7);
     for (int k = 1; k <= 130; ++k) {
         const int beat = (k - 1) % 99 + 1;
-        const PlayerRec before = p;
-        player_roam_step(w, 3);
+        const BroodRec before = p;
+        chick_roam_step(w, 3);
         const int along = before.facing == 2 ? 1 : -1;
         ASSERT_EQ((p.x - before.x) * along, beat / 6) << "step " << k;
         ASSERT_EQ(before.y - p.y, beat / 17) << "step " << k;
@@ -40,12 +40,12 @@ TEST(CatchAndKnock, PhaseGlareAndFrames) {
         int state, period, glare_from;
         Behaviour run;
     };
-    const Case cases[] = {{7, 20, 16, player_catch}, {8, 40, 31, player_knock}};
+    const Case cases[] = {{7, 20, 16, chick_catch}, {8, 40, 31, chick_knock}};
     for (const Case& c : cases) {
         World w = chick_world();
         w.screen_w = 30000;
         w.screen_h = 30000;
-        PlayerRec& p = add_chick(w, 3, 10000, 10000, c.state);
+        BroodRec& p = add_chick(w, 3, 10000, 10000, c.state);
         ScriptedRandom rnd = script({});  // they never tumble, so never draw
         int footing = kSteady, flap = 0;
         for (int k = 1; k <= 3 * c.period; ++k) {
@@ -67,7 +67,7 @@ TEST(CatchAndKnock, PhaseGlareAndFrames) {
     }
 }
 
-TEST(PlayerCatch, TurnsTheTouchedChickIntoAnEgg) {
+TEST(ChickCatch, TurnsTheTouchedChickIntoAnEgg) {
     // Catcher in slot 2 at the touched chick's place; 768 x 0.6 = 460.8, so the catcher calms
     // down into state 1 only for a catch above y 460.
     struct Case {
@@ -82,12 +82,12 @@ TEST(PlayerCatch, TurnsTheTouchedChickIntoAnEgg) {
     for (const Case& c : cases) {
         World w = chick_world();
         add_chick(w, 2, 400, c.other_y, 7);
-        PlayerRec& o = add_chick(w, 5, 400, c.other_y, c.other_state);
+        BroodRec& o = add_chick(w, 5, 400, c.other_y, c.other_state);
         o.sheet = 4;
         ScriptedRandom rnd = draws(2);
         const std::string what =
             "other state " + std::to_string(c.other_state) + " y " + std::to_string(c.other_y);
-        player_catch(w, rnd, 2);
+        chick_catch(w, rnd, 2);
         EXPECT_EQ(at(w, 2).state, c.catcher_state) << what;
         EXPECT_EQ(at(w, 2).kind, kChick) << what;
         if (!c.caught) {
@@ -105,7 +105,7 @@ TEST(PlayerCatch, TurnsTheTouchedChickIntoAnEgg) {
     }
 }
 
-TEST(PlayerKnock, GlareKnocksOthersIntoATumble) {
+TEST(ChickKnock, GlareKnocksOthersIntoATumble) {
     struct Case {
         int tick_before, other_state;
         bool knocked;
@@ -117,12 +117,12 @@ TEST(PlayerKnock, GlareKnocksOthersIntoATumble) {
     };
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& k = add_chick(w, 2, 400, 400, 8);
+        BroodRec& k = add_chick(w, 2, 400, 400, 8);
         k.tick = static_cast<i16>(c.tick_before);
         k.footing = c.tick_before > 30 ? kTumbling : kSteady;  // as its last update left it
-        PlayerRec& o = add_chick(w, 5, 400, 400, c.other_state);
+        BroodRec& o = add_chick(w, 5, 400, 400, c.other_state);
         ScriptedRandom rnd = script({});
-        player_knock(w, rnd, 2);
+        chick_knock(w, rnd, 2);
         EXPECT_EQ(o.footing, c.knocked ? kTumbling : kSteady)
             << "tick " << c.tick_before << " other state " << c.other_state;
         EXPECT_EQ(o.kind, kChick);
@@ -130,16 +130,16 @@ TEST(PlayerKnock, GlareKnocksOthersIntoATumble) {
     }
 }
 
-TEST(PlayerKnock, MeetingAPatrolChickWhileGlaringMakesTwoEggsAndJoinsThePatrol) {
+TEST(ChickKnock, MeetingAPatrolChickWhileGlaringMakesTwoEggsAndJoinsThePatrol) {
     World w = chick_world();
-    PlayerRec& k = add_chick(w, 2, 400, 400, 8);
+    BroodRec& k = add_chick(w, 2, 400, 400, 8);
     k.tick = 35;
     k.footing = kTumbling;
     k.sheet = 7;
-    PlayerRec& o = add_chick(w, 5, 400, 400, kPatrol);
+    BroodRec& o = add_chick(w, 5, 400, 400, kPatrol);
     o.sheet = 3;
     ScriptedRandom rnd = draws(10);  // two draws per egg
-    player_knock(w, rnd, 2);
+    chick_knock(w, rnd, 2);
     EXPECT_EQ(rnd.left(), 0u);
     EXPECT_EQ(w.chicks_gone, 2);
     EXPECT_EQ(w.egg_count, 5);
@@ -151,7 +151,7 @@ TEST(PlayerKnock, MeetingAPatrolChickWhileGlaringMakesTwoEggsAndJoinsThePatrol) 
     // eggs 3 px apart above its parent, in the parent's colour.
     const struct { int slot, sheet, y; } clutch[] = {{25, 3, 375}, {26, 7, 375}, {27, 7, 372}};
     for (const auto& e : clutch) {
-        const PlayerRec& r = at(w, e.slot);
+        const BroodRec& r = at(w, e.slot);
         EXPECT_EQ(r.kind, kEgg) << e.slot;
         EXPECT_EQ(r.state, kPatrol) << e.slot;
         EXPECT_EQ(r.sheet, e.sheet) << e.slot;
@@ -167,10 +167,10 @@ TEST(CatchAndKnock, MothersBumpMakesAnEggThatHatchesIntoTheNextState) {
         Behaviour run;
         int egg_state, clutch;
     };
-    const Case cases[] = {{7, player_catch, 8, 3}, {8, player_knock, 1, 1}};
+    const Case cases[] = {{7, chick_catch, 8, 3}, {8, chick_knock, 1, 1}};
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 2, 400, 400, c.state);
+        BroodRec& p = add_chick(w, 2, 400, 400, c.state);
         p.bumped = 1;
         p.sheet = 6;
         ScriptedRandom rnd = draws(1 + 2 * (1 + c.clutch));  // the hop, then two per egg
@@ -193,7 +193,7 @@ TEST(CatchAndKnock, MothersBumpMakesAnEggThatHatchesIntoTheNextState) {
 // -1 if it never does.
 int hatch(World& w, int i) {
     SeededRandom rnd(7);
-    PlayerRec& e = at(w, i);
+    BroodRec& e = at(w, i);
     e.aux2 = 0;  // no roll: it hatches as soon as it is down
     for (int n = 0; n < 2000 && e.anim > 0; ++n) {
         if (e.kind == kChick) return e.state;
@@ -220,22 +220,22 @@ TEST(CatchAndKnock, EggsHatchIntoTheNewBehaviour) {
     };
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 2, 400, 400, c.state);
+        BroodRec& p = add_chick(w, 2, 400, 400, c.state);
         p.bumped = c.bumped ? 1 : 0;
         p.tick = 35;  // a knocker in its glare
         p.footing = c.state == 8 ? kTumbling : kSteady;
         if (c.other_state >= 0) add_chick(w, 5, 400, 400, c.other_state);
         SeededRandom rnd(3);
-        (c.state == 7 ? player_catch : player_knock)(w, rnd, 2);
+        (c.state == 7 ? chick_catch : chick_knock)(w, rnd, 2);
         ASSERT_EQ(at(w, c.slot).kind, kEgg) << "state " << c.state << " slot " << c.slot;
         EXPECT_EQ(hatch(w, c.slot), c.hatches_as) << "state " << c.state << " slot " << c.slot;
     }
 }
 
 TEST(CatchAndKnock, NeverTumbleLandOrHeedTheHeldMark) {
-    for (Behaviour run : {player_catch, player_knock}) {
+    for (Behaviour run : {chick_catch, chick_knock}) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 2, 400, 740, run == player_catch ? 7 : 8);
+        BroodRec& p = add_chick(w, 2, 400, 740, run == chick_catch ? 7 : 8);
         p.footing = kHeld;
         ScriptedRandom rnd = script({});
         for (int n = 0; n < 3; ++n) run(w, rnd, 2);

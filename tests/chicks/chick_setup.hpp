@@ -10,15 +10,15 @@
 
 namespace vorlip::test {
 
-inline PlayerRec& at(World& w, int i) {
-    return w.players[static_cast<std::size_t>(i)];
+inline BroodRec& at(World& w, int i) {
+    return w.brood[static_cast<std::size_t>(i)];
 }
 
 // A steady chick of `state` at (x, y), facing right, freshly hatched; counted in chick_count.
 // Vigour 0 keeps its energy where it is put, so motion tests are not disturbed by the leader.
-inline PlayerRec& add_chick(World& w, int i, int x, int y, int state = 1) {
-    PlayerRec& c = at(w, i);
-    c = PlayerRec{};
+inline BroodRec& add_chick(World& w, int i, int x, int y, int state = 1) {
+    BroodRec& c = at(w, i);
+    c = BroodRec{};
     c.x = static_cast<i16>(x);
     c.y = static_cast<i16>(y);
     c.kind = kChick;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "chick_setup.hpp"
-#include "chicks/player.hpp"
+#include "chicks/chick.hpp"
 
 namespace vorlip {
 namespace {
@@ -15,7 +15,7 @@ using test::chick_world;
 using test::draws;
 using test::script;
 
-TEST(PlayerFindContact, PairsOfChicks) {
+TEST(ChickFindContact, PairsOfChicks) {
     // Chick A in slot 1, chick B in slot 2; does A find B, and does B find A?
     struct Case {
         int ax, ay, bx, by;
@@ -37,25 +37,25 @@ TEST(PlayerFindContact, PairsOfChicks) {
         add_chick(w, 1, c.ax, c.ay);
         add_chick(w, 2, c.bx, c.by);
         i16 other = 77;
-        EXPECT_EQ(player_find_contact(w, 1, other), c.a_finds_b ? 2 : 0)
+        EXPECT_EQ(chick_find_contact(w, 1, other), c.a_finds_b ? 2 : 0)
             << "A(" << c.ax << "," << c.ay << ") B(" << c.bx << "," << c.by << ")";
         EXPECT_EQ(other, c.a_finds_b ? 2 : 77);
         other = 77;
-        EXPECT_EQ(player_find_contact(w, 2, other), c.b_finds_a ? 2 : 0)
+        EXPECT_EQ(chick_find_contact(w, 2, other), c.b_finds_a ? 2 : 0)
             << "B(" << c.bx << "," << c.by << ") A(" << c.ax << "," << c.ay << ")";
         EXPECT_EQ(other, c.b_finds_a ? 1 : 77);
     }
 }
 
-TEST(PlayerFindContact, LowestIndexWinsAndOnlyLiveChicksCount) {
+TEST(ChickFindContact, LowestIndexWinsAndOnlyLiveChicksCount) {
     World w = chick_world();
     add_chick(w, 3, 200, 200);
     add_chick(w, 7, 200, 200);
     add_chick(w, 9, 200, 200, kPatrol);  // patrol chicks are candidates too
     i16 other = 0;
-    EXPECT_EQ(player_find_contact(w, 9, other), 2);
+    EXPECT_EQ(chick_find_contact(w, 9, other), 2);
     EXPECT_EQ(other, 3);
-    EXPECT_EQ(player_find_contact(w, 3, other), 2);
+    EXPECT_EQ(chick_find_contact(w, 3, other), 2);
     EXPECT_EQ(other, 7);
 
     // Eggs, hatching records and free slots at the same place are passed over.
@@ -69,11 +69,11 @@ TEST(PlayerFindContact, LowestIndexWinsAndOnlyLiveChicksCount) {
     at(v, 4).anim = 0;
     v.chick_count = 10;
     other = 55;
-    EXPECT_EQ(player_find_contact(v, 10, other), 0);
+    EXPECT_EQ(chick_find_contact(v, 10, other), 0);
     EXPECT_EQ(other, 55);
 }
 
-TEST(PlayerFindContact, ScanStopsOnceEveryCountedChickWasSeen) {
+TEST(ChickFindContact, ScanStopsOnceEveryCountedChickWasSeen) {
     // Chick 0 looks; chick 1 is far away, chick 2 touches it.
     struct Case {
         int chick_count, result;
@@ -86,20 +86,20 @@ TEST(PlayerFindContact, ScanStopsOnceEveryCountedChickWasSeen) {
         add_chick(w, 2, 110, 110);
         w.chick_count = static_cast<i16>(c.chick_count);
         i16 other = 0;
-        EXPECT_EQ(player_find_contact(w, 0, other), c.result) << "chick_count " << c.chick_count;
+        EXPECT_EQ(chick_find_contact(w, 0, other), c.result) << "chick_count " << c.chick_count;
     }
 }
 
-TEST(PlayerFindContact, StaysInTheTableWhateverPlayerMaxSays) {
+TEST(ChickFindContact, StaysInTheTableWhateverPlayerMaxSays) {
     World w = chick_world();
     add_chick(w, 0, 100, 100);
-    w.player_max = 32000;
+    w.brood_max = 32000;
     w.chick_count = 32000;
     i16 other = 0;
-    EXPECT_EQ(player_find_contact(w, 0, other), 0);
+    EXPECT_EQ(chick_find_contact(w, 0, other), 0);
 }
 
-TEST(PlayerTakeBump, HopsUpAndRegainsFooting) {
+TEST(ChickTakeBump, HopsUpAndRegainsFooting) {
     struct Case {
         int bumped;
         float r;
@@ -112,11 +112,11 @@ TEST(PlayerTakeBump, HopsUpAndRegainsFooting) {
                           {2, 0.5f, 500, 0}};
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 4, 300, 500);
+        BroodRec& p = add_chick(w, 4, 300, 500);
         p.bumped = static_cast<i16>(c.bumped);
         p.footing = kTumbling;
         ScriptedRandom rnd = script({c.r});
-        EXPECT_EQ(player_take_bump(w, rnd, 4), c.result);
+        EXPECT_EQ(chick_take_bump(w, rnd, 4), c.result);
         EXPECT_EQ(p.y, c.y_after);
         EXPECT_EQ(p.footing, c.result ? kSteady : kTumbling);
         EXPECT_EQ(p.bumped, c.result ? 0 : c.bumped);
@@ -124,9 +124,9 @@ TEST(PlayerTakeBump, HopsUpAndRegainsFooting) {
     }
 }
 
-TEST(PlayerTumble, FallsOnTheBouncingSpeedSequence) {
+TEST(ChickTumble, FallsOnTheBouncingSpeedSequence) {
     World w = chick_world();
-    PlayerRec& p = add_chick(w, 4, 300, 100);
+    BroodRec& p = add_chick(w, 4, 300, 100);
     p.footing = kTumbling;
     p.vigour = 100;
     ScriptedRandom rnd = script({});
@@ -134,18 +134,18 @@ TEST(PlayerTumble, FallsOnTheBouncingSpeedSequence) {
     int y = 100;
     for (int s : steps) {
         const int energy_before = p.energy;
-        EXPECT_EQ(player_tumble(w, rnd, 4, 0), 1);
+        EXPECT_EQ(chick_tumble(w, rnd, 4, 0), 1);
         y += s;
         EXPECT_EQ(p.y, y);
         EXPECT_EQ(w.tumble_speed, s);
-        // The energy drops by Int(-25) and its upkeep, pulled to 555 first if out of range.
+        // The energy drops by floor_int(-25) and its upkeep, pulled to 555 first if out of range.
         const int base = (energy_before < 50 || energy_before > 5500) ? 555 : energy_before;
         EXPECT_EQ(p.energy, base - 25);
     }
     EXPECT_EQ(p.footing, kTumbling);
 }
 
-TEST(PlayerTumble, TwoTumblingChicksShareTheSequence) {
+TEST(ChickTumble, TwoTumblingChicksShareTheSequence) {
     World w = chick_world();
     add_chick(w, 4, 300, 100).footing = kTumbling;
     add_chick(w, 6, 500, 100).footing = kTumbling;
@@ -154,8 +154,8 @@ TEST(PlayerTumble, TwoTumblingChicksShareTheSequence) {
     const int b_steps[] = {2, 4, 6, 8, 10, 8, 2, 0, 2};
     int ay = 100, by = 100;
     for (int n = 0; n < 9; ++n) {
-        player_tumble(w, rnd, 4, 0);
-        player_tumble(w, rnd, 6, 0);
+        chick_tumble(w, rnd, 4, 0);
+        chick_tumble(w, rnd, 6, 0);
         ay += a_steps[n];
         by += b_steps[n];
         EXPECT_EQ(at(w, 4).y, ay) << n;
@@ -163,7 +163,7 @@ TEST(PlayerTumble, TwoTumblingChicksShareTheSequence) {
     }
 }
 
-TEST(PlayerTumble, MothersTouchCatchesAboveTheBand) {
+TEST(ChickTumble, MothersTouchCatchesAboveTheBand) {
     // screen_h 768: the band 0.2 gives the line y < 153, the band 0.02 gives y < 15.
     struct Case {
         double band_before;
@@ -175,14 +175,14 @@ TEST(PlayerTumble, MothersTouchCatchesAboveTheBand) {
                           {0.21, -500, true}, {0.21, 700, false}};
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 4, 300, c.y);
+        BroodRec& p = add_chick(w, 4, 300, c.y);
         p.footing = kTumbling;
         p.energy = 700;
         p.vigour = 100;
         w.catch_band = c.band_before;
         w.tumble_speed = 5;
         ScriptedRandom rnd = script({});
-        EXPECT_EQ(player_tumble(w, rnd, 4, 1), 1);
+        EXPECT_EQ(chick_tumble(w, rnd, 4, 1), 1);
         EXPECT_EQ(p.footing, c.caught ? kSteady : kTumbling) << c.band_before << " y " << c.y;
         EXPECT_EQ(p.y, c.y) << "no fall in a touched update";
         EXPECT_EQ(p.energy, 700);
@@ -191,22 +191,22 @@ TEST(PlayerTumble, MothersTouchCatchesAboveTheBand) {
     }
 }
 
-TEST(PlayerTumble, CatchBandNarrowsAndStartsAgainAfter19Steps) {
+TEST(ChickTumble, CatchBandNarrowsAndStartsAgainAfter19Steps) {
     World w = chick_world();
     add_chick(w, 4, 300, 0).footing = kTumbling;
     ScriptedRandom rnd = script({});
-    player_tumble(w, rnd, 4, 0);
+    chick_tumble(w, rnd, 4, 0);
     EXPECT_EQ(w.catch_band, 0.2) << "the first call finds 0 and sets 0.2";
     for (int n = 1; n <= 18; ++n) {
-        player_tumble(w, rnd, 4, 0);
+        chick_tumble(w, rnd, 4, 0);
         EXPECT_NEAR(w.catch_band, 0.2 - 0.01 * n, 1e-9) << n;
     }
     EXPECT_GT(w.catch_band, 0.01);
-    player_tumble(w, rnd, 4, 0);  // 0.00999...: below 0.01
+    chick_tumble(w, rnd, 4, 0);  // 0.00999...: below 0.01
     EXPECT_EQ(w.catch_band, 0.2);
 }
 
-TEST(PlayerTumble, SteadyChickStartsATumbleByTheOdds) {
+TEST(ChickTumble, SteadyChickStartsATumbleByTheOdds) {
     struct Case {
         int slot, clock_before;
         float r;
@@ -221,13 +221,13 @@ TEST(PlayerTumble, SteadyChickStartsATumbleByTheOdds) {
     };
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, c.slot, 300, 300);
+        BroodRec& p = add_chick(w, c.slot, 300, 300);
         p.energy = 1000;
         p.vigour = 100;
         w.leader = 40;
         w.tumble_clock = static_cast<i16>(c.clock_before);
         ScriptedRandom rnd = script({c.r});
-        EXPECT_EQ(player_tumble(w, rnd, static_cast<i16>(c.slot), 0), c.starts ? 1 : 0)
+        EXPECT_EQ(chick_tumble(w, rnd, static_cast<i16>(c.slot), 0), c.starts ? 1 : 0)
             << "slot " << c.slot << " clock " << c.clock_before << " r " << c.r;
         EXPECT_EQ(p.footing, c.starts ? kTumbling : kSteady);
         EXPECT_EQ(p.energy, c.starts ? 962 : 1000);
@@ -236,12 +236,12 @@ TEST(PlayerTumble, SteadyChickStartsATumbleByTheOdds) {
     }
 }
 
-TEST(PlayerTumble, ClockWrapsFrom5000To1) {
+TEST(ChickTumble, ClockWrapsFrom5000To1) {
     World w = chick_world();
     add_chick(w, 4, 300, 300);
     w.tumble_clock = 5000;
     ScriptedRandom rnd = draws(1);
-    player_tumble(w, rnd, 4, 0);
+    chick_tumble(w, rnd, 4, 0);
     EXPECT_EQ(w.tumble_clock, 1);
 }
 

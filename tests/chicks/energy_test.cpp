@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "chick_setup.hpp"
-#include "chicks/player.hpp"
+#include "chicks/chick.hpp"
 
 namespace vorlip {
 namespace {
@@ -11,22 +11,22 @@ using test::add_chick;
 using test::at;
 using test::chick_world;
 
-TEST(PlayerAddEnergy, GainsLossesAndThePullBackTo555) {
+TEST(ChickAddEnergy, GainsLossesAndThePullBackTo555) {
     struct Case {
         int energy, vigour, amount;
         bool leads;
         int expected;
     };
     const Case cases[] = {
-        {0, 100, 0, false, 555},      // a new chick: pulled to 555, loss Int(0.3) = 0
-        {0, 400, 0, false, 554},      // 555 - Int(1.2)
-        {1000, 100, -3, false, 962},  // Int(-37.5) = -38, floored away from zero
+        {0, 100, 0, false, 555},      // a new chick: pulled to 555, loss floor_int(0.3) = 0
+        {0, 400, 0, false, 554},      // 555 - floor_int(1.2)
+        {1000, 100, -3, false, 962},  // floor_int(-37.5) = -38, floored away from zero
         {1000, 100, -2, false, 975},
         {1000, 100, 6, false, 1075},
-        {1000, 333, 0, false, 1000},  // Int(0.999): no loss below vigour 334
+        {1000, 333, 0, false, 1000},  // floor_int(0.999): no loss below vigour 334
         {1000, 334, 0, false, 999},
-        {1000, 200, 1, true, 1014},  // +25, the leader loses Int(11.1) = 11
-        {1000, 551, 0, true, 970},   // Int(30.58)
+        {1000, 200, 1, true, 1014},  // +25, the leader loses floor_int(11.1) = 11
+        {1000, 551, 0, true, 970},   // floor_int(30.58)
         {49, 100, 0, false, 555},
         {50, 100, 0, false, 50},
         {5500, 100, 0, false, 5500},
@@ -37,17 +37,17 @@ TEST(PlayerAddEnergy, GainsLossesAndThePullBackTo555) {
     };
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 3, 100, 100);
+        BroodRec& p = add_chick(w, 3, 100, 100);
         p.energy = static_cast<i16>(c.energy);
         p.vigour = static_cast<i16>(c.vigour);
         w.leader = c.leads ? 3 : 7;
-        player_add_energy(w, 3, static_cast<i16>(c.amount));
+        chick_add_energy(w, 3, static_cast<i16>(c.amount));
         EXPECT_EQ(p.energy, c.expected)
             << "energy " << c.energy << " vigour " << c.vigour << " amount " << c.amount;
     }
 }
 
-TEST(PlayerCheckLeader, TakesOverOnlyAboveTheRecordMark) {
+TEST(ChickCheckLeader, TakesOverOnlyAboveTheRecordMark) {
     struct Case {
         int leader_energy, energy, result, leader_after, mark_after;
     };
@@ -60,22 +60,22 @@ TEST(PlayerCheckLeader, TakesOverOnlyAboveTheRecordMark) {
         add_chick(w, 3, 100, 100).energy = static_cast<i16>(c.energy);
         w.leader = 9;
         w.leader_energy = static_cast<i16>(c.leader_energy);
-        EXPECT_EQ(player_check_leader(w, 3), c.result) << c.leader_energy << " vs " << c.energy;
+        EXPECT_EQ(chick_check_leader(w, 3), c.result) << c.leader_energy << " vs " << c.energy;
         EXPECT_EQ(w.leader, c.leader_after);
         EXPECT_EQ(w.leader_energy, c.mark_after);
     }
 }
 
-TEST(PlayerCheckLeader, EqualEnergyDoesNotTakeOver) {
+TEST(ChickCheckLeader, EqualEnergyDoesNotTakeOver) {
     World w = chick_world();
     add_chick(w, 5, 0, 0).energy = 800;
     add_chick(w, 1, 0, 0).energy = 800;
-    EXPECT_EQ(player_check_leader(w, 5), 1);
-    EXPECT_EQ(player_check_leader(w, 1), 0);
+    EXPECT_EQ(chick_check_leader(w, 5), 1);
+    EXPECT_EQ(chick_check_leader(w, 1), 0);
     EXPECT_EQ(w.leader, 5);
 }
 
-TEST(PlayerMove, FreeStepFollowsTheFacing) {
+TEST(ChickMove, FreeStepFollowsTheFacing) {
     struct Case {
         int facing, dx, dy, x, y;
     };
@@ -87,22 +87,22 @@ TEST(PlayerMove, FreeStepFollowsTheFacing) {
     };
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 2, 500, 400);
+        BroodRec& p = add_chick(w, 2, 500, 400);
         p.facing = static_cast<i16>(c.facing);
-        player_move(w, 2, static_cast<i16>(c.dx), static_cast<i16>(c.dy));
+        chick_move(w, 2, static_cast<i16>(c.dx), static_cast<i16>(c.dy));
         EXPECT_EQ(p.x, c.x) << "facing " << c.facing;
         EXPECT_EQ(p.y, c.y) << "facing " << c.facing;
         EXPECT_EQ(w.flower_beat, 1);
     }
 }
 
-TEST(PlayerMove, Every31stFreeStepPlantsAFlower) {
+TEST(ChickMove, Every31stFreeStepPlantsAFlower) {
     World w = chick_world();
     add_chick(w, 2, 500, 400).energy = 900;
     add_chick(w, 6, 100, 100).energy = 800;  // within 555 of the leader: never lags
     int planted_at = -1;
     for (int n = 1; n <= 62; ++n) {
-        player_move(w, n % 2 ? 2 : 6, 0, 0);
+        chick_move(w, n % 2 ? 2 : 6, 0, 0);
         if (w.flowers[0].live == 1 && planted_at < 0) planted_at = n;
     }
     EXPECT_EQ(planted_at, 31);
@@ -111,9 +111,9 @@ TEST(PlayerMove, Every31stFreeStepPlantsAFlower) {
     EXPECT_EQ(w.flower_beat, 0);
 }
 
-TEST(PlayerMove, LaggingStepIsDrawnTowardsTheLeader) {
+TEST(ChickMove, LaggingStepIsDrawnTowardsTheLeader) {
     // Leader in slot 5 at (500, 400); the lagging chick has energy 100 against a mark of
-    // 2000, vigour 100, so a step level with the leader gains Int(12.5) = 12.
+    // 2000, vigour 100, so a step level with the leader gains floor_int(12.5) = 12.
     struct Case {
         int x, y, facing, dx, x_after, y_after;
         bool gains;
@@ -137,14 +137,14 @@ TEST(PlayerMove, LaggingStepIsDrawnTowardsTheLeader) {
     for (const Case& c : cases) {
         World w = chick_world();
         add_chick(w, 5, 500, 400);
-        PlayerRec& p = add_chick(w, 2, c.x, c.y);
+        BroodRec& p = add_chick(w, 2, c.x, c.y);
         p.facing = static_cast<i16>(c.facing);
         p.energy = 100;
         p.vigour = 100;
         w.leader = 5;
         w.leader_energy = 2000;
         w.flower_beat = 30;
-        player_move(w, 2, static_cast<i16>(c.dx), 3);
+        chick_move(w, 2, static_cast<i16>(c.dx), 3);
         EXPECT_EQ(p.x, c.x_after) << c.x << "," << c.y;
         EXPECT_EQ(p.y, c.y_after) << c.x << "," << c.y;
         EXPECT_EQ(p.energy, c.gains ? 112 : 100) << c.x << "," << c.y;
@@ -153,36 +153,36 @@ TEST(PlayerMove, LaggingStepIsDrawnTowardsTheLeader) {
     }
 }
 
-TEST(PlayerMove, LaggingChickHeadsForTheLeadersSlotWhateverItHolds) {
+TEST(ChickMove, LaggingChickHeadsForTheLeadersSlotWhateverItHolds) {
     World w = chick_world();
-    PlayerRec& p = add_chick(w, 2, 100, 100);
+    BroodRec& p = add_chick(w, 2, 100, 100);
     p.energy = 100;
-    at(w, 8) = PlayerRec{};  // the leader's slot has been freed
+    at(w, 8) = BroodRec{};  // the leader's slot has been freed
     at(w, 8).x = 900;
     at(w, 8).y = 600;
     w.leader = 8;
     w.leader_energy = 1000;
-    player_move(w, 2, 5, 5);
+    chick_move(w, 2, 5, 5);
     EXPECT_EQ(p.x, 105);
     EXPECT_EQ(p.y, 105);
 
     w.leader = 300;  // a stray value in a loaded world is treated as a leader at the origin
-    player_move(w, 2, 5, 5);
+    chick_move(w, 2, 5, 5);
     EXPECT_EQ(p.x, 100);
     EXPECT_EQ(p.y, 105);
 }
 
-TEST(PlayerTurn, FlipsBetweenLeftAndRight) {
+TEST(ChickTurn, FlipsBetweenLeftAndRight) {
     const int cases[][2] = {{2, 1}, {1, 2}, {0, 2}, {7, 2}};
     for (const auto& c : cases) {
         World w = chick_world();
         add_chick(w, 0, 0, 0).facing = static_cast<i16>(c[0]);
-        player_turn(w, 0);
+        chick_turn(w, 0);
         EXPECT_EQ(at(w, 0).facing, c[1]);
     }
 }
 
-TEST(PlayerCheckOffscreen, LeavesAtTheLeftTopAndRightButNotTheBottom) {
+TEST(ChickCheckOffscreen, LeavesAtTheLeftTopAndRightButNotTheBottom) {
     struct Case {
         int x, y, gone;
     };
@@ -194,19 +194,19 @@ TEST(PlayerCheckOffscreen, LeavesAtTheLeftTopAndRightButNotTheBottom) {
         w.leader = 4;
         w.leader_energy = 3000;
         w.chicks_gone = 2;
-        EXPECT_EQ(player_check_offscreen(w, 4), c.gone) << c.x << "," << c.y;
+        EXPECT_EQ(chick_check_offscreen(w, 4), c.gone) << c.x << "," << c.y;
         EXPECT_EQ(at(w, 4).anim, c.gone ? 0 : 1);
         EXPECT_EQ(w.chicks_gone, 2 + c.gone);
         EXPECT_EQ(w.leader_energy, c.gone ? 0 : 3000);
     }
 }
 
-TEST(PlayerCheckOffscreen, AnotherChickLeavingKeepsTheLeadersMark) {
+TEST(ChickCheckOffscreen, AnotherChickLeavingKeepsTheLeadersMark) {
     World w = chick_world();
     add_chick(w, 4, -100, 0);
     w.leader = 2;
     w.leader_energy = 3000;
-    EXPECT_EQ(player_check_offscreen(w, 4), 1);
+    EXPECT_EQ(chick_check_offscreen(w, 4), 1);
     EXPECT_EQ(w.leader_energy, 3000);
 }
 

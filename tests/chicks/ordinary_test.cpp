@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "chick_setup.hpp"
-#include "chicks/player.hpp"
+#include "chicks/chick.hpp"
 
 namespace vorlip {
 namespace {
@@ -124,9 +124,9 @@ TEST(OrdinaryBehaviours, StepsAndTurnsOverFullCycles) {
         ScriptedRandom rnd = draws(kUpdates);  // one tumble draw per update, never a tumble
         const Motion m = expected_motion(state);
         for (size_t k = 0; k < kUpdates; ++k) {
-            const PlayerRec before = at(w, 3);
-            player_ordinary(w, rnd, 3);
-            const PlayerRec& c = at(w, 3);
+            const BroodRec before = at(w, 3);
+            chick_ordinary(w, rnd, 3);
+            const BroodRec& c = at(w, 3);
             const int along = before.facing == 2 ? 1 : -1;
             ASSERT_EQ((c.x - before.x) * along, m.dx[k])
                 << "state " << state << " update " << k + 1;
@@ -146,8 +146,8 @@ TEST(OrdinaryBehaviours, SharedCountersGiveConsecutiveValues) {
     add_chick(w, 4, 300, 400, 1);
     w.flock_beat = 17;
     ScriptedRandom rnd = draws(2);
-    player_ordinary(w, rnd, 2);
-    player_ordinary(w, rnd, 4);
+    chick_ordinary(w, rnd, 2);
+    chick_ordinary(w, rnd, 4);
     EXPECT_EQ(at(w, 2).x, 502);
     EXPECT_EQ(at(w, 2).y, 400);
     EXPECT_EQ(at(w, 2).facing, 2);
@@ -166,8 +166,8 @@ TEST(OrdinaryBehaviours, WobbleJumpIsSharedThroughItsSign) {
     w.wobble_sign = -1;
     ScriptedRandom rnd = draws(4);
     for (int n = 0; n < 2; ++n) {
-        player_ordinary(w, rnd, 2);
-        player_ordinary(w, rnd, 4);
+        chick_ordinary(w, rnd, 2);
+        chick_ordinary(w, rnd, 4);
     }
     EXPECT_EQ(at(w, 2).aux1, 10);
     EXPECT_EQ(at(w, 4).aux1, -8);
@@ -188,7 +188,7 @@ TEST(OrdinaryBehaviours, AnimationCycles) {
         const std::vector<int>& cycle = *by_state[state];
         ScriptedRandom rnd = draws(2 * cycle.size());
         for (size_t k = 0; k < 2 * cycle.size(); ++k) {
-            const int frame = player_ordinary(w, rnd, 3);
+            const int frame = chick_ordinary(w, rnd, 3);
             EXPECT_EQ(frame, cycle[k % cycle.size()]) << "state " << state << " update " << k;
             EXPECT_EQ(at(w, 3).frame, frame);
         }
@@ -202,7 +202,7 @@ TEST(OrdinaryBehaviours, AnimBeyondTheCycleShowsFrame0AndRestarts) {
         World w = chick_world();
         add_chick(w, 3, 500, 400, c[0]).anim = static_cast<i16>(c[1]);
         ScriptedRandom rnd = draws(1);
-        EXPECT_EQ(player_ordinary(w, rnd, 3), 0);
+        EXPECT_EQ(chick_ordinary(w, rnd, 3), 0);
         EXPECT_EQ(at(w, 3).anim, 1) << "state " << c[0];
     }
 }
@@ -210,14 +210,14 @@ TEST(OrdinaryBehaviours, AnimBeyondTheCycleShowsFrame0AndRestarts) {
 TEST(OrdinaryBehaviours, TumblingChickShowsWideEyesAndFalls) {
     for (int state = 0; state <= 5; ++state) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 3, 500, 100, state);
+        BroodRec& p = add_chick(w, 3, 500, 100, state);
         p.footing = kTumbling;
         ScriptedRandom rnd = script({});  // a fall draws nothing
         const int frames[] = {4, 5, 4, 5, 4};
         const int falls[] = {1, 2, 3, 4, 5};
         int y = 100;
         for (int k = 0; k < 5; ++k) {
-            EXPECT_EQ(player_ordinary(w, rnd, 3), frames[k]) << "state " << state;
+            EXPECT_EQ(chick_ordinary(w, rnd, 3), frames[k]) << "state " << state;
             y += falls[k];
             EXPECT_EQ(p.y, y) << "state " << state;
             EXPECT_EQ(p.x, 500) << "no motion of its own";
@@ -228,17 +228,17 @@ TEST(OrdinaryBehaviours, TumblingChickShowsWideEyesAndFalls) {
 TEST(OrdinaryBehaviours, HeldOrLeavingChicksOnlyAnimate) {
     for (int state = 0; state <= 5; ++state) {
         World w = chick_world();
-        PlayerRec& held = add_chick(w, 3, 500, 400, state);
+        BroodRec& held = add_chick(w, 3, 500, 400, state);
         held.footing = kHeld;
         held.bumped = 1;
-        PlayerRec& gone = add_chick(w, 5, 1024, 400, state);
+        BroodRec& gone = add_chick(w, 5, 1024, 400, state);
         ScriptedRandom rnd = script({});
-        EXPECT_EQ(player_ordinary(w, rnd, 3), 0);
+        EXPECT_EQ(chick_ordinary(w, rnd, 3), 0);
         EXPECT_EQ(held.x, 500);
         EXPECT_EQ(held.y, 400);
         EXPECT_EQ(held.anim, 2);
         EXPECT_EQ(held.bumped, 1);
-        player_ordinary(w, rnd, 5);
+        chick_ordinary(w, rnd, 5);
         EXPECT_EQ(gone.anim, 0);
         EXPECT_EQ(w.chicks_gone, 1);
     }
@@ -247,13 +247,13 @@ TEST(OrdinaryBehaviours, HeldOrLeavingChicksOnlyAnimate) {
 TEST(OrdinaryBehaviours, MothersBumpGivesAHopEnergyAndAFlower) {
     for (int state = 0; state <= 5; ++state) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 3, 500, 400, state);
+        BroodRec& p = add_chick(w, 3, 500, 400, state);
         p.bumped = 1;
         p.footing = kTumbling;
         p.vigour = 100;
         w.leader = 40;
         ScriptedRandom rnd = script({0.5f});  // the hop, and nothing else
-        player_ordinary(w, rnd, 3);
+        chick_ordinary(w, rnd, 3);
         EXPECT_EQ(p.y, 365) << "state " << state;
         EXPECT_EQ(p.x, 500) << "state " << state;
         EXPECT_EQ(p.footing, kSteady);
@@ -272,7 +272,7 @@ void mother_over(World& w, int x, int y) {
 }
 
 TEST(OrdinaryBehaviours, MothersTouchAndContactsGiveEnergy) {
-    // vigour 100: each unit of amount is worth Int(12.5). States 0, 1 and 3 collect the touch
+    // vigour 100: each unit of amount is worth floor_int(12.5). States 0, 1 and 3 collect the touch
     // (4) and a contact (2) into one call; 2, 4 and 5 take the touch at once and never push.
     struct Case {
         int state;
@@ -287,13 +287,13 @@ TEST(OrdinaryBehaviours, MothersTouchAndContactsGiveEnergy) {
     };
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 3, 500, 400, c.state);
+        BroodRec& p = add_chick(w, 3, 500, 400, c.state);
         p.vigour = 100;
         w.leader = 40;
         if (c.contact) add_chick(w, 7, 500, 400, 1);
         if (c.touch) mother_over(w, 500, 400);
         ScriptedRandom rnd = draws(1);
-        player_ordinary(w, rnd, 3);
+        chick_ordinary(w, rnd, 3);
         EXPECT_EQ(p.energy, c.energy)
             << "state " << c.state << " touch " << c.touch << " contact " << c.contact;
     }
@@ -304,28 +304,28 @@ TEST(OrdinaryBehaviours, MothersTouchLiftsThreePixels) {
     const int motion_up[6] = {0, 0, 0, 0, 1, 0};
     for (int state = 0; state <= 5; ++state) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 3, 500, 400, state);
+        BroodRec& p = add_chick(w, 3, 500, 400, state);
         mother_over(w, 500, 400);
         ScriptedRandom rnd = draws(1);
-        player_ordinary(w, rnd, 3);
+        chick_ordinary(w, rnd, 3);
         EXPECT_EQ(p.y, 400 - 3 - motion_up[state]) << "state " << state;
     }
 }
 
 TEST(OrdinaryBehaviours, ContactPushes) {
-    // Chick 3 finds chick 7 at its own place; k = Int((768 - y) x c) + b, the other goes up
-    // by Int(k x f). The first update's own motion is 0 px up in states 0 to 3 and 5.
+    // Chick 3 finds chick 7 at its own place; k = floor_int((768 - y) x c) + b, the other goes up
+    // by floor_int(k x f). The first update's own motion is 0 px up in states 0 to 3 and 5.
     struct Case {
         int state, y, other_state, other_aux1, self_up, other_up;
     };
     const Case cases[] = {
-        {0, 500, 1, 0, 6, 1},        // the worked example: k = Int(268 x 0.015) + 2
-        {0, 100, 1, 0, 12, 2},       // k = Int(10.02) + 2
-        {1, 500, 1, 0, 4, 1},        // k = Int(1.34) + 3, Int(1.2)
-        {1, 100, 1, 0, 6, 1},        // k = Int(3.34) + 3, Int(1.8)
-        {3, 500, 1, 0, 3, 1},        // k = Int(1.34) + 2, Int(1.5)
-        {3, 100, 1, 0, 5, 2},        // Int(2.5)
-        {0, 800, 1, 0, 1, 0},        // below the screen: 768 - 800 = -32, Int(-0.48) = -1
+        {0, 500, 1, 0, 6, 1},        // the worked example: k = floor_int(268 x 0.015) + 2
+        {0, 100, 1, 0, 12, 2},       // k = floor_int(10.02) + 2
+        {1, 500, 1, 0, 4, 1},        // k = floor_int(1.34) + 3, floor_int(1.2)
+        {1, 100, 1, 0, 6, 1},        // k = floor_int(3.34) + 3, floor_int(1.8)
+        {3, 500, 1, 0, 3, 1},        // k = floor_int(1.34) + 2, floor_int(1.5)
+        {3, 100, 1, 0, 5, 2},        // floor_int(2.5)
+        {0, 800, 1, 0, 1, 0},        // below the screen: 768 - 800 = -32, floor_int(-0.48) = -1
         {1, 500, kPatrol, 0, 0, 0},  // patrol chicks are not pushed, nor is the pusher
         {1, 500, 0, -1, 4, 0},       // a resting state-0 chick is not pushed
         {1, 500, 0, -2, 4, 1},      {2, 500, 1, 0, 0, 0},  // states 2, 4 and 5 do not push
@@ -336,7 +336,7 @@ TEST(OrdinaryBehaviours, ContactPushes) {
         add_chick(w, 3, 500, c.y, c.state);
         add_chick(w, 7, 500, c.y, c.other_state).aux1 = static_cast<i16>(c.other_aux1);
         ScriptedRandom rnd = draws(1);
-        player_ordinary(w, rnd, 3);
+        chick_ordinary(w, rnd, 3);
         EXPECT_EQ(c.y - at(w, 3).y, c.self_up) << "state " << c.state << " y " << c.y;
         EXPECT_EQ(c.y - at(w, 7).y, c.other_up) << "state " << c.state << " y " << c.y;
     }
@@ -347,11 +347,11 @@ TEST(OrdinaryBehaviours, TumblingChickDoesNotPushButIsPushed) {
     add_chick(w, 3, 500, 500, 1).footing = kTumbling;
     add_chick(w, 7, 500, 500, 1);
     ScriptedRandom rnd = draws(1);
-    player_ordinary(w, rnd, 3);
+    chick_ordinary(w, rnd, 3);
     EXPECT_EQ(at(w, 3).y, 501);  // fell by the first tumble step only
     EXPECT_EQ(at(w, 7).y, 500);
-    player_ordinary(w, rnd, 7);
-    EXPECT_EQ(at(w, 3).y, 500);  // chick 7 pushed it up by Int(4 x 0.3) = 1
+    chick_ordinary(w, rnd, 7);
+    EXPECT_EQ(at(w, 3).y, 500);  // chick 7 pushed it up by floor_int(4 x 0.3) = 1
 }
 
 TEST(OrdinaryBehaviours, TouchedTumblingChickIsCaughtOnlyHighUp) {
@@ -364,14 +364,14 @@ TEST(OrdinaryBehaviours, TouchedTumblingChickIsCaughtOnlyHighUp) {
     for (int state = 0; state <= 5; ++state) {
         for (const Case& c : cases) {
             World w = chick_world();
-            PlayerRec& p = add_chick(w, 3, 500, c.y, state);
+            BroodRec& p = add_chick(w, 3, 500, c.y, state);
             p.footing = kTumbling;
             p.vigour = 100;
             w.leader = 40;
             w.catch_band = 0.21;
             mother_over(w, 500, c.y);
             ScriptedRandom rnd = script({});
-            player_ordinary(w, rnd, 3);
+            chick_ordinary(w, rnd, 3);
             EXPECT_EQ(p.y, c.y - 3) << "state " << state << " y " << c.y;
             EXPECT_EQ(p.footing, c.caught ? kSteady : kTumbling) << "state " << state;
             // States 2, 4 and 5 take the touch's energy before the tumble step.
@@ -394,12 +394,12 @@ TEST(OrdinaryBehaviours, TumblingChickLandsAsAnEggWithItsClutch) {
     for (int state = 0; state <= 5; ++state) {
         for (const Case& c : cases) {
             World w = chick_world();
-            PlayerRec& p = add_chick(w, 3, 300, c.y, state);
+            BroodRec& p = add_chick(w, 3, 300, c.y, state);
             p.footing = static_cast<i16>(c.footing);
             p.sheet = 5;
             if (c.touched) mother_over(w, 300, c.y);
             ScriptedRandom rnd = draws(8);
-            player_ordinary(w, rnd, 3);
+            chick_ordinary(w, rnd, 3);
             const std::string what = "state " + std::to_string(state) + " y " + std::to_string(c.y);
             if (!c.lands) {
                 EXPECT_EQ(p.kind, kChick) << what;
@@ -414,7 +414,7 @@ TEST(OrdinaryBehaviours, TumblingChickLandsAsAnEggWithItsClutch) {
             EXPECT_EQ(p.sheet, 5) << what;
             EXPECT_EQ(w.chicks_gone, 1) << what;
             EXPECT_EQ(w.egg_count, 2) << what;
-            const PlayerRec& clutch = at(w, 25);
+            const BroodRec& clutch = at(w, 25);
             EXPECT_EQ(clutch.kind, kEgg) << what;
             EXPECT_EQ(clutch.state, kPatrol) << what;
             EXPECT_EQ(clutch.sheet, 5) << what;
@@ -427,8 +427,8 @@ TEST(OrdinaryBehaviours, TumblingChickLandsAsAnEggWithItsClutch) {
 
 TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
     // A bumped state-0 chick (aux1 1) meets chick 7: pushed once, then it rests for
-    // Int(a / 2) + 1 updates with a = Int(r x tick x 5), not moving and drawing nothing.
-    // A tumbling chick does not push, but its rest ends the tumble all the same.
+    // floor_int(a / 2) + 1 updates with a = floor_int(r x tick x 5), not moving and drawing
+    // nothing. A tumbling chick does not push, but its rest ends the tumble all the same.
     struct Case {
         int tick;
         float r;
@@ -439,15 +439,15 @@ TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
                           {80, 0.5f, 101, false}, {0, 0.7f, 1, false}, {1, 0.99f, 3, true}};
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 2, 500, 400, 0);
+        BroodRec& p = add_chick(w, 2, 500, 400, 0);
         p.aux1 = 1;
         p.tick = static_cast<i16>(c.tick);
         if (c.tumbling) p.footing = kTumbling;
         add_chick(w, 7, 500, 400, 1);
         ScriptedRandom rnd = script({c.r});
-        const int k = c.tumbling ? 0 : 7;  // Int(368 x 0.015) + 2 at y 400
+        const int k = c.tumbling ? 0 : 7;  // floor_int(368 x 0.015) + 2 at y 400
         for (int n = 1; n <= c.updates; ++n) {
-            player_ordinary(w, rnd, 2);
+            chick_ordinary(w, rnd, 2);
             EXPECT_EQ(p.y, 400 - k) << "tick " << c.tick << " update " << n;
             EXPECT_EQ(p.x, 500);
             EXPECT_EQ(p.footing, kSteady);
@@ -457,7 +457,7 @@ TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
         EXPECT_LT(at(w, 7).y, 400);
         // The rest is over: the next update moves again (one tumble draw) and cannot rest.
         ScriptedRandom more = draws(1);
-        player_ordinary(w, more, 2);
+        chick_ordinary(w, more, 2);
         EXPECT_EQ(p.aux1, -2);
         EXPECT_EQ(more.left(), 0u);
     }
@@ -475,14 +475,14 @@ TEST(SurgeRest, ComesBeforeLanding) {
         {1, 0, true, false}, {-1, 6, false, false}, {1, 0, false, true}, {-2, 0, true, true}};
     for (const Case& c : cases) {
         World w = chick_world();
-        PlayerRec& p = add_chick(w, 2, 500, 720, 0);
+        BroodRec& p = add_chick(w, 2, 500, 720, 0);
         p.footing = kTumbling;
         p.aux1 = static_cast<i16>(c.aux1);
         p.aux2 = static_cast<i16>(c.aux2);
         p.tick = 1;
         if (c.contact) add_chick(w, 7, 500, 720, 1);
         ScriptedRandom rnd = draws(5);
-        player_ordinary(w, rnd, 2);
+        chick_ordinary(w, rnd, 2);
         EXPECT_EQ(p.kind, c.lands ? kEgg : kChick) << "aux1 " << c.aux1;
         if (!c.lands) {
             EXPECT_EQ(p.footing, kSteady) << "aux1 " << c.aux1;
@@ -492,12 +492,12 @@ TEST(SurgeRest, ComesBeforeLanding) {
 
 TEST(SurgeRest, PatrolContactStillStartsARest) {
     World w = chick_world();
-    PlayerRec& p = add_chick(w, 2, 500, 400, 0);
+    BroodRec& p = add_chick(w, 2, 500, 400, 0);
     p.aux1 = 1;
     p.tick = 2;
     add_chick(w, 7, 500, 400, kPatrol);
-    ScriptedRandom rnd = script({0.99f});  // a = Int(9.9) = 9: 5 updates
-    for (int n = 0; n < 5; ++n) player_ordinary(w, rnd, 2);
+    ScriptedRandom rnd = script({0.99f});  // a = floor_int(9.9) = 9: 5 updates
+    for (int n = 0; n < 5; ++n) chick_ordinary(w, rnd, 2);
     EXPECT_EQ(p.y, 400);
     EXPECT_EQ(at(w, 7).y, 400);
     EXPECT_EQ(p.aux1, -2);
@@ -505,12 +505,12 @@ TEST(SurgeRest, PatrolContactStillStartsARest) {
 
 TEST(SurgeRest, RestingChickIsNotLiftedByTheMother) {
     World w = chick_world();
-    PlayerRec& p = add_chick(w, 2, 500, 400, 0);
+    BroodRec& p = add_chick(w, 2, 500, 400, 0);
     p.aux1 = -1;
     p.aux2 = 10;
     mother_over(w, 500, 400);
     ScriptedRandom rnd = script({});
-    player_ordinary(w, rnd, 2);
+    chick_ordinary(w, rnd, 2);
     EXPECT_EQ(p.y, 400);
     EXPECT_EQ(p.aux2, 8);
 }

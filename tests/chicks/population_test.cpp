@@ -15,8 +15,8 @@ struct Census {
 
 Census count(const World& w) {
     Census c;
-    for (int i = 0; i <= w.player_max && i < kPlayerSlots; ++i) {
-        const PlayerRec& p = w.players[static_cast<std::size_t>(i)];
+    for (int i = 0; i <= w.brood_max && i < kBroodSlots; ++i) {
+        const BroodRec& p = w.brood[static_cast<std::size_t>(i)];
         if (p.anim == 0) continue;
         if (p.kind == kEgg) ++c.eggs;
         if (p.kind == kChick || p.kind == kHatching) ++c.chicks;

@@ -257,7 +257,7 @@ TEST_F(HackOnX, TheRootWindowItselfShowsItsOwnBackgroundAgainAfterwards) {
 
 TEST_F(HackOnX, AWindowOfItsOwnEndsOnEscapeQOrClosingOnly) {
     // Two thirds of the screen in the middle, over the desktop that was there.
-    const RootRect where{kWidth / 6 + 1, kHeight / 6, kWidth * 2 / 3, kHeight * 2 / 3};
+    const Rect where{kWidth / 6 + 1, kHeight / 6, kWidth * 2 / 3, kHeight * 2 / 3};
     for (const char* end : {"Escape", "q", "close"}) {
         Child show = start({"--window"});
         Window win = 0;

@@ -23,19 +23,19 @@
 #include <thread>
 #include <vector>
 
-#include "tools/xharness/xharness.hpp"
 #include "e2e/pictures.hpp"
 #include "scene/raster.hpp"
 #include "shell/x11_layout.hpp"
 #include "support/test_support.hpp"
 #include "tools/png_io.hpp"
+#include "tools/xharness/xharness.hpp"
 
 namespace vorlip::e2e {
 namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
-const RootRect kWholeScreen{0, 0, kWidth, kHeight};
+const Rect kWholeScreen{0, 0, kWidth, kHeight};
 // Limits on waits for states the saver reaches and keeps: only a fault runs into them.
 const milliseconds kStartLimit(10000);
 const milliseconds kEndLimit(10000);
@@ -103,7 +103,7 @@ class SaverOnX : public ::testing::Test {
     // screen is the state it keeps until it ends, and by then it holds the keyboard and has
     // hidden the pointer.
     Child start_shown(const std::vector<std::string>& args = {"/s"},
-                      const RootRect& screen = kWholeScreen) {
+                      const Rect& screen = kWholeScreen) {
         Child saver = start(args);
         EXPECT_TRUE(wait_until([&] { return shown_saver(screen) != 0; }, kStartLimit))
             << "no saver window over the screen: " << saver.error_text();
@@ -112,7 +112,7 @@ class SaverOnX : public ::testing::Test {
 
     std::vector<Window> saver_windows() { return windows_titled(dpy_, "SAVER vorlip"); }
 
-    Window shown_saver(const RootRect& screen = kWholeScreen) {
+    Window shown_saver(const Rect& screen = kWholeScreen) {
         return window_shown_at(dpy_, "SAVER vorlip", screen);
     }
 
@@ -123,12 +123,13 @@ class SaverOnX : public ::testing::Test {
     }
 
     int mother_pixels() {
-        XImage* img = XGetImage(dpy_, DefaultRootWindow(dpy_), 0, 0, kWidth, kHeight, AllPlanes,
-                                ZPixmap);
+        XImage* img =
+            XGetImage(dpy_, DefaultRootWindow(dpy_), 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
         if (!img) return 0;
         Surface picture(kWidth, kHeight);
         for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) picture.set(x, y, Pixel(XGetPixel(img, x, y) & 0xFFFFFF));
+            for (int x = 0; x < kWidth; ++x)
+                picture.set(x, y, Pixel(XGetPixel(img, x, y) & 0xFFFFFF));
         XDestroyImage(img);
         return count_scene(picture).mother;
     }
@@ -211,7 +212,8 @@ TEST_F(SaverOnX, TheWindowCoversTheScreenWithTheDesktopTheMotherAndNoPointer) {
     // Mostly the desktop as it was, pixel for pixel; where it differs, the scene is drawn, and
     // the mother alone covers thousands of pixels.
     const SceneCount count = count_scene(picture);
-    EXPECT_GT(count.same, kWidth * kHeight * 8 / 10) << "the desktop picture is not under the scene";
+    EXPECT_GT(count.same, kWidth * kHeight * 8 / 10)
+        << "the desktop picture is not under the scene";
     EXPECT_GT(count.mother, 1000) << "no grey and white mother on the picture";
 
     xdotool({"mousemove_relative", "1", "0"});
@@ -221,9 +223,9 @@ TEST_F(SaverOnX, TheWindowCoversTheScreenWithTheDesktopTheMotherAndNoPointer) {
 TEST_F(SaverOnX, ThePrimaryMonitorIsTheSaversScreen) {
     // A primary monitor in the middle of the root: the saver covers it alone, and its snapshot
     // is that part of the desktop.
-    const ScreenRect mon{200, 100, 320, 240};
-    const std::string geometry = std::to_string(mon.width) + "/100x" + std::to_string(mon.height) +
-                                 "/75+" + std::to_string(mon.x) + "+" + std::to_string(mon.y);
+    const Rect mon{200, 100, 320, 240};
+    const std::string geometry = std::to_string(mon.w) + "/100x" + std::to_string(mon.h) + "/75+" +
+                                 std::to_string(mon.x) + "+" + std::to_string(mon.y);
     Child add({"xrandr", "--setmonitor", "*e2e-primary", geometry, "none"}, server_->display());
     ASSERT_EQ(add.wait(kEndLimit), 0) << add.error_text();
     struct Remove {
@@ -231,19 +233,19 @@ TEST_F(SaverOnX, ThePrimaryMonitorIsTheSaversScreen) {
         ~Remove() { Child({"xrandr", "--delmonitor", "e2e-primary"}, display).wait(kEndLimit); }
     } remove{server_->display()};
 
-    const RootRect on{mon.x, mon.y, mon.width, mon.height};
+    const Rect on{mon.x, mon.y, mon.w, mon.h};
     Child saver = start_shown({"/s"}, on);
     ASSERT_NE(shown_saver(on), 0u) << "the saver does not cover the primary monitor alone";
 
-    XImage* img = XGetImage(dpy_, DefaultRootWindow(dpy_), mon.x, mon.y, unsigned(mon.width),
-                            unsigned(mon.height), AllPlanes, ZPixmap);
+    XImage* img = XGetImage(dpy_, DefaultRootWindow(dpy_), mon.x, mon.y, unsigned(mon.w),
+                            unsigned(mon.h), AllPlanes, ZPixmap);
     ASSERT_NE(img, nullptr);
     int same = 0;
-    for (int y = 0; y < mon.height; ++y)
-        for (int x = 0; x < mon.width; ++x)
+    for (int y = 0; y < mon.h; ++y)
+        for (int x = 0; x < mon.w; ++x)
             if ((XGetPixel(img, x, y) & 0xFFFFFF) == pattern(mon.x + x, mon.y + y)) ++same;
     XDestroyImage(img);
-    EXPECT_GT(same, mon.width * mon.height / 2) << "the snapshot is not the primary monitor's part";
+    EXPECT_GT(same, mon.w * mon.h / 2) << "the snapshot is not the primary monitor's part";
 
     xdotool({"mousemove_relative", "1", "0"});
     expect_desktop_given_back(saver, "on a primary monitor");
@@ -404,9 +406,11 @@ TEST_F(SaverOnX, TwoSaversStartedTogetherLeaveOneWindow) {
         Child a = start({"/s"});
         Child b = start({"/s"});
         // One of the two ends at once without a window; the other keeps its window up.
-        EXPECT_TRUE(wait_until([&] { return shown_saver() != 0 && (a.wait(milliseconds(0)) ||
-                                                                   b.wait(milliseconds(0))); },
-                               kStartLimit))
+        EXPECT_TRUE(wait_until(
+            [&] {
+                return shown_saver() != 0 && (a.wait(milliseconds(0)) || b.wait(milliseconds(0)));
+            },
+            kStartLimit))
             << "round " << round;
         EXPECT_EQ(saver_windows().size(), 1u) << "round " << round;
         Child& ended = a.wait(milliseconds(0)) ? a : b;

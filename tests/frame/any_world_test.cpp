@@ -43,9 +43,9 @@ TEST(AnyWorld, FrameStepStaysInsideItsTablesAndSurfaces) {
         w.screen_w = 96;
         w.screen_h = 64;
         Stage stage;
-        stage.scr_work.resize(96, 64);
-        stage.scr_bkg.resize(96, 64);
-        load_sheets(stage.pat);
+        stage.compose.resize(96, 64);
+        stage.background.resize(96, 64);
+        load_sheets(stage.sheets);
         SeededRandom rnd(seed);
         for (int k = 0; k < 30; ++k) scene_step(w, rnd, stage);
     }
@@ -54,11 +54,11 @@ TEST(AnyWorld, FrameStepStaysInsideItsTablesAndSurfaces) {
 TEST(AnyWorld, StrayPlayerMaxIsCappedByTheTable) {
     for (i16 max : {i16(40), i16(60), i16(32767), i16(-1)}) {
         World w = test::plain_world(96, 64);
-        w.player_max = max;
+        w.brood_max = max;
         Stage stage;
-        stage.scr_work.resize(96, 64);
-        stage.scr_bkg.resize(96, 64);
-        load_sheets(stage.pat);
+        stage.compose.resize(96, 64);
+        stage.background.resize(96, 64);
+        load_sheets(stage.sheets);
         SeededRandom rnd(3);
         for (int k = 0; k < 200; ++k) scene_step(w, rnd, stage);
     }

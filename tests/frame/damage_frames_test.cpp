@@ -8,30 +8,20 @@
 
 #include "frame/step.hpp"
 #include "tools/backdrop.hpp"
+#include "tools/offscreen_window.hpp"
 
 namespace vorlip {
 namespace {
-
-class Window : public WindowImage {
-  public:
-    Window(int w, int h) : image_(w, h) {}
-    Surface& image() override { return image_; }
-    void refresh(const Damage&) override {}
-
-  private:
-    Surface image_;
-};
 
 struct Show {
     World world;
     SeededRandom rnd;
     Stage stage;
-    Window window;
-    Show(int w, int h, unsigned seed, bool full)
-        : rnd(seed), stage(w, h), window(w, h) {
+    OffscreenWindow window;
+    Show(int w, int h, unsigned seed, bool full) : rnd(seed), stage(w, h), window(w, h) {
         world.screen_w = w16(w);
         world.screen_h = w16(h);
-        paint_backdrop(stage.scr_bkg);
+        paint_backdrop(stage.background);
         stage.window = &window;
         stage.full_frames = full;
         scene_start(world, rnd);
@@ -57,19 +47,19 @@ Seen compare(int w, int h, unsigned seed, int frames,
         scene_step(full->world, full->rnd, full->stage);
         scene_step(damage->world, damage->rnd, damage->stage);
         if (!damage->window.image().same_pixels(full->window.image())) {
-            ADD_FAILURE() << w << "x" << h << " seed " << seed << ": the window differs after frame "
-                          << f + 1;
+            ADD_FAILURE() << w << "x" << h << " seed " << seed
+                          << ": the window differs after frame " << f + 1;
             return seen;
         }
         const World& wd = damage->world;
         seen.stamp = seen.stamp || !damage->stage.bkg_changed.empty();
         for (const FlowerRec& fl : wd.flowers) seen.flower = seen.flower || fl.live > 0;
-        for (const PlayerRec& p : wd.players) {
+        for (const BroodRec& p : wd.brood) {
             if (p.anim <= 0) continue;
             seen.hatching = seen.hatching || p.kind == kHatching;
-            seen.chick_past_edge = seen.chick_past_edge ||
-                                   (p.kind == kChick && (p.x < 0 || p.y < 0 || p.x + 72 > w ||
-                                                         p.y + 72 > h));
+            seen.chick_past_edge =
+                seen.chick_past_edge ||
+                (p.kind == kChick && (p.x < 0 || p.y < 0 || p.x + 72 > w || p.y + 72 > h));
         }
     }
     return seen;
@@ -83,7 +73,7 @@ TEST(DamageFrames, ShowTheSamePictureAsWholeScreenFrames) {
         bool busy;  // long enough for stamps, flowers, hatching and chicks past the edges
     };
     const Case cases[] = {
-        {1, 1, 2, 3000, false},    {64, 48, 3, 6000, false},   {320, 200, 3, 8000, true},
+        {1, 1, 2, 3000, false},     {64, 48, 3, 6000, false},    {320, 200, 3, 8000, true},
         {1024, 768, 1, 3000, true}, {1920, 1080, 1, 1500, true},
     };
     for (const Case& c : cases)
@@ -102,8 +92,8 @@ TEST(DamageFrames, ShowTheSamePictureForPositionsAtThe16BitEnds) {
     // slivers, and every position sum wraps.
     const int ends[] = {-32768, -32700, -100, 32600, 32767};
     compare(640, 480, 9, 600, [&](World& w) {
-        for (std::size_t i = 0; i < w.players.size(); ++i) {
-            PlayerRec& p = w.players[i];
+        for (std::size_t i = 0; i < w.brood.size(); ++i) {
+            BroodRec& p = w.brood[i];
             p.anim = 1;
             p.kind = i % 3 == 0 ? kEgg : (i % 3 == 1 ? kChick : kHatching);
             p.state = i16(i % 9);

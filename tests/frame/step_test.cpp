@@ -27,11 +27,11 @@ struct StepFixture : ::testing::Test {
     Stage stage;
     OffscreenWindow window{300, 200};
     void SetUp() override {
-        stage.scr_work.resize(300, 200);
-        stage.scr_bkg.resize(300, 200, kDesk);
+        stage.compose.resize(300, 200);
+        stage.background.resize(300, 200, kDesk);
         for (int s = 0; s < 16; ++s) {
             const SheetGeometry& g = kSheetGeometry[s];
-            stage.pat[s] = solid_sheet(g.frame_w, g.frame_h, 6, 0x010101 * Pixel(s + 1));
+            stage.sheets[s] = solid_sheet(g.frame_w, g.frame_h, 6, 0x010101 * Pixel(s + 1));
         }
         stage.window = &window;
         world.mother_x = 100;
@@ -45,9 +45,9 @@ TEST_F(StepFixture, FrameCounterWrapsToOne) {
         i16 before, after;
     };
     // Slot 0 taken, so no egg laid into it can raise the counter during the frame.
-    world.players[0].anim = 1;
-    world.players[0].kind = kChick;
-    world.players[0].state = 9;
+    world.brood[0].anim = 1;
+    world.brood[0].kind = kChick;
+    world.brood[0].state = 9;
     for (const Case& c : {Case{1, 2}, Case{29999, 30000}, Case{30000, 1}, Case{30024, 1},
                           Case{0, 1}, Case{-5, -4}}) {
         world.frame_no = c.before;
@@ -80,7 +80,7 @@ TEST_F(StepFixture, StackingFollowsTheDrawingOrder) {
     f.box_x = 90;
     f.box_y = 30;
     for (int i : {4, 7}) {
-        PlayerRec& p = world.players[i];
+        BroodRec& p = world.brood[i];
         p.anim = 1;
         p.kind = kChick;
         p.state = 9;  // outside 0..8: not updated, drawn as it is
@@ -103,12 +103,12 @@ TEST_F(StepFixture, FreeSlotStillHasItsSproutHandledAndStamped) {
     s.y = 150;
     s.dx = 50;
     s.dy = 150;
-    ASSERT_EQ(world.players[12].anim, 0);
+    ASSERT_EQ(world.brood[12].anim, 0);
     scene_step(world, rnd, stage);
     // The stamp went into the background, wherever the bud's update put it this frame.
     bool stamped = false;
     for (int y = 0; y < 200 && !stamped; ++y)
-        for (int x = 0; x < 300 && !stamped; ++x) stamped = stage.scr_bkg.at(x, y) != kDesk;
+        for (int x = 0; x < 300 && !stamped; ++x) stamped = stage.background.at(x, y) != kDesk;
     EXPECT_TRUE(stamped);
 }
 
@@ -118,8 +118,8 @@ TEST_F(StepFixture, ChickWithoutBehaviourKeepsTheFrameOfTheLastUpdate) {
     for (int f = 0; f < 6; ++f)
         for (int y = 0; y < 72; ++y)
             for (int x = 0; x < 72; ++x) sheet.set(f * 72 + x, y, Pixel(0x100000 * (f + 1)));
-    stage.pat[2] = sheet;
-    PlayerRec& p = world.players[0];
+    stage.sheets[2] = sheet;
+    BroodRec& p = world.brood[0];
     p.anim = 1;
     p.kind = kChick;
     p.state = 42;

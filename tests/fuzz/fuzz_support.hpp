@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
+#include "frame/step.hpp"
 #include "scene/random.hpp"
 #include "scene/stage.hpp"
-#include "frame/step.hpp"
 #include "scene/world.hpp"
 
 namespace vorlip::fuzz {
@@ -61,9 +61,9 @@ inline void run_frames(World& world, int frames, std::uint64_t seed) {
     // The sheets are decoded once; each run's stage only views them (the scene never draws
     // into a sheet).
     static std::array<Surface, 16> sheets = [] {
-        std::array<Surface, 16> pat;
-        load_sheets(pat);
-        return pat;
+        std::array<Surface, 16> decoded;
+        load_sheets(decoded);
+        return decoded;
     }();
     static const SheetCells cells = [] {
         SheetCells c;
@@ -72,12 +72,12 @@ inline void run_frames(World& world, int frames, std::uint64_t seed) {
     }();
     Stage stage;
     for (std::size_t i = 0; i < sheets.size(); ++i)
-        stage.pat[i] = Surface::view(sheets[i].row(0), sheets[i].width(), sheets[i].height(),
-                                     sheets[i].stride());
+        stage.sheets[i] = Surface::view(sheets[i].row(0), sheets[i].width(), sheets[i].height(),
+                                        sheets[i].stride());
     stage.cells = cells;  // the views are the indexed pixels, so sprites draw by their spans
-    stage.scr_work.resize(std::clamp<int>(world.screen_w, 0, 64),
-                          std::clamp<int>(world.screen_h, 0, 64));
-    stage.scr_bkg.resize(stage.scr_work.width(), stage.scr_work.height(), 0x336699);
+    stage.compose.resize(std::clamp<int>(world.screen_w, 0, 64),
+                         std::clamp<int>(world.screen_h, 0, 64));
+    stage.background.resize(stage.compose.width(), stage.compose.height(), 0x336699);
     SeededRandom rnd(seed);
     for (int k = 0; k < frames; ++k) scene_step(world, rnd, stage);
 }

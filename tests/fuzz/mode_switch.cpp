@@ -3,8 +3,8 @@
 // exactly when the mode switch says so, runs a few ticks, and a mouse move ends it.
 #include "fuzz_support.hpp"
 #include "shell/arguments.hpp"
-#include "support/headless_platform.hpp"
 #include "shell/saver.hpp"
+#include "support/headless_platform.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vorlip;
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     SeededRandom rnd(guard);
     Saver s(p, rnd);
-    Main(s);
+    saver_main(s);
     const bool starts = (guard & 3) == 0 && saver_switch(p.arguments);
     fuzz::check(p.window_exists == starts, "the saver started against its mode switch");
     SaverEvents events(s);

@@ -21,7 +21,7 @@ TEST(PatrolRun, CountsMatchTheTablesAfterEveryFrame) {
         for (int f = 0; f < show.frames; ++f) {
             scene_step(w, rnd, stage);
             ASSERT_TRUE(test::counters_match_table(w)) << "seed " << show.seed << " frame " << f;
-            for (const PlayerRec& p : w.players)
+            for (const BroodRec& p : w.brood)
                 carried = carried ||
                           (p.anim > 0 && p.kind == kChick && p.state == kPatrol && p.aux2 == -1);
             for (const SproutRec& s : w.sprouts) sown = sown || s.live > 0;

@@ -5,15 +5,15 @@
 
 namespace vorlip::test {
 
-inline PlayerRec& pl(World& w, int i) {
-    return w.players[static_cast<std::size_t>(i)];
+inline BroodRec& pl(World& w, int i) {
+    return w.brood[static_cast<std::size_t>(i)];
 }
 
 // A live chick at (x, y) in the given behaviour state and footing; counted in chick_count.
-inline PlayerRec& put_chick(World& w, int i, i16 x, i16 y, i16 state, i16 footing = kSteady,
-                            i16 sheet = 3) {
-    PlayerRec& c = pl(w, i);
-    c = PlayerRec{};
+inline BroodRec& put_chick(World& w, int i, i16 x, i16 y, i16 state, i16 footing = kSteady,
+                           i16 sheet = 3) {
+    BroodRec& c = pl(w, i);
+    c = BroodRec{};
     c.kind = kChick;
     c.anim = 1;
     c.x = x;
@@ -27,8 +27,8 @@ inline PlayerRec& put_chick(World& w, int i, i16 x, i16 y, i16 state, i16 footin
 }
 
 // A patrol chick heading for (link 1) or carrying (link -1) the chick at `target`.
-inline PlayerRec& put_rescuer(World& w, int i, i16 x, i16 y, i16 target, i16 link) {
-    PlayerRec& c = put_chick(w, i, x, y, kPatrol);
+inline BroodRec& put_rescuer(World& w, int i, i16 x, i16 y, i16 target, i16 link) {
+    BroodRec& c = put_chick(w, i, x, y, kPatrol);
     c.aux1 = target;
     c.aux2 = link;
     return c;

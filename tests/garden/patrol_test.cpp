@@ -17,7 +17,7 @@ using test::put_rescuer;
 
 TEST(PatrolStep, AnimationFramesAndWrap) {
     World w = test::plain_world();
-    PlayerRec& c = put_chick(w, 5, 500, 300, kPatrol);
+    BroodRec& c = put_chick(w, 5, 500, 300, kPatrol);
     c.aux2 = 2;  // a link value that only animates
     ScriptedRandom rnd = test::script({});
     const std::vector<int> want = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 1, 0, 0};
@@ -52,7 +52,7 @@ TEST(PatrolWander, StepsTowardsTheMotherAndTiesGoLeftAndUp) {
 
 TEST(PatrolWander, WalkEndsOnTheFiftyFourthCallAndFlashesLate) {
     World w = test::plain_world();
-    PlayerRec& c = put_chick(w, 2, 500, 500, kPatrol, kSteady, 4);
+    BroodRec& c = put_chick(w, 2, 500, 500, kPatrol, kSteady, 4);
     SeededRandom rnd(9);
     std::vector<int> ranges;
     std::vector<std::pair<int, int>> flashes;  // (tick before the call, sheet after it)
@@ -80,7 +80,7 @@ TEST(PatrolStep, DeparturesSowOnTheirScheduleBelowTheChick) {
     ScriptedRandom rnd = test::script({});
     std::vector<int> sowing_departures;
     for (int n = 1; n <= 100; ++n) {
-        PlayerRec& c = put_chick(w, 10, 100, 200, kPatrol);
+        BroodRec& c = put_chick(w, 10, 100, 200, kPatrol);
         c.tick = 36;  // its walk is over
         patrol_step(w, rnd, 10);
         ASSERT_EQ(c.anim, 0);
@@ -123,7 +123,7 @@ TEST(PatrolStep, WalkEndingOnTheMotherMakesAFlockChick) {
     World w = test::plain_world();
     w.mother_x = 400;
     w.mother_y = 300;
-    PlayerRec& c = put_chick(w, 12, 400, 300, kPatrol, kSteady, 6);
+    BroodRec& c = put_chick(w, 12, 400, 300, kPatrol, kSteady, 6);
     c.tick = 40;
     ScriptedRandom rnd = test::script({});
     patrol_step(w, rnd, 12);

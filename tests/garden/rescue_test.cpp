@@ -27,7 +27,7 @@ TEST(PatrolApproach, ReachIsUnderFifteenPixels) {
 
 TEST(PatrolApproach, JumpPastTheTargetIsUndone) {
     World w = test::plain_world();
-    PlayerRec& c = put_rescuer(w, 25, 300, 303, 4, 1);
+    BroodRec& c = put_rescuer(w, 25, 300, 303, 4, 1);
     c.facing = 1;
     put_chick(w, 4, 340, 300, 1, kTumbling);
     ScriptedRandom rnd = test::script({0.5f, 0.25f});  // range 11: k 5, k2 2
@@ -71,9 +71,9 @@ TEST(PatrolStep, LostTargetResetsItsCountAndCatchHoldsIt) {
                  {kChick, kTumbling, 10, -1, -1, kHeld}};
     for (const auto& k : cases) {
         World w = test::plain_world();
-        PlayerRec& c = put_rescuer(w, 25, 300, 300, 4, 1);
+        BroodRec& c = put_rescuer(w, 25, 300, 300, 4, 1);
         c.tick = 17;
-        PlayerRec& t = put_chick(w, 4, w16(300 + k.dx), 300, 1, k.footing);
+        BroodRec& t = put_chick(w, 4, w16(300 + k.dx), 300, 1, k.footing);
         t.kind = k.kind;
         w.rescuers[4] = 3;  // others head for it too
         SeededRandom rnd(2);
@@ -91,10 +91,10 @@ TEST(PatrolCarry, HoldsTheTargetAboveAndCompletesOnTheTargetSheet) {
     } cases[] = {{3, 3, 9}, {2, 3, 10}, {7, 3, 11}, {6, 2, 12}, {5, 5, 13}, {4, 3, 14}};
     for (const auto& k : cases) {
         World w = test::plain_world();
-        PlayerRec& c = put_rescuer(w, 25, 300, 400, 4, -1);
+        BroodRec& c = put_rescuer(w, 25, 300, 400, 4, -1);
         c.sheet = k.own;
         c.target_sheet = 2;
-        PlayerRec& t = put_chick(w, 4, 290, 390, 3, kHeld, k.held);
+        BroodRec& t = put_chick(w, 4, 290, 390, 3, kHeld, k.held);
         t.bumped = 1;
         w.rescuers[4] = -1;
         int frames = 0;
@@ -119,9 +119,9 @@ TEST(PatrolCarry, HoldsTheTargetAboveAndCompletesOnTheTargetSheet) {
 TEST(PatrolCarry, ReleasedWhenTheTargetIsSetDownOrGone) {
     for (bool gone : {false, true}) {
         World w = test::plain_world();
-        PlayerRec& c = put_rescuer(w, 25, 300, 400, 4, -1);
+        BroodRec& c = put_rescuer(w, 25, 300, 400, 4, -1);
         c.tick = 9;
-        PlayerRec& t = put_chick(w, 4, 300, 385, 1, gone ? kHeld : kSteady);
+        BroodRec& t = put_chick(w, 4, 300, 385, 1, gone ? kHeld : kSteady);
         if (gone) t.anim = 0;
         w.rescuers[4] = -1;
         patrol_carry(w, 25);
@@ -144,7 +144,7 @@ TEST(PatrolRecruit, ScanStopsAtTheFirstServedChick) {
         w.rescuers[3] = 1;
         w.rescuers[9] = 1;
         put_rescuer(w, 20, 50, 50, k.own_target, 1);
-        PlayerRec& idle = put_chick(w, 31, 10, 10, kPatrol);
+        BroodRec& idle = put_chick(w, 31, 10, 10, kPatrol);
         patrol_recruit(w, 20);
         EXPECT_EQ(w.rescuers[7], k.recruits ? 1 : 0);
         EXPECT_EQ(idle.aux2, k.recruits ? 1 : 0);

@@ -10,8 +10,8 @@ namespace vorlip::test {
 namespace {
 
 // An egg at (x, y) that was laid where it is and may roll `distance` before it hatches.
-PlayerRec& put_egg(World& w, int i, int x, int y, i16 facing, i16 distance = 1000) {
-    PlayerRec& e = put_record(w, i, kEgg, 1, x, y);
+BroodRec& put_egg(World& w, int i, int x, int y, i16 facing, i16 distance = 1000) {
+    BroodRec& e = put_record(w, i, kEgg, 1, x, y);
     e.aux1 = e.x;
     e.aux2 = distance;
     e.facing = facing;
@@ -85,7 +85,7 @@ TEST(UpdateEgg, RollsAlongTheBottom) {
         {"any facing but 2 counts as 1", 3, 0, 9, 0.5f, 0.5f, 2, 0},
         {"a step equal to the index stands still", 5, 1, 9, 0.5f, 0.5f, 0, 0},
         {"a hop lifts it twice the step", 3, 1, 9, 0.5f, 0.0f, 2, -10},
-        {"the hop needs Int(r x 400) = 0", 3, 1, 9, 0.5f, 0.002501f, 2, 0},
+        {"the hop needs floor_int(r x 400) = 0", 3, 1, 9, 0.5f, 0.002501f, 2, 0},
         {"roll_range restarts at 1 after 45", 3, 1, 45, 0.99f, 0.0f, -3, 0},
         {"a step of 44 at 45", 0, 1, 44, 0.99f, 0.0f, 44, -88},
     };
@@ -121,7 +121,7 @@ TEST(UpdateEgg, LeavesTheScreenAtEitherSide) {
     const Case cases[] = {{-49, true}, {-48, false}, {1024, false}, {1025, true}};
     for (const Case& c : cases) {
         World w = plain_world();
-        PlayerRec& e = put_egg(w, 4, c.x, 730, 1, 5000);
+        BroodRec& e = put_egg(w, 4, c.x, 730, 1, 5000);
         e.anim = 10;
         ScriptedRandom rnd = script({0.5f, 0.5f});
         EXPECT_EQ(mother_update_egg(w, rnd, 4), 3) << c.x;
@@ -142,7 +142,7 @@ TEST(UpdateEgg, HatchesOnceFartherThanItsRollDistance) {
     };
     for (const Case& c : cases) {
         World w = plain_world();
-        PlayerRec& e = put_egg(w, 6, c.x, 730, 1);
+        BroodRec& e = put_egg(w, 6, c.x, 730, 1);
         e.aux1 = w16(c.aux1);
         e.aux2 = w16(c.aux2);
         e.state = 4;
@@ -153,7 +153,7 @@ TEST(UpdateEgg, HatchesOnceFartherThanItsRollDistance) {
         e.anim = 3;
         w.chick_count = 2;
         // The chick's box grows around the egg's; it keeps what the egg was to become.
-        PlayerRec want = e;
+        BroodRec want = e;
         want.anim = 1;
         want.frame = 2;
         want.kind = kHatching;
@@ -214,15 +214,15 @@ TEST(SpawnChick, HatchFacingFromTheExactHalf) {
 
 TEST(SpawnChick, PatrolChickBesideItsRecruiter) {
     World w = plain_world();
-    PlayerRec& src = put_chick(w, 3, 600, 300);
+    BroodRec& src = put_chick(w, 3, 600, 300);
     src.sheet = 4;
     w.chick_count = 1;
     put_record(w, 25, kChick, 1);
-    PlayerRec& old = slot(w, 26);
-    old = PlayerRec{1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 11, 12, 13, 14, 15, 16, 17};  // free
+    BroodRec& old = slot(w, 26);
+    old = BroodRec{1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 11, 12, 13, 14, 15, 16, 17};  // free
     EXPECT_EQ(mother_spawn_chick(w, 3, 2), 26);
     // Its target_sheet, frame, energy and vigour are what the slot held before.
-    const PlayerRec want{600, 300, -1, 4, 0, 2, kSteady, 1, 9, 0, kChick, kPatrol, 4, 0, 0, 16, 17};
+    const BroodRec want{600, 300, -1, 4, 0, 2, kSteady, 1, 9, 0, kChick, kPatrol, 4, 0, 0, 16, 17};
     EXPECT_EQ(slot(w, 26), want);
     EXPECT_EQ(w.chick_count, 2);
 }

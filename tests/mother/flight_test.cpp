@@ -30,7 +30,7 @@ World flying_at(int x, int y, i16 dir, i16 pace) {
 
 TEST(MotherUpdate, FirstUpdateAfterTheStart) {
     World w = plain_world();  // mother at (102, 76), heading right
-    // Her first laying decision restarts the odds (0.5 -> 5) and misses (Int(0.9 x 5) = 4);
+    // Her first laying decision restarts the odds (0.5 -> 5) and misses (floor_int(0.9 x 5) = 4);
     // the turn draw misses too.
     ScriptedRandom rnd = script({0.5f, 0.9f, 0.5f});
     World want = w;
@@ -108,7 +108,7 @@ TEST(MotherUpdate, PaceCycleHoversThenSpeedsUp) {
         const i16 x0 = w.mother_x;
         mother_update(w, rnd);
         EXPECT_EQ(w.pace, 1);
-        EXPECT_EQ(w.pace_extra, Int(0.99f * static_cast<double>(range)));
+        EXPECT_EQ(w.pace_extra, floor_int(0.99f * static_cast<double>(range)));
         EXPECT_EQ(w.mother_x, x0);
     }
 }
@@ -133,7 +133,7 @@ TEST(MotherUpdate, LandingHopAndTakeOffScan) {
     EXPECT_EQ(w.mother_y, 648);
     EXPECT_EQ(rnd.used(), 0u);
 
-    // Take-off: Int(0.5 x (55 + 8 + 145)) = 104 up; the column below her is scanned.
+    // Take-off: floor_int(0.5 x (55 + 8 + 145)) = 104 up; the column below her is scanned.
     mother_update(w, rnd);
     EXPECT_EQ(w.mother_y, 544);
     EXPECT_EQ(w.mother_takeoff, 0);
@@ -145,7 +145,7 @@ TEST(MotherUpdate, LandingHopAndTakeOffScan) {
     EXPECT_EQ(slot(w, 4).bumped, 0);
 
     // The scan's hit sends her straight back down; hovering, she still decides about laying
-    // (restart 0.5 -> 5, Int(0.9 x 5) = 4: no egg) and turning.
+    // (restart 0.5 -> 5, floor_int(0.9 x 5) = 4: no egg) and turning.
     mother_update(w, rnd);
     EXPECT_EQ(w.mother_mode, 4);
     EXPECT_EQ(w.mother_target, -1);

@@ -22,9 +22,9 @@ TEST(LayEggs, FirstDecisionRestartsTheOdds) {
     EXPECT_EQ(w.lay_clock, 2500);
     EXPECT_EQ(w.batch_base, 100);
     EXPECT_EQ(w.pace_range, 221);  // from 55, before the restart
-    EXPECT_EQ(w.lay_odds, 5);      // Int(0.5 x 11)
+    EXPECT_EQ(w.lay_odds, 5);      // floor_int(0.5 x 11)
     EXPECT_EQ(w.lay_odds_max, 35);
-    EXPECT_EQ(w.egg_count, 0);  // Int(0.3 x 5) = 1: no egg
+    EXPECT_EQ(w.egg_count, 0);  // floor_int(0.3 x 5) = 1: no egg
     EXPECT_EQ(rnd.left(), 0u);
 }
 
@@ -85,7 +85,7 @@ TEST(LayEggs, BatchRule) {
     // lay_clock and batch_base are the values before the decision adds 1; lay_odds becomes 1,
     // so lay_clock 2503 makes the sum 2505, a multiple of 5.
     const Case cases[] = {
-        {"all conditions hold: Int(200 x 0.039) = 7", 1001, 0, 0, 2503, 199, 0, 7, 1},
+        {"all conditions hold: floor_int(200 x 0.039) = 7", 1001, 0, 0, 2503, 199, 0, 7, 1},
         {"frame_no must be above 1000", 1000, 0, 0, 2503, 199, 0, 1, 0},
         {"eight eggs and chicks still allow a batch", 1001, 5, 3, 2503, 199, 0, 7, 1},
         {"nine do not", 1001, 5, 4, 2503, 199, 0, 1, 1},
@@ -94,8 +94,8 @@ TEST(LayEggs, BatchRule) {
         {"batch_base restarts at 100", 1001, 0, 0, 2503, 470, 0, 3, 1},
         {"runs out of free slots", 1001, 0, 0, 2503, 199, 35, 4, 36},
         {"slot 0 offered on a multiple of 25", 1025, 0, 0, 2503, 199, 0, 7, 0},
-        {"a count above player_max lays nothing", 1, 40, 0, 0, 0, 0, 0, -1},
-        {"a count of player_max still lays", 1, 20, 19, 0, 0, 0, 1, 1},
+        {"a count above brood_max lays nothing", 1, 40, 0, 0, 0, 0, 0, -1},
+        {"a count of brood_max still lays", 1, 20, 19, 0, 0, 0, 1, 1},
         {"chicks count too", 1, 20, 20, 0, 0, 0, 0, -1},
     };
     for (const Case& c : cases) {
@@ -147,15 +147,15 @@ TEST(LayEggs, SlotZeroGetsTheGreyEggAndTheFrameJumps) {
 TEST(MakeEgg, EveryEggStartsClean) {
     for (i16 mode : {1, 2}) {
         World w = plain_world();
-        PlayerRec& e = slot(w, 5);
-        e = PlayerRec{77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77};
+        BroodRec& e = slot(w, 5);
+        e = BroodRec{77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77};
         w.rescuers[5] = -1;
         ScriptedRandom rnd = script({0.0f, 0.5f, 0.5f});
         mother_make_egg(w, rnd, 5, mode, 5, 0);
         // target_sheet and frame are not an egg's: kept. Position, state and sheet depend on
         // the mode and are checked elsewhere.
-        PlayerRec want{e.x, e.y,  e.x,     77,      0,      e.facing, kTumbling, 1,       77,
-                       0,   kEgg, e.state, e.sheet, e.aux2, 0,        0,         e.vigour};
+        BroodRec want{e.x, e.y,  e.x,     77,      0,      e.facing, kTumbling, 1,       77,
+                      0,   kEgg, e.state, e.sheet, e.aux2, 0,        0,         e.vigour};
         EXPECT_EQ(e, want) << "mode " << mode;
         EXPECT_EQ(w.rescuers[5], 0);
         EXPECT_EQ(w.egg_count, 1);
@@ -168,11 +168,11 @@ TEST(MakeEgg, MothersEggIsLaidFromTheLowerMiddleOfHerBox) {
     w.mother_y = 200;
     ScriptedRandom rnd = script({0.0f, 0.0f, 0.5f});
     mother_make_egg(w, rnd, 3, 1, 3, 1);
-    const PlayerRec& e = slot(w, 3);
+    const BroodRec& e = slot(w, 3);
     EXPECT_EQ(e.x, 340);
     EXPECT_EQ(e.y, 260);
     EXPECT_EQ(e.aux1, 340);
-    EXPECT_EQ(e.aux2, 199);  // Int(1024 x 0.5 x 0.39)
+    EXPECT_EQ(e.aux2, 199);  // floor_int(1024 x 0.5 x 0.39)
     EXPECT_EQ(e.sheet, 2);
     EXPECT_EQ(e.facing, 1);
 }
@@ -184,11 +184,11 @@ TEST(MakeEgg, Vigour) {
         i16 step_after, vigour;
     };
     const Case cases[] = {
-        {0, 0.0f, 5, 123},           // restarts at 5, a multiple of 5: Int(95 x 1.3)
+        {0, 0.0f, 5, 123},           // restarts at 5, a multiple of 5: floor_int(95 x 1.3)
         {5, 0.0f, 6, 99},            // the lowest without the factor
         {13, 0.5f, 14, 256},         //
         {9, 0.1f, 10, 182},          // 140 x 1.3
-        {24, 0.99999994f, 25, 551},  // the highest: Int(424 x 1.3)
+        {24, 0.99999994f, 25, 551},  // the highest: floor_int(424 x 1.3)
         {25, 0.5f, 5, 286},          // past 25 it restarts at 5
     };
     for (const Case& c : cases) {
@@ -210,7 +210,7 @@ TEST(MakeEgg, StateFromTheTable) {
     const Case cases[] = {
         {0, 4, 17, 0.0f, 7},        // remainder 23
         {0, 4, 18, 0.0f, 8},        // remainder 24
-        {0, 4, 18, 0.95f, 1},       // Int(24 + 9.5) = 33
+        {0, 4, 18, 0.95f, 1},       // floor_int(24 + 9.5) = 33
         {555, 4, 1, 0.0f, 2},       // the seed restarts at 1: 1 + 5 + 1 = 7
         {100, 10, 29000, 0.0f, 1},  // 29112 mod 56 = 48
         {0, 4, 50, 0.0f, 1},        // 56: remainder 0
@@ -304,7 +304,7 @@ TEST(MakeEgg, AChickCurlsUpIntoItsEgg) {
     const Case cases[] = {{100, 78}, {22, 0}, {10, -12}, {0, -22}, {-50, -72}};
     for (const Case& c : cases) {
         World w = plain_world();
-        PlayerRec& ch = put_chick(w, 10, 300, c.y);
+        BroodRec& ch = put_chick(w, 10, 300, c.y);
         ch.state = 4;
         ch.sheet = 5;
         ScriptedRandom rnd = script({0.0f, 0.25f});
@@ -315,7 +315,7 @@ TEST(MakeEgg, AChickCurlsUpIntoItsEgg) {
         EXPECT_EQ(ch.sheet, 5) << c.y;
         EXPECT_EQ(ch.kind, kEgg) << c.y;
         EXPECT_EQ(ch.aux1, 312) << c.y;
-        EXPECT_EQ(ch.aux2, 99) << c.y;  // Int(1024 x 0.25 x 0.39)
+        EXPECT_EQ(ch.aux2, 99) << c.y;  // floor_int(1024 x 0.25 x 0.39)
         EXPECT_EQ(rnd.left(), 0u);
     }
 }
@@ -324,8 +324,8 @@ TEST(MakeEgg, AChickCurlsUpIntoItsEgg) {
 std::vector<int> egg_slots(const World& w) {
     std::vector<int> out;
     for (int i = 0; i <= 40; ++i)
-        if (w.players[static_cast<std::size_t>(i)].kind == kEgg &&
-            w.players[static_cast<std::size_t>(i)].anim > 0)
+        if (w.brood[static_cast<std::size_t>(i)].kind == kEgg &&
+            w.brood[static_cast<std::size_t>(i)].anim > 0)
             out.push_back(i);
     return out;
 }
@@ -348,7 +348,7 @@ TEST(MakeEgg, ClutchIsAColumnInSlots25To38) {
     };
     for (const Case& c : cases) {
         World w = plain_world();
-        PlayerRec& ch = put_chick(w, 10, 300, 100);
+        BroodRec& ch = put_chick(w, 10, 300, 100);
         ch.sheet = 5;
         ch.state = 1;
         w.chick_count = 1;
@@ -367,7 +367,7 @@ TEST(MakeEgg, ClutchIsAColumnInSlots25To38) {
         int y = 78;
         for (int i : c.clutch) {
             y -= 3;
-            const PlayerRec& e = slot(w, i);
+            const BroodRec& e = slot(w, i);
             EXPECT_EQ(e.x, 312) << c.name << " slot " << i;
             EXPECT_EQ(e.y, y) << c.name << " slot " << i;
             EXPECT_EQ(e.aux1, 312) << c.name << " slot " << i;
@@ -402,13 +402,13 @@ TEST(MakeEgg, CrowdedTableLimitsTheClutch) {
 
 TEST(MakeEgg, ClutchCountNotResetMakesTheSlotAClutchEgg) {
     World w = plain_world();
-    PlayerRec& p = put_chick(w, 3, 300, 400);
+    BroodRec& p = put_chick(w, 3, 300, 400);
     p.sheet = 4;
     put_chick(w, 10, 600, 100).state = 2;
     w.clutch_count = 1;
     ScriptedRandom rnd = zeros(2 * 5);
     mother_make_egg(w, rnd, 10, 2, 3, 1);
-    const PlayerRec& e = slot(w, 10);
+    const BroodRec& e = slot(w, 10);
     EXPECT_EQ(e.x, 300);
     EXPECT_EQ(e.y, 397);
     EXPECT_EQ(e.sheet, 4);
@@ -420,12 +420,12 @@ TEST(MakeEgg, OddTableBoundsStayInsideTheTable) {
     World w = plain_world();
     put_chick(w, 10, 300, 100);
     w.clutch_first_slot = -100;
-    w.player_max = 60;
+    w.brood_max = 60;
     ScriptedRandom rnd = zeros(2 * 50);
     mother_make_egg(w, rnd, 10, 2, 10, 50);
     // Every free slot of the table got a clutch egg; nothing outside it was touched.
     EXPECT_EQ(egg_slots(w).size(), 41u);
-    w.player_max = 39;
+    w.brood_max = 39;
     mother_make_egg(w, rnd, 41, 2, 10, 0);  // out of the table: nothing happens
     EXPECT_EQ(w.egg_count, 41);
 }

@@ -25,7 +25,7 @@ TEST(LongRun, CountersFollowTheTableForTwentyThousandFrames) {
         // Chasing a chick near an edge may carry her a little past it.
         ASSERT_GE(w.mother_x, -1024) << "after frame " << k;
         ASSERT_LE(w.mother_x, 2048) << "after frame " << k;
-        for (const PlayerRec& p : w.players) {
+        for (const BroodRec& p : w.brood) {
             if (p.anim > 0 && p.kind == kEgg) ++eggs_seen;
             if (p.anim > 0 && p.kind == kHatching) ++hatches_seen;
         }

@@ -9,9 +9,9 @@
 namespace vorlip {
 
 // Shows a record field by field when a comparison fails.
-inline void PrintTo(const PlayerRec& r, std::ostream* os) {
+inline void PrintTo(const BroodRec& r, std::ostream* os) {
 #define VORLIP_PRINT_FIELD(type, name) *os << #name "=" << int(r.name) << " ";
-    VORLIP_PLAYER_FIELDS(VORLIP_PRINT_FIELD)
+    VORLIP_BROOD_FIELDS(VORLIP_PRINT_FIELD)
 #undef VORLIP_PRINT_FIELD
 }
 
@@ -19,14 +19,14 @@ inline void PrintTo(const PlayerRec& r, std::ostream* os) {
 
 namespace vorlip::test {
 
-inline PlayerRec& slot(World& w, int i) {
-    return w.players[static_cast<std::size_t>(i)];
+inline BroodRec& slot(World& w, int i) {
+    return w.brood[static_cast<std::size_t>(i)];
 }
 
 // A live chick at (x, y), steady unless told otherwise.
-inline PlayerRec& put_chick(World& w, int i, int x, int y, i16 footing = kSteady) {
-    PlayerRec& c = slot(w, i);
-    c = PlayerRec{};
+inline BroodRec& put_chick(World& w, int i, int x, int y, i16 footing = kSteady) {
+    BroodRec& c = slot(w, i);
+    c = BroodRec{};
     c.kind = kChick;
     c.anim = 1;
     c.x = w16(x);
@@ -36,9 +36,9 @@ inline PlayerRec& put_chick(World& w, int i, int x, int y, i16 footing = kSteady
 }
 
 // A record in use that is not a chick (an egg, a hatching egg), or a free one.
-inline PlayerRec& put_record(World& w, int i, i16 kind, i16 anim, int x = 0, int y = 0) {
-    PlayerRec& c = slot(w, i);
-    c = PlayerRec{};
+inline BroodRec& put_record(World& w, int i, i16 kind, i16 anim, int x = 0, int y = 0) {
+    BroodRec& c = slot(w, i);
+    c = BroodRec{};
     c.kind = kind;
     c.anim = anim;
     c.x = w16(x);

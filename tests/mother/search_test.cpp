@@ -162,7 +162,7 @@ TEST(OverlapChicks, SingleModeTestsOneChickAndMovesStartToIt) {
         {4, 0, 6},   // from an egg on to the next live chick, which is outside
         {7, 1, 8},   // on to chick 8, inside
         {8, 1, 8},   // a chick testing itself keeps its index
-        {9, 0, 40},  // none left: start ends one past player_max
+        {9, 0, 40},  // none left: start ends one past brood_max
     };
     for (const Case& c : cases) {
         i16 start = w16(c.start);
@@ -230,7 +230,7 @@ TEST(OverlapChicks, OddStartsStayInsideTheTable) {
         const i16 got = mother_overlap_chicks(w, start, 1);
         EXPECT_EQ(got, s < 0 ? 1 : 0) << s;
     }
-    w.player_max = 500;  // a dumped world may hold anything here
+    w.brood_max = 500;  // a dumped world may hold anything here
     i16 start = 1;
     EXPECT_EQ(mother_overlap_chicks(w, start, 1), 0);
     i16 result = 0;

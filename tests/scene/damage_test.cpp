@@ -55,7 +55,8 @@ TEST(Damage, AlwaysCoversEveryPixelAdded) {
             const Rect r{int(gen() % w), int(gen() % h), 1 + int(gen() % 30), 1 + int(gen() % 30)};
             d.add(r);
             for (int y = r.y; y < std::min(r.y + r.h, h); ++y)
-                for (int x = r.x; x < std::min(r.x + r.w, w); ++x) added[std::size_t(y * w + x)] = 1;
+                for (int x = r.x; x < std::min(r.x + r.w, w); ++x)
+                    added[std::size_t(y * w + x)] = 1;
         }
         ASSERT_LE(d.rects().size(), std::size_t(Damage::kCapacity));
         for (int y = 0; y < h; ++y)

@@ -28,14 +28,14 @@ struct DrawFixture : ::testing::Test {
     World world = test::plain_world(200, 150);
     Stage stage;
     void SetUp() override {
-        stage.scr_work.resize(200, 150, kBelow);
-        stage.scr_bkg.resize(200, 150, kBelow);
-        stage.pat[0] = test_sheet(48, 48, 4);
-        stage.pat[1] = test_sheet(120, 120, 6);
-        for (int s = 2; s <= 7; ++s) stage.pat[s] = test_sheet(72, 72, 6, 0x000100 * Pixel(s));
-        stage.pat[8] = test_sheet(5, 7, 1);
-        stage.pat[9] = test_sheet(20, 20, 1);
-        for (int s = 10; s <= 15; ++s) stage.pat[s] = test_sheet(40, 40, 1);
+        stage.compose.resize(200, 150, kBelow);
+        stage.background.resize(200, 150, kBelow);
+        stage.sheets[0] = test_sheet(48, 48, 4);
+        stage.sheets[1] = test_sheet(120, 120, 6);
+        for (int s = 2; s <= 7; ++s) stage.sheets[s] = test_sheet(72, 72, 6, 0x000100 * Pixel(s));
+        stage.sheets[8] = test_sheet(5, 7, 1);
+        stage.sheets[9] = test_sheet(20, 20, 1);
+        for (int s = 10; s <= 15; ++s) stage.sheets[s] = test_sheet(40, 40, 1);
     }
 };
 
@@ -43,25 +43,25 @@ TEST_F(DrawFixture, MotherAtHerPositionWithHerFrame) {
     world.mother_x = 10;
     world.mother_y = 5;
     scene_draw(world, stage, kDrawMother, 7, 1, 2, 120, 120);
-    EXPECT_EQ(stage.scr_work.at(10 + 60, 5 + 60), 0x300000u);  // frame 2's colour, solid
-    EXPECT_EQ(stage.scr_work.at(10 + 5, 5 + 5), kBelow);       // outside the sprite
-    EXPECT_EQ(stage.scr_work.at(9, 65), kBelow);
+    EXPECT_EQ(stage.compose.at(10 + 60, 5 + 60), 0x300000u);  // frame 2's colour, solid
+    EXPECT_EQ(stage.compose.at(10 + 5, 5 + 5), kBelow);       // outside the sprite
+    EXPECT_EQ(stage.compose.at(9, 65), kBelow);
 }
 
-TEST_F(DrawFixture, PlayerMaskedOrTintedByState) {
-    PlayerRec& p = world.players[3];
+TEST_F(DrawFixture, ChickMaskedOrTintedByState) {
+    BroodRec& p = world.brood[3];
     p.x = 20;
     p.y = 30;
     p.state = 1;
     scene_draw(world, stage, kDrawPlayer, 3, 2, 1, 72, 72);
-    EXPECT_EQ(stage.scr_work.at(20 + 36, 30 + 36), 0x000400u);  // 0x200 * 2: solid colour
-    EXPECT_EQ(stage.scr_work.at(20 + 2, 30 + 2), kBelow);
+    EXPECT_EQ(stage.compose.at(20 + 36, 30 + 36), 0x000400u);  // 0x200 * 2: solid colour
+    EXPECT_EQ(stage.compose.at(20 + 2, 30 + 2), kBelow);
 
-    stage.scr_work.fill(kBelow);
+    stage.compose.fill(kBelow);
     p.state = kPatrol;  // see-through: colour AND background
     scene_draw(world, stage, kDrawPlayer, 3, 2, 1, 72, 72);
-    EXPECT_EQ(stage.scr_work.at(20 + 36, 30 + 36), 0x000400u & kBelow);
-    EXPECT_EQ(stage.scr_work.at(20 + 2, 30 + 2), kBelow);
+    EXPECT_EQ(stage.compose.at(20 + 36, 30 + 36), 0x000400u & kBelow);
+    EXPECT_EQ(stage.compose.at(20 + 2, 30 + 2), kBelow);
 }
 
 TEST_F(DrawFixture, ShootsAndBudsStampIntoTheBackgroundOnce) {
@@ -69,24 +69,24 @@ TEST_F(DrawFixture, ShootsAndBudsStampIntoTheBackgroundOnce) {
     s.x = 50;
     s.y = 60;
     scene_draw(world, stage, kDrawBud, 5, 9, 1, 20, 20);
-    const Surface once = stage.scr_bkg;
+    const Surface once = stage.background;
     scene_draw(world, stage, kDrawBud, 5, 9, 1, 20, 20);
-    EXPECT_TRUE(stage.scr_bkg.same_pixels(once));  // AND twice = AND once
-    EXPECT_EQ(stage.scr_bkg.at(60, 70), 0x100000u & kBelow);
-    EXPECT_EQ(stage.scr_work.at(60, 70), kBelow);  // the compose buffer is not touched
+    EXPECT_TRUE(stage.background.same_pixels(once));  // AND twice = AND once
+    EXPECT_EQ(stage.background.at(60, 70), 0x100000u & kBelow);
+    EXPECT_EQ(stage.compose.at(60, 70), kBelow);  // the compose buffer is not touched
     scene_draw(world, stage, kDrawShoot, 5, 8, 1, 5, 7);
-    EXPECT_EQ(stage.scr_bkg.at(52, 63), 0x100000u & kBelow);
+    EXPECT_EQ(stage.background.at(52, 63), 0x100000u & kBelow);
 }
 
 TEST_F(DrawFixture, HatchingAlwaysStretchesA72Cell) {
-    PlayerRec& p = world.players[0];
+    BroodRec& p = world.brood[0];
     p.flap = 40;  // the stretched sprite's left and top
     p.tick = 50;
     scene_draw(world, stage, kDrawHatching, 0, 4, 3, 36, 36);
     // Mask-erase then colour-erase: the cell's middle half lands on 49..66.
-    EXPECT_EQ(stage.scr_work.at(40 + 18, 50 + 18), 0x000400u * 4);
-    EXPECT_EQ(stage.scr_work.at(40 + 2, 50 + 2), kBelow);
-    EXPECT_EQ(stage.scr_work.at(40 + 36, 50 + 18), kBelow);  // only 36 wide
+    EXPECT_EQ(stage.compose.at(40 + 18, 50 + 18), 0x000400u * 4);
+    EXPECT_EQ(stage.compose.at(40 + 2, 50 + 2), kBelow);
+    EXPECT_EQ(stage.compose.at(40 + 36, 50 + 18), kBelow);  // only 36 wide
 }
 
 TEST_F(DrawFixture, FlowerStretchesAndMirrors) {
@@ -96,32 +96,32 @@ TEST_F(DrawFixture, FlowerStretchesAndMirrors) {
     f.draw_w = 20;
     f.draw_h = 20;
     scene_draw(world, stage, kDrawFlower, 2, 10, 1, 40, 40);
-    EXPECT_EQ(stage.scr_work.at(110, 110), 0x100000u);
-    EXPECT_EQ(stage.scr_work.at(101, 101), kBelow);
+    EXPECT_EQ(stage.compose.at(110, 110), 0x100000u);
+    EXPECT_EQ(stage.compose.at(101, 101), kBelow);
 
-    stage.scr_work.fill(kBelow);
+    stage.compose.fill(kBelow);
     f.draw_w = -20;  // upside down: the picture lies left of and above (100, 100)
     f.draw_h = -20;
     scene_draw(world, stage, kDrawFlower, 2, 10, 1, 40, 40);
-    EXPECT_EQ(stage.scr_work.at(90, 90), 0x100000u);
-    EXPECT_EQ(stage.scr_work.at(110, 110), kBelow);
+    EXPECT_EQ(stage.compose.at(90, 90), 0x100000u);
+    EXPECT_EQ(stage.compose.at(110, 110), kBelow);
 
-    stage.scr_work.fill(kBelow);
-    const Surface before = stage.scr_work;
+    stage.compose.fill(kBelow);
+    const Surface before = stage.compose;
     f.draw_w = 0;
     f.draw_h = 0;
     scene_draw(world, stage, kDrawFlower, 2, 10, 1, 40, 40);
-    EXPECT_TRUE(stage.scr_work.same_pixels(before));
+    EXPECT_TRUE(stage.compose.same_pixels(before));
 }
 
 TEST_F(DrawFixture, OtherModesDrawNothing) {
     world.mother_x = 0;
     world.mother_y = 0;
-    const Surface work = stage.scr_work, bkg = stage.scr_bkg;
+    const Surface work = stage.compose, bkg = stage.background;
     for (i16 mode : {0, 6, 7, 8, 9, 11, -1, 32767}) {
         scene_draw(world, stage, mode, 0, 1, 0, 120, 120);
-        ASSERT_TRUE(stage.scr_work.same_pixels(work)) << mode;
-        ASSERT_TRUE(stage.scr_bkg.same_pixels(bkg)) << mode;
+        ASSERT_TRUE(stage.compose.same_pixels(work)) << mode;
+        ASSERT_TRUE(stage.background.same_pixels(bkg)) << mode;
     }
 }
 
@@ -145,9 +145,9 @@ TEST(SheetCellsTest, SpansDrawWhatTheWholeCellDraws) {
     };
     for (int s = 0; s < kSheetCount; ++s) {
         const SheetGeometry& g = kSheetGeometry[s];
-        const Surface& sheet = stage.pat[static_cast<std::size_t>(s)];
+        const Surface& sheet = stage.sheets[static_cast<std::size_t>(s)];
         for (int f = 0; f < g.frames; ++f) {
-            const CellShape shape = stage.cells.shape(stage.pat, s, f, g.frame_w, g.frame_h);
+            const CellShape shape = stage.cells.shape(stage.sheets, s, f, g.frame_w, g.frame_h);
             const RowSpan* rows = shape.spans;
             ASSERT_NE(rows, nullptr) << s;
             const int sx = f * g.frame_w;
@@ -168,9 +168,9 @@ TEST(SheetCellsTest, SpansDrawWhatTheWholeCellDraws) {
         }
     }
     // A sheet replaced by another surface, or a frame the sheet does not have, is drawn whole.
-    stage.pat[2] = Surface(stage.pat[2]);
-    EXPECT_EQ(stage.cells.rows(stage.pat, 2, 0, kChickCell, kChickCell), nullptr);
-    EXPECT_EQ(stage.cells.rows(stage.pat, 3, 6, kChickCell, kChickCell), nullptr);
+    stage.sheets[2] = Surface(stage.sheets[2]);
+    EXPECT_EQ(stage.cells.rows(stage.sheets, 2, 0, kChickCell, kChickCell), nullptr);
+    EXPECT_EQ(stage.cells.rows(stage.sheets, 3, 6, kChickCell, kChickCell), nullptr);
 }
 
 }  // namespace

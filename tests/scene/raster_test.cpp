@@ -87,9 +87,8 @@ TEST(Raster, TransfersClipForAny16BitPositionAndSize) {
                     }
             };
             reported([&] { return bit_blt(g.inner, x, y, 220, 220, sprite, 0, 0, Rop::SrcCopy); });
-            reported([&] {
-                return bit_blt(g.inner, x, y, 32767, 32767, sprite, 0, 0, Rop::SrcInvert);
-            });
+            reported(
+                [&] { return bit_blt(g.inner, x, y, 32767, 32767, sprite, 0, 0, Rop::SrcInvert); });
             for (int s : sizes) {
                 reported([&] {
                     return stretch_blt(g.inner, x, y, s, s, sprite, 0, 0, 40, 40, Rop::SrcAnd);

@@ -20,22 +20,22 @@ TEST(Rules, IntIsFloorAndCIntRoundsHalfToEven) {
         {263.5, 263, 264}, {10.5, 10, 10}, {-37.5, -38, -38}, {0.99999, 0, 1}, {-15 * 0.3, -5, -4},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Int(c.v), c.floor) << c.v;
-        EXPECT_EQ(CInt(c.v), c.nearest) << c.v;
+        EXPECT_EQ(floor_int(c.v), c.floor) << c.v;
+        EXPECT_EQ(round_even(c.v), c.nearest) << c.v;
     }
 }
 
 TEST(Rules, ConversionsAreTotalForAnyDouble) {
     // Values no field can hold wrap instead of being undefined.
-    EXPECT_EQ(Int(4294967296.0 + 5.0), 5);
-    EXPECT_EQ(Int(-4294967296.0 - 5.0), -5);
-    EXPECT_EQ(Int(std::numeric_limits<double>::infinity()), 0);
-    EXPECT_EQ(CInt(std::numeric_limits<double>::quiet_NaN()), 0);
-    EXPECT_EQ(Int(1e300), Int(1e300));  // defined, whatever it is
+    EXPECT_EQ(floor_int(4294967296.0 + 5.0), 5);
+    EXPECT_EQ(floor_int(-4294967296.0 - 5.0), -5);
+    EXPECT_EQ(floor_int(std::numeric_limits<double>::infinity()), 0);
+    EXPECT_EQ(round_even(std::numeric_limits<double>::quiet_NaN()), 0);
+    EXPECT_EQ(floor_int(1e300), floor_int(1e300));  // defined, whatever it is
 }
 
 TEST(Rules, SixteenBitAndByteStoresWrap) {
-    PlayerRec p;
+    BroodRec p;
     p.x = 32767;
     p.x = p.x + 1;
     EXPECT_EQ(p.x, -32768);

@@ -10,7 +10,7 @@ namespace {
 TEST(World, IsZeroAtLoad) {
     const World w;
     EXPECT_EQ(w, World{});
-    for (const auto& p : w.players) EXPECT_EQ(p.anim, 0);
+    for (const auto& p : w.brood) EXPECT_EQ(p.anim, 0);
     EXPECT_EQ(w.catch_band, 0.0);
     EXPECT_EQ(w.frame_no, 0);
 }
@@ -24,7 +24,7 @@ TEST(World, StartValuesInOrder) {
     EXPECT_EQ(w.colour_run_len, 5);
     EXPECT_EQ(w.colour_run_step, -1);
     EXPECT_EQ(w.mother_target, -1);
-    EXPECT_EQ(w.player_max, 39);
+    EXPECT_EQ(w.brood_max, 39);
     EXPECT_EQ(w.frame_no, 1);
     EXPECT_EQ(w.clutch_first_slot, 25);
     EXPECT_EQ(w.colour_run_left, 6);
@@ -32,12 +32,12 @@ TEST(World, StartValuesInOrder) {
     EXPECT_EQ(w.pace_range, 80);
     EXPECT_EQ(w.mother_flap, 1);
     EXPECT_EQ(w.mother_mode, 3);
-    EXPECT_EQ(w.mother_x, 102);  // Int(102.4) + 0
-    EXPECT_EQ(w.mother_y, 76);   // Int(76.8) + 0
+    EXPECT_EQ(w.mother_x, 102);  // floor_int(102.4) + 0
+    EXPECT_EQ(w.mother_y, 76);   // floor_int(76.8) + 0
     EXPECT_EQ(w.mother_dir, 2);  // r < 0.5
     EXPECT_EQ(w.shoot_life_base, 192);
     // Everything else keeps its load value.
-    EXPECT_EQ(w.players, World{}.players);
+    EXPECT_EQ(w.brood, World{}.brood);
     EXPECT_EQ(w.mother_takeoff, 0);
     EXPECT_EQ(w.hop_phase, 0);
     EXPECT_EQ(w.catch_band, 0.0);
@@ -52,7 +52,7 @@ TEST(World, MotherStartRangeAndRoundings) {
     const Case cases[] = {
         // Highest draws land above three quarters and are lowered to it.
         {1024, 768, 0.99999994f, 0.99999994f, 0.5f, 768, 576, 1, 192},
-        // 1366 wide: Int(136.6) = 136 and Int(1024.5) = 1024.
+        // 1366 wide: floor_int(136.6) = 136 and floor_int(1024.5) = 1024.
         {1366, 768, 0.5f, 0.5f, 0.75f, 486, 326, 1, 192},
         {1366, 768, 0.99999994f, 0.0f, 0.0f, 836, 76, 2, 192},
         // Half a pixel rounds to even: 136 + 87.5 -> 224, 136 + 262.5 -> 398.

@@ -77,12 +77,12 @@ class SheetFolder : public ::testing::Test {
 };
 
 TEST_F(SheetFolder, ReadsTheSixteenSheets) {
-    std::array<Surface, 16> pat;
+    std::array<Surface, 16> sheets;
     std::string error;
-    ASSERT_TRUE(read_sheet_folder(dir_, pat, error)) << error;
+    ASSERT_TRUE(read_sheet_folder(dir_, sheets, error)) << error;
     for (int n = 0; n < 16; ++n)
-        EXPECT_TRUE(
-            pat[static_cast<std::size_t>(n)].same_pixels(built_in_[static_cast<std::size_t>(n)]));
+        EXPECT_TRUE(sheets[static_cast<std::size_t>(n)].same_pixels(
+            built_in_[static_cast<std::size_t>(n)]));
 }
 
 TEST_F(SheetFolder, NamesTheSheetThatIsMissingOrMisshapen) {
@@ -98,9 +98,9 @@ TEST_F(SheetFolder, NamesTheSheetThatIsMissingOrMisshapen) {
             std::filesystem::remove(path(c.sheet));
         else
             write(c.sheet, Surface(c.w, c.h, kWhite));
-        std::array<Surface, 16> pat;
+        std::array<Surface, 16> sheets;
         std::string error;
-        EXPECT_FALSE(read_sheet_folder(dir_, pat, error));
+        EXPECT_FALSE(read_sheet_folder(dir_, sheets, error));
         EXPECT_NE(error.find(path(c.sheet)), std::string::npos) << error;
         write(c.sheet, built_in_[static_cast<std::size_t>(c.sheet)]);
     }
@@ -109,12 +109,12 @@ TEST_F(SheetFolder, NamesTheSheetThatIsMissingOrMisshapen) {
 // The 3x view of a frame is the frame itself: wherever its mask is black, each 3 x 3 block
 // holds the frame's colour pixel.
 TEST(ContactSheet, ShowsEachFrameEnlargedThreeTimes) {
-    std::array<Surface, 16> pat;
-    load_sheets(pat);
+    std::array<Surface, 16> sheets;
+    load_sheets(sheets);
     // Recolour the mother's frame 0 so it can be found: solid pixels a colour no other sheet
     // and no patch uses.
     constexpr Pixel kMark = 0x12F0E1;
-    Surface& mother = pat[1];
+    Surface& mother = sheets[1];
     int solid = 0;
     for (int y = 0; y < 120; ++y)
         for (int x = 0; x < 120; ++x)
@@ -122,7 +122,7 @@ TEST(ContactSheet, ShowsEachFrameEnlargedThreeTimes) {
                 mother.set(x, y, kMark);
                 ++solid;
             }
-    const Surface sheet = make_contact_sheet(pat);
+    const Surface sheet = make_contact_sheet(sheets);
     // Frame 0 shows 3 x 3 times at 3x, plus once at 1:1 over each of the two patches.
     EXPECT_EQ(count(sheet, kMark), solid * 9 + solid * 2);
 }

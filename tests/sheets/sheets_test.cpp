@@ -15,12 +15,12 @@ namespace vorlip {
 namespace {
 
 const std::array<Surface, 16>& sheets() {
-    static const std::array<Surface, 16> pat = [] {
+    static const std::array<Surface, 16> built = [] {
         std::array<Surface, 16> p;
         load_sheets(p);
         return p;
     }();
-    return pat;
+    return built;
 }
 
 const Surface& sheet(int n) {
@@ -252,7 +252,7 @@ TEST(Sheets, SolidSpritesHaveNoHoles) {
 TEST(Sheets, ComposedSpritesShowTheirColourOnlyWhereSolid) {
     World world = test::plain_world(400, 300);
     Stage stage;
-    stage.pat = sheets();
+    stage.sheets = sheets();
     Surface desktop(400, 300);
     for (int y = 0; y < 300; ++y)
         for (int x = 0; x < 400; ++x) desktop.set(x, y, Pixel(x * 613 + y * 1237) * 2654435761u);
@@ -262,19 +262,19 @@ TEST(Sheets, ComposedSpritesShowTheirColourOnlyWhereSolid) {
     const Case cases[] = {
         {kDrawMother, 1, 5, 120, 120}, {kDrawPlayer, 0, 2, 48, 48}, {kDrawPlayer, 4, 3, 72, 72}};
     for (const Case& c : cases) {
-        stage.scr_work = desktop;
+        stage.compose = desktop;
         world.mother_x = 30;
         world.mother_y = 40;
-        world.players[0].x = 30;
-        world.players[0].y = 40;
-        world.players[0].state = 0;
+        world.brood[0].x = 30;
+        world.brood[0].y = 40;
+        world.brood[0].state = 0;
         scene_draw(world, stage, c.mode, 0, c.sheet, c.frame, c.w, c.h);
         int wrong = 0;
         for (int y = 0; y < c.h; ++y)
             for (int x = 0; x < c.w; ++x) {
                 const Pixel want = solid(c.sheet, c.frame, x, y) ? colour_at(c.sheet, c.frame, x, y)
                                                                  : desktop.at(30 + x, 40 + y);
-                if (stage.scr_work.at(30 + x, 40 + y) != want) ++wrong;
+                if (stage.compose.at(30 + x, 40 + y) != want) ++wrong;
             }
         EXPECT_EQ(wrong, 0) << "sheet " << c.sheet;
     }

@@ -27,7 +27,7 @@ struct Rig {
     }
     // Starts a show and forgets the calls of the start.
     void start() {
-        Main(*saver);
+        saver_main(*saver);
         ASSERT_TRUE(platform.window_exists);
         platform.calls.clear();
         platform.presents = 0;
@@ -62,7 +62,7 @@ TEST(SaverStart, SaverModeSetsUpTheWindowInItsOrder) {
     Rig rig("/s", 160, 120);
     rig.platform.cursor = {70, 80};
     rig.platform.caret = {5, 6};
-    Main(*rig.saver);
+    saver_main(*rig.saver);
 
     const Calls expected = {
         "find_window SAVER vorlip",
@@ -72,13 +72,13 @@ TEST(SaverStart, SaverModeSetsUpTheWindowInItsOrder) {
         "create_window SAVER vorlip",
         "resize_window 160 120",
         "move_window 160 120",  // beyond the bottom-right corner
-        "place_control picfocus 30 30 -50 0",
+        "place_control focus_sink 30 30 -50 0",
         "show_window",
         "focus_sink",
         "hide_window",
         "move_window 0 0",
-        "place_control scr_work 160 120 0 0",
-        "place_control scr_bkg 160 120 0 0",
+        "place_control compose 160 120 0 0",
+        "place_control background 160 120 0 0",
         "set_pointer empty",
         "caret_pos",
         "cursor_pos",
@@ -90,7 +90,7 @@ TEST(SaverStart, SaverModeSetsUpTheWindowInItsOrder) {
     EXPECT_EQ(rig.platform.calls, expected);
 
     const ShellState& shell = rig.saver->shell;
-    EXPECT_EQ(shell.saver_running, -1);
+    EXPECT_TRUE(shell.running);
     EXPECT_EQ(shell.window_left, 0);
     EXPECT_EQ(shell.window_top, 0);
     EXPECT_EQ(shell.last_caret_x, 5);
@@ -102,7 +102,7 @@ TEST(SaverStart, SaverModeSetsUpTheWindowInItsOrder) {
     EXPECT_EQ(world.screen_w, 160);
     EXPECT_EQ(world.screen_h, 120);
     EXPECT_EQ(world.frame_no, 2);  // started at 1, one frame made during the set-up
-    EXPECT_EQ(world.player_max, 39);
+    EXPECT_EQ(world.brood_max, 39);
 
     // The window ends shown, at (0, 0), with the empty pointer and the keyboard.
     EXPECT_TRUE(rig.platform.window_shown);
@@ -110,15 +110,15 @@ TEST(SaverStart, SaverModeSetsUpTheWindowInItsOrder) {
     EXPECT_EQ(rig.platform.top, 0);
     EXPECT_EQ(rig.platform.pointer, PointerImage::custom_empty);
     EXPECT_TRUE(rig.platform.has_focus);
-    EXPECT_EQ(rig.saver->stage.scr_work.width(), 160);
-    EXPECT_EQ(rig.saver->stage.scr_bkg.height(), 120);
+    EXPECT_EQ(rig.saver->stage.compose.width(), 160);
+    EXPECT_EQ(rig.saver->stage.background.height(), 120);
 }
 
 TEST(SaverStart, TheSnapshotIsTheDesktopAndTheFirstFrameShowsIt) {
     Rig rig("/s", 400, 300);
-    Main(*rig.saver);
+    saver_main(*rig.saver);
     const Stage& stage = rig.saver->stage;
-    EXPECT_TRUE(stage.scr_bkg.same_pixels(rig.platform.desktop));
+    EXPECT_TRUE(stage.background.same_pixels(rig.platform.desktop));
 
     // The image the window shows first is the desktop with the scene on it: away from the
     // mother's box it is the desktop itself, inside it the mother has changed pixels.
@@ -161,7 +161,7 @@ TEST(SaverStart, TheGuardLooksUpBothTitlesAndEndsIfEitherExists) {
     for (const Case& c : cases) {
         Rig rig(c.args);
         rig.platform.windows.insert(c.windows.begin(), c.windows.end());
-        Main(*rig.saver);
+        saver_main(*rig.saver);
         const Calls& calls = rig.platform.calls;
         ASSERT_GE(calls.size(), 2u);
         // Both lookups, always, before anything else.
@@ -180,11 +180,11 @@ TEST(SaverStart, TheGuardLooksUpBothTitlesAndEndsIfEitherExists) {
 TEST(SaverStart, EveryOtherSwitchEndsWithoutAWindow) {
     for (const char* args : {"", "s", "/", "/p 1234", "/c", "/C:99", "  /p", "x/s"}) {
         Rig rig(args);
-        Main(*rig.saver);
+        saver_main(*rig.saver);
         const Calls expected = {"find_window SAVER vorlip", "find_window vorlip Saver Setting",
                                 "command_line"};
         EXPECT_EQ(rig.platform.calls, expected) << "arguments \"" << args << "\"";
-        EXPECT_EQ(rig.saver->shell.saver_running, 0);
+        EXPECT_FALSE(rig.saver->shell.running);
         // No window, so the event loop has nothing to run.
         rig.run({tick()});
         EXPECT_EQ(rig.platform.events.size(), 1u);
@@ -196,16 +196,16 @@ TEST(SaverStart, ASecondCopyEndsAtOnce) {
     rig.start();
     SeededRandom rnd2(3);
     Saver second(rig.platform, rnd2);
-    Main(second);
+    saver_main(second);
     const Calls expected = {"find_window SAVER vorlip", "find_window vorlip Saver Setting"};
     EXPECT_EQ(rig.platform.calls, expected);
-    EXPECT_EQ(second.shell.saver_running, 0);
+    EXPECT_FALSE(second.shell.running);
 }
 
 TEST(SaverStart, TheScreenIsMeasuredInPixels) {
     Rig rig;
     rig.platform.screen = {2400, 1800, 15, 15};  // 160 x 120 in fifteenths of a pixel
-    Main(*rig.saver);
+    saver_main(*rig.saver);
     EXPECT_EQ(rig.saver->world.screen_w, 160);
     EXPECT_EQ(rig.saver->world.screen_h, 120);
     EXPECT_EQ(rig.platform.width, 160);
@@ -216,9 +216,9 @@ TEST(SaverStart, AScreenTooWideForSixteenBitsRunsOnEmptyBuffers) {
     // them, and the show still starts and ends.
     Rig rig("/s", 40000, 20);
     rig.platform.desktop = Surface(8, 8);
-    Main(*rig.saver);
+    saver_main(*rig.saver);
     EXPECT_EQ(rig.saver->world.screen_w, -25536);
-    EXPECT_EQ(rig.saver->stage.scr_work.width(), 0);
+    EXPECT_EQ(rig.saver->stage.compose.width(), 0);
     rig.run({tick(), cursor_to(1, 1), tick()});
     EXPECT_FALSE(rig.platform.window_exists);
 }
@@ -230,7 +230,7 @@ TEST(SaverStart, AMoveDuringTheSceneStartEndsTheShowAtTheFirstTick) {
     rig.platform.on_call = [&](const std::string& call) {
         if (call.rfind("capture_desktop", 0) == 0) rig.platform.cursor = {11, 10};
     };
-    Main(*rig.saver);
+    saver_main(*rig.saver);
     EXPECT_LT(rig.index_of("cursor_pos"), rig.index_of("capture_desktop 160 120"));
     EXPECT_EQ(rig.saver->shell.last_cursor_x, 10);
     rig.platform.presents = 0;
@@ -247,7 +247,7 @@ TEST(SaverTick, EndConditions) {
         int ticks_run;  // frames made before the show ended; -1: it did not end
     };
     const HeadlessEvent click{HeadlessEvent::click};
-    const HeadlessEvent key{HeadlessEvent::key, 30, 1};
+    const HeadlessEvent key{HeadlessEvent::key};
     const Case cases[] = {
         {"still", {100, 50}, {tick(), tick(), tick()}, -1},
         {"cursor x one pixel", {100, 50}, {tick(), cursor_to(101, 50), tick(), tick()}, 2},
@@ -277,7 +277,7 @@ TEST(SaverTick, EndConditions) {
         rig.platform.run_events(handlers);
         if (c.ticks_run < 0) {
             EXPECT_TRUE(rig.platform.window_exists) << c.what;
-            EXPECT_EQ(rig.saver->shell.saver_running, -1) << c.what;
+            EXPECT_TRUE(rig.saver->shell.running) << c.what;
         } else {
             EXPECT_FALSE(rig.platform.window_exists) << c.what;
             EXPECT_EQ(rig.platform.presents, c.ticks_run) << c.what;
@@ -295,7 +295,7 @@ TEST(SaverTick, OneFrameThenTheChecksThenTheEnd) {
     Rig rig;
     rig.start();
     const i16 frame_before = rig.saver->world.frame_no;
-    saver_tick(*rig.saver, 1);
+    saver_tick(*rig.saver, true);
     const Calls expected = {"present", "caret_pos", "cursor_pos", "set_pointer default",
                             "unload_window"};
     EXPECT_EQ(rig.platform.calls, expected);
@@ -317,7 +317,7 @@ TEST(SaverTick, TheSavedPositionsAreTheLow16BitsOfTheLastCheck) {
         rig.start();
         rig.platform.cursor = c.cursor;
         rig.platform.caret = c.cursor;
-        saver_tick(*rig.saver, 0);
+        saver_tick(*rig.saver, false);
         const ShellState& shell = rig.saver->shell;
         EXPECT_EQ(shell.cursor_pos, c.cursor);
         EXPECT_EQ(shell.last_cursor_x, c.x);
@@ -330,13 +330,10 @@ TEST(SaverTick, TheSavedPositionsAreTheLow16BitsOfTheLastCheck) {
 TEST(SaverTick, HandlersDoNothingUnlessTheSaverRuns) {
     Rig rig;
     rig.start();
-    rig.saver->shell.saver_running = 0;
-    Timer1_Timer(*rig.saver);
-    Form_Click(*rig.saver);
-    picfocus_KeyDown(*rig.saver, 13, 0);
-    EXPECT_TRUE(rig.platform.calls.empty());
-    rig.saver->shell.saver_running = 1;  // only -1 counts as running
-    Form_Click(*rig.saver);
+    rig.saver->shell.running = false;
+    on_tick(*rig.saver);
+    on_click(*rig.saver);
+    on_key(*rig.saver);
     EXPECT_TRUE(rig.platform.calls.empty());
 }
 
@@ -361,7 +358,7 @@ TEST(SaverTick, TheSceneRunsOnFromTickToTick) {
     EXPECT_EQ(rig.platform.presents, 200);
     EXPECT_EQ(rig.saver->world.frame_no, 202);
     // The window shows the compose buffer's last frame.
-    EXPECT_TRUE(rig.platform.shown_image().same_pixels(rig.saver->stage.scr_work));
+    EXPECT_TRUE(rig.platform.shown_image().same_pixels(rig.saver->stage.compose));
 }
 
 TEST(SaverRestart, AResizedWindowStartsAFreshShowAtItsSize) {
@@ -381,20 +378,20 @@ TEST(SaverRestart, AResizedWindowStartsAFreshShowAtItsSize) {
         fresh.screen_h = i16(h);
         scene_start(fresh, rnd);
         Stage stage(w, h);
-        bit_blt(stage.scr_bkg, 0, 0, w, h, rig.platform.desktop, 0, 0, Rop::SrcCopy);
+        bit_blt(stage.background, 0, 0, w, h, rig.platform.desktop, 0, 0, Rop::SrcCopy);
         scene_step(fresh, rnd, stage);
 
         rig.platform.calls.clear();
         handlers.resized(w, h);
         const std::string size = std::to_string(w) + " " + std::to_string(h);
-        const Calls expected = {"resize_window " + size, "place_control scr_work " + size + " 0 0",
-                                "place_control scr_bkg " + size + " 0 0", "capture_desktop " + size,
-                                "present"};
+        const Calls expected = {"resize_window " + size, "place_control compose " + size + " 0 0",
+                                "place_control background " + size + " 0 0",
+                                "capture_desktop " + size, "present"};
         EXPECT_EQ(rig.platform.calls, expected) << size;
         EXPECT_EQ(rig.saver->world, fresh) << size;
-        EXPECT_TRUE(rig.saver->stage.scr_bkg.same_pixels(stage.scr_bkg)) << size;
-        EXPECT_TRUE(rig.platform.shown_image().same_pixels(stage.scr_work)) << size;
-        EXPECT_EQ(rig.saver->shell.saver_running, -1);
+        EXPECT_TRUE(rig.saver->stage.background.same_pixels(stage.background)) << size;
+        EXPECT_TRUE(rig.platform.shown_image().same_pixels(stage.compose)) << size;
+        EXPECT_TRUE(rig.saver->shell.running);
     }
 }
 

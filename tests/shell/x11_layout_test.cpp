@@ -10,7 +10,7 @@ TEST(PrimaryScreen, TheMarkedMonitorCutToTheRootElseTheRoot) {
     struct Case {
         const char* what;
         std::vector<MonitorInfo> monitors;
-        ScreenRect expected;
+        Rect expected;
     };
     const Case cases[] = {
         {"no monitors", {}, {0, 0, 1920, 1080}},

@@ -5,12 +5,12 @@ namespace vorlip {
 namespace {
 const char* control_name(Control c) {
     switch (c) {
-        case Control::picfocus:
-            return "picfocus";
-        case Control::scr_work:
-            return "scr_work";
-        case Control::scr_bkg:
-            return "scr_bkg";
+        case Control::focus_sink:
+            return "focus_sink";
+        case Control::compose:
+            return "compose";
+        case Control::background:
+            return "background";
     }
     return "?";
 }
@@ -135,7 +135,7 @@ void HeadlessPlatform::run_events(WindowEvents& handlers) {
                 handlers.click();
                 break;
             case HeadlessEvent::key:
-                handlers.key_down(w16(e.x), w16(e.y));
+                handlers.key_down();
                 break;
             case HeadlessEvent::end_request:
                 handlers.end_requested();

@@ -17,7 +17,7 @@ namespace vorlip {
 struct HeadlessEvent {
     enum Kind { timer, click, key, end_request, move_cursor, move_caret };
     Kind kind = timer;
-    std::int32_t x = 0;  // the new position, for the moves; the key code and shift for a key
+    std::int32_t x = 0;  // the new position, for the moves
     std::int32_t y = 0;
 };
 

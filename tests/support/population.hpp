@@ -18,8 +18,8 @@ struct Population {
 
 inline Population count_population(const World& w) {
     Population p;
-    for (std::size_t i = 0; i < w.players.size(); ++i) {
-        const PlayerRec& r = w.players[i];
+    for (std::size_t i = 0; i < w.brood.size(); ++i) {
+        const BroodRec& r = w.brood[i];
         if (r.anim <= 0) continue;
         if (r.kind == kEgg) ++p.eggs;
         if (r.kind == kChick || r.kind == kHatching) ++p.chicks;

@@ -1,4 +1,4 @@
-// Every field of a world, one at a time, in a fixed order: the players', flowers' and sprouts'
+// Every field of a world, one at a time, in a fixed order: the brood's, flowers' and sprouts'
 // records, the world, module and persistent globals, then rescuers and pop_flags. For tests
 // and fuzz targets that fill a world field by field. Header-only.
 #pragma once
@@ -11,8 +11,8 @@ namespace vorlip::test {
 template <class Visit>
 void visit_fields(World& w, Visit&& visit) {
 #define VORLIP_VISIT(type, name) visit(r.name);
-    for (auto& r : w.players) {
-        VORLIP_PLAYER_FIELDS(VORLIP_VISIT)
+    for (auto& r : w.brood) {
+        VORLIP_BROOD_FIELDS(VORLIP_VISIT)
     }
     for (auto& r : w.flowers) {
         VORLIP_FLOWER_FIELDS(VORLIP_VISIT)

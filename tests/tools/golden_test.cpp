@@ -57,7 +57,7 @@ TEST(Golden, SeededShowDrawsTheSameFrames) {
     Stage stage(kW, kH);
     OffscreenWindow window(kW, kH);
     stage.window = &window;
-    paint_backdrop(stage.scr_bkg);
+    paint_backdrop(stage.background);
     scene_start(world, rnd);
 
     std::map<int, std::uint64_t> seen;
@@ -87,7 +87,7 @@ TEST(Golden, SeededShowDrawsTheSameFrames) {
             again.screen_w = kW;
             again.screen_h = kH;
             SeededRandom rnd2(1);
-            paint_backdrop(stage.scr_bkg);
+            paint_backdrop(stage.background);
             scene_start(again, rnd2);
             for (int j = 0; j <= k; ++j) scene_step(again, rnd2, stage);
             const std::string path =

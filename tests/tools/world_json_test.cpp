@@ -10,8 +10,8 @@ namespace {
 TEST(WorldJson, RoundTripIsExactAndByteIdentical) {
     SeededRandom rnd(9);
     World w = test::started_world(1366, 768, rnd);
-    w.players[3].x = -32768;
-    w.players[40].vigour = 32767;
+    w.brood[3].x = -32768;
+    w.brood[40].vigour = 32767;
     w.flowers[5].draw_w = -19;
     w.sprouts[0].kind = 2;
     w.rescuers[7] = -1;

@@ -10,7 +10,7 @@
 #include <chrono>
 
 #include "frame/step.hpp"
-#include "garden/nyoki.hpp"
+#include "garden/sprouts.hpp"
 #include "tools/backdrop.hpp"
 #include "tools/offscreen_window.hpp"
 
@@ -37,7 +37,7 @@ struct Show {
         world.screen_h = vorlip::w16(h);
         stage.window = &window;
         stage.full_frames = full;
-        vorlip::paint_backdrop(stage.scr_bkg);
+        vorlip::paint_backdrop(stage.background);
         vorlip::scene_start(world, rnd);
     }
     void step() { vorlip::scene_step(world, rnd, stage); }
@@ -52,16 +52,16 @@ struct Show {
 void top_up(Show& show) {
     vorlip::World& w = show.world;
     auto live_chick = [&](std::size_t from) {
-        for (std::size_t j = 0; j < w.players.size(); ++j) {
-            const vorlip::PlayerRec& p = w.players[(from + j) % w.players.size()];
+        for (std::size_t j = 0; j < w.brood.size(); ++j) {
+            const vorlip::BroodRec& p = w.brood[(from + j) % w.brood.size()];
             if (p.anim > 0 && p.kind == vorlip::kChick) return &p;
         }
-        return static_cast<const vorlip::PlayerRec*>(nullptr);
+        return static_cast<const vorlip::BroodRec*>(nullptr);
     };
     int eggs = 0;
-    for (std::size_t i = 0; i < w.players.size(); ++i) {
-        vorlip::PlayerRec& p = w.players[i];
-        const vorlip::PlayerRec* model = live_chick(i * 7);
+    for (std::size_t i = 0; i < w.brood.size(); ++i) {
+        vorlip::BroodRec& p = w.brood[i];
+        const vorlip::BroodRec* model = live_chick(i * 7);
         // Two eggs stay to be laid, rolled and hatched; the slots of any more take chicks too.
         const bool spare_egg = p.anim > 0 && p.kind == vorlip::kEgg && ++eggs > 2;
         if ((p.anim > 0 && !spare_egg) || !model) continue;
@@ -70,7 +70,7 @@ void top_up(Show& show) {
         p.x = vorlip::w16((model->x + 333 * int(i)) % (w.screen_w - 72));
         p.y = vorlip::w16(w.screen_h / 3 + (97 * int(i)) % (w.screen_h / 2));
         w.chick_count = vorlip::w16(w.chick_count + 1);
-        if (w.player_max < vorlip::i16(i)) w.player_max = vorlip::i16(i);
+        if (w.brood_max < vorlip::i16(i)) w.brood_max = vorlip::i16(i);
     }
     const vorlip::FlowerRec* flower = nullptr;
     for (const vorlip::FlowerRec& f : w.flowers)
@@ -87,7 +87,7 @@ void top_up(Show& show) {
     // Sprouts share the chicks' slot numbers, so the slots drawn already reach a free one.
     bool growing = false;
     for (const vorlip::SproutRec& s : w.sprouts) growing = growing || s.live > 0;
-    if (!growing) vorlip::nyoki_sow(w, vorlip::w16(397 * (w.frame_no % 97) % w.screen_w), 0);
+    if (!growing) vorlip::sprout_sow(w, vorlip::w16(397 * (w.frame_no % 97) % w.screen_w), 0);
 }
 
 double full_copy_seconds(int w, int h) {
@@ -106,13 +106,13 @@ void BM_BusyFrame(benchmark::State& state) {
     Show show(w, h, state.range(2) != 0);
     for (int k = 0; k < 20000; ++k) show.step();
     double spent = 0, presented = 0, rects = 0;
-    int chicks = 0, flowers = 0, sprouts = 0, fewest = vorlip::kPlayerSlots;
+    int chicks = 0, flowers = 0, sprouts = 0, fewest = vorlip::kBroodSlots;
     for (auto _ : state) {
         top_up(show);
-        // What this frame draws: the live chicks up to player_max, and the live flowers.
+        // What this frame draws: the live chicks up to brood_max, and the live flowers.
         int drawn = 0;
-        for (int i = 0; i <= show.world.player_max && i < vorlip::kPlayerSlots; ++i) {
-            const vorlip::PlayerRec& p = show.world.players[static_cast<std::size_t>(i)];
+        for (int i = 0; i <= show.world.brood_max && i < vorlip::kBroodSlots; ++i) {
+            const vorlip::BroodRec& p = show.world.brood[static_cast<std::size_t>(i)];
             drawn += p.anim > 0 && p.kind == vorlip::kChick;
         }
         chicks += drawn;

@@ -40,15 +40,15 @@ int main(int argc, char** argv) {
         std::cerr << "vorlip-contact-sheet: no output file\n" << kUsage;
         return 2;
     }
-    std::array<vorlip::Surface, 16> pat;
+    std::array<vorlip::Surface, 16> sheets;
     std::string error;
     if (dir.empty()) {
-        vorlip::load_sheets(pat);
-    } else if (!vorlip::read_sheet_folder(dir, pat, error)) {
+        vorlip::load_sheets(sheets);
+    } else if (!vorlip::read_sheet_folder(dir, sheets, error)) {
         std::cerr << "vorlip-contact-sheet: " << error << "\n";
         return 1;
     }
-    if (!vorlip::write_png(out, vorlip::make_contact_sheet(pat), error)) {
+    if (!vorlip::write_png(out, vorlip::make_contact_sheet(sheets), error)) {
         std::cerr << "vorlip-contact-sheet: " << error << "\n";
         return 1;
     }

@@ -137,7 +137,7 @@ struct Painter {
     Stage stage;
 
     void label(int x, int y, const std::string& text, Pixel colour = kInk) {
-        draw_text(stage.scr_work, x, y, text, kLabel, colour);
+        draw_text(stage.compose, x, y, text, kLabel, colour);
     }
 
     // Frame f of sheet n, 3x on a checkerboard. The same mask-erase then colour-invert
@@ -145,18 +145,18 @@ struct Painter {
     void zoomed(int n, int f, int x, int y) {
         const SheetGeometry& s = kSheetGeometry[n];
         const int w = kZoom * s.frame_w, h = kZoom * s.frame_h;
-        checker(stage.scr_work, x, y, w, h, 6);
-        const Surface& pat = stage.pat[static_cast<std::size_t>(n)];
-        stretch_blt(stage.scr_work, x, y, w, h, pat, f * s.frame_w, s.frame_h, s.frame_w, s.frame_h,
-                    Rop::SrcErase);
-        stretch_blt(stage.scr_work, x, y, w, h, pat, f * s.frame_w, 0, s.frame_w, s.frame_h,
+        checker(stage.compose, x, y, w, h, 6);
+        const Surface& sheet_image = stage.sheets[static_cast<std::size_t>(n)];
+        stretch_blt(stage.compose, x, y, w, h, sheet_image, f * s.frame_w, s.frame_h, s.frame_w,
+                    s.frame_h, Rop::SrcErase);
+        stretch_blt(stage.compose, x, y, w, h, sheet_image, f * s.frame_w, 0, s.frame_w, s.frame_h,
                     Rop::SrcInvert);
     }
 
     // Frame f of sheet n at 1:1 over a patch, drawn by scene_draw with the sheet's own mode.
     void composed(int n, int f, int x, int y, bool dark, bool patrol) {
         const SheetGeometry& s = kSheetGeometry[n];
-        patch(stage.scr_work, x, y, s.frame_w + 2 * kPad, s.frame_h + 2 * kPad, dark);
+        patch(stage.compose, x, y, s.frame_w + 2 * kPad, s.frame_h + 2 * kPad, dark);
         const i16 sx = w16(x + kPad), sy = w16(y + kPad);
         const i16 sheet = static_cast<i16>(n), frame = static_cast<i16>(f);
         const i16 fw = static_cast<i16>(s.frame_w), fh = static_cast<i16>(s.frame_h);
@@ -169,17 +169,17 @@ struct Painter {
         } else if (n == kSeedSheet || n == kBudSheet) {
             // Shoots and buds are stamped into the background; stamp one into a small one.
             Stage bkg;
-            bkg.pat = stage.pat;
-            bkg.scr_bkg = Surface(s.frame_w + 2 * kPad, s.frame_h + 2 * kPad);
-            bit_blt(bkg.scr_bkg, 0, 0, bkg.scr_bkg.width(), bkg.scr_bkg.height(), stage.scr_work, x,
-                    y, Rop::SrcCopy);
+            bkg.sheets = stage.sheets;
+            bkg.background = Surface(s.frame_w + 2 * kPad, s.frame_h + 2 * kPad);
+            bit_blt(bkg.background, 0, 0, bkg.background.width(), bkg.background.height(),
+                    stage.compose, x, y, Rop::SrcCopy);
             world.sprouts[0].x = kPad;
             world.sprouts[0].y = kPad;
             scene_draw(world, bkg, n == kSeedSheet ? kDrawShoot : kDrawBud, 0, sheet, 0, fw, fh);
-            bit_blt(stage.scr_work, x, y, bkg.scr_bkg.width(), bkg.scr_bkg.height(), bkg.scr_bkg, 0,
-                    0, Rop::SrcCopy);
+            bit_blt(stage.compose, x, y, bkg.background.width(), bkg.background.height(),
+                    bkg.background, 0, 0, Rop::SrcCopy);
         } else {
-            PlayerRec& p = world.players[0];
+            BroodRec& p = world.brood[0];
             p.x = sx;
             p.y = sy;
             p.kind = n == 0 ? kEgg : kChick;
@@ -220,7 +220,7 @@ struct Painter {
         std::string sizes = "SIZES";
         for (int dark = 0; dark < 2; ++dark) {
             const int top = y + kLabelH + dark * (kStripH + kTileGap);
-            patch(stage.scr_work, x, top, strip_width(), kStripH, dark == 1);
+            patch(stage.compose, x, top, strip_width(), kStripH, dark == 1);
             int cx = x + kPad;
             for (int size : kFlowerSizes) {
                 const int a = std::abs(size);
@@ -242,12 +242,12 @@ struct Painter {
             // background: a margin keeps those stamps out of the patch that is shown.
             constexpr int m = kBudCell;
             Stage bkg;
-            bkg.pat = stage.pat;
-            bkg.scr_bkg = Surface(m + kPlantW, m + kPlantH);
-            patch(bkg.scr_bkg, m, m, kPlantW, kPlantH, dark == 1);
+            bkg.sheets = stage.sheets;
+            bkg.background = Surface(m + kPlantW, m + kPlantH);
+            patch(bkg.background, m, m, kPlantW, kPlantH, dark == 1);
             grow(bkg, m + kPlantW / 2 - 5, m + kPlantH - 10, 32);
-            bit_blt(stage.scr_work, x + dark * (kPlantW + kTileGap), y + kLabelH, kPlantW, kPlantH,
-                    bkg.scr_bkg, m, m, Rop::SrcCopy);
+            bit_blt(stage.compose, x + dark * (kPlantW + kTileGap), y + kLabelH, kPlantW, kPlantH,
+                    bkg.background, m, m, Rop::SrcCopy);
         }
     }
 
@@ -255,9 +255,9 @@ struct Painter {
     // handling until the plant is done.
     static void grow(Stage& bkg, int x0, int y0, int life) {
         World plant;
-        plant.screen_w = w16(bkg.scr_bkg.width());
-        plant.screen_h = w16(bkg.scr_bkg.height());
-        plant.player_max = kPlayerSlots - 2;
+        plant.screen_w = w16(bkg.background.width());
+        plant.screen_h = w16(bkg.background.height());
+        plant.brood_max = kBroodSlots - 2;
         SproutRec& seed = plant.sprouts[0];
         seed.live = 1;
         seed.kind = kShoot;
@@ -266,7 +266,7 @@ struct Painter {
         seed.dy = -5;
         seed.life = w16(life);
         for (int t = 0; t < 200; ++t)
-            for (i16 i = 0; i <= plant.player_max; ++i) scene_step_sprout(plant, bkg, i);
+            for (i16 i = 0; i <= plant.brood_max; ++i) scene_step_sprout(plant, bkg, i);
     }
 };
 
@@ -289,7 +289,7 @@ int draw_text(Surface& s, int x, int y, const std::string& text, int scale, Pixe
     return text_width(text, scale);
 }
 
-Surface make_contact_sheet(const std::array<Surface, 16>& pat) {
+Surface make_contact_sheet(const std::array<Surface, 16>& sheets) {
     // Rows: the title; the mother; the egg with the seeds and buds; then each chick colour
     // beside the flower its chicks plant.
     const int flower_block = kZoom * kFlowerCell + kGap + strip_width();
@@ -305,9 +305,9 @@ Surface make_contact_sheet(const std::array<Surface, 16>& pat) {
                        egg_row + 6 * (kRowGap + chick_row) + kMargin;
 
     Painter p;
-    p.stage.pat = pat;
-    p.stage.scr_work = Surface(width, height, kPaper);
-    Surface& out = p.stage.scr_work;
+    p.stage.sheets = sheets;
+    p.stage.compose = Surface(width, height, kPaper);
+    Surface& out = p.stage.compose;
 
     int y = kMargin;
     draw_text(out, kMargin, y, "VORLIP - THE 16 SPRITE SHEETS", 3, kInk);
@@ -335,12 +335,13 @@ Surface make_contact_sheet(const std::array<Surface, 16>& pat) {
     return out;
 }
 
-bool read_sheet_folder(const std::string& dir, std::array<Surface, 16>& pat, std::string& error) {
+bool read_sheet_folder(const std::string& dir, std::array<Surface, 16>& sheets,
+                       std::string& error) {
     for (int n = 0; n < kSheetCount; ++n) {
         const std::string name = (n < 10 ? "/sheet0" : "/sheet") + std::to_string(n) + ".bmp";
-        if (!read_picture(dir + name, pat[static_cast<std::size_t>(n)], error)) return false;
+        if (!read_picture(dir + name, sheets[static_cast<std::size_t>(n)], error)) return false;
         const SheetGeometry& s = kSheetGeometry[n];
-        const Surface& got = pat[static_cast<std::size_t>(n)];
+        const Surface& got = sheets[static_cast<std::size_t>(n)];
         if (got.width() != s.frame_w * s.frames || got.height() != 2 * s.frame_h) {
             error = dir + name + ": " + std::to_string(got.width()) + "x" +
                     std::to_string(got.height()) + ", want " +

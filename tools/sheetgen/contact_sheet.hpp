@@ -22,9 +22,9 @@ int draw_text(Surface& s, int x, int y, const std::string& text, int scale, Pixe
 int text_width(const std::string& text, int scale);
 
 // Lays out and draws the contact sheet of the given sheets.
-Surface make_contact_sheet(const std::array<Surface, 16>& pat);
+Surface make_contact_sheet(const std::array<Surface, 16>& sheets);
 
 // Reads sheetNN.bmp (00 to 15) from a folder. On failure says which one and why.
-bool read_sheet_folder(const std::string& dir, std::array<Surface, 16>& pat, std::string& error);
+bool read_sheet_folder(const std::string& dir, std::array<Surface, 16>& sheets, std::string& error);
 
 }  // namespace vorlip

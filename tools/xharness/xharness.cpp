@@ -207,7 +207,7 @@ std::vector<Window> windows_titled(Display* dpy, const std::string& title) {
     return found;
 }
 
-Window window_shown_at(Display* dpy, const std::string& title, const RootRect& where) {
+Window window_shown_at(Display* dpy, const std::string& title, const Rect& where) {
     // The map state and the place come from two requests: with the server held between them,
     // a window hidden and moved meanwhile cannot pass for one shown at the new place.
     XGrabServer(dpy);
@@ -218,7 +218,7 @@ Window window_shown_at(Display* dpy, const std::string& title, const RootRect& w
         int x = 0, y = 0;
         if (XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable &&
             XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &x, &y, &child) &&
-            RootRect{x, y, a.width, a.height} == where) {
+            Rect{x, y, a.width, a.height} == where) {
             found = w;
             break;
         }

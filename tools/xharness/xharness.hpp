@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/raster.hpp"
+
 namespace vorlip::e2e {
 
 using std::chrono::milliseconds;
@@ -75,16 +77,10 @@ bool wait_until(const std::function<bool()>& done, milliseconds limit);
 // Every window of the tree whose WM_NAME is exactly `title`.
 std::vector<Window> windows_titled(Display* dpy, const std::string& title);
 
-// A window's place on the root window, in root coordinates.
-struct RootRect {
-    int x = 0, y = 0, width = 0, height = 0;
-    bool operator==(const RootRect&) const = default;
-};
-
 // The window titled `title` that is viewable and covers exactly `where`, or 0. A saver passes
 // through other shown states on its way up (shown off-screen to take the focus, then hidden
 // again); only this one it keeps until it ends, so it is the one to wait for.
-Window window_shown_at(Display* dpy, const std::string& title, const RootRect& where);
+Window window_shown_at(Display* dpy, const std::string& title, const Rect& where);
 
 // Whether another client holds the keyboard or the pointer: tries to grab both and lets go.
 bool keyboard_grabbed_elsewhere(Display* dpy);

@@ -33,8 +33,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
+using vorlip::Rect;
 using vorlip::e2e::Child;
-using vorlip::e2e::RootRect;
 using vorlip::e2e::Xvfb;
 
 // User plus system CPU time of a process so far, in seconds.
@@ -125,7 +125,7 @@ Share measure(const std::vector<std::string>& args, int width, int height, doubl
         vorlip::e2e::wait_until(
             [&] {
                 return (shown = vorlip::e2e::window_shown_at(dpy, "SAVER vorlip",
-                                                             RootRect{0, 0, width, height})) != 0;
+                                                             Rect{0, 0, width, height})) != 0;
             },
             milliseconds(20000));
         if (!shown) {

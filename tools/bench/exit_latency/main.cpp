@@ -18,8 +18,8 @@
 #include "tools/wlharness/wlharness.hpp"
 #endif
 
+using vorlip::Rect;
 using vorlip::e2e::Child;
-using vorlip::e2e::RootRect;
 using vorlip::e2e::Xvfb;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vorlip-exit-latency: cannot start Xvfb\n");
         return 1;
     }
-    const RootRect screen{0, 0, width, height};
+    const Rect screen{0, 0, width, height};
 
     std::vector<double> ms;
     int failures = 0;

@@ -5,9 +5,9 @@
 
 namespace vorlip {
 
-void hana_plant(World& world, i16 chick);
+void flower_plant(World& world, i16 chick);
 // First free flower slot in lo..hi, or -1; walks `lo` as its loop variable.
-i16 hana_find_free(const World& world, i16& lo, i16 hi);
-void hana_update(World& world, i16 index);
+i16 flower_find_free(const World& world, i16& lo, i16 hi);
+void flower_update(World& world, i16 index);
 
 }  // namespace vorlip

@@ -1,7 +1,8 @@
 // Flowers: planting, the free-slot search, the flip-and-grow widths, full size and giant pops.
+#include "garden/flowers.hpp"
+
 #include <gtest/gtest.h>
 
-#include "garden/hana.hpp"
 #include "support/test_support.hpp"
 
 namespace vorlip {
@@ -17,7 +18,7 @@ FlowerRec& flower(World& w, int k) {
 World planting_world(int energy = 5000) {
     World w = plain_world();
     w.frame_no = 2;
-    PlayerRec& c = w.players[4];
+    BroodRec& c = w.brood[4];
     c.kind = kChick;
     c.anim = 1;
     c.x = 300;
@@ -29,7 +30,7 @@ World planting_world(int energy = 5000) {
 
 TEST(HanaPlant, TakesTheChicksColourPlaceAndEnergy) {
     World w = planting_world(777);
-    hana_plant(w, 4);
+    flower_plant(w, 4);
     const FlowerRec& f = flower(w, 0);
     EXPECT_EQ(f.live, 1);
     EXPECT_EQ(f.sheet, 13);
@@ -46,15 +47,15 @@ TEST(HanaPlant, TakesTheChicksColourPlaceAndEnergy) {
 TEST(HanaPlant, NothingInTheFirstFrameOrWithAFullTable) {
     World w = planting_world();
     w.frame_no = 1;
-    hana_plant(w, 4);
+    flower_plant(w, 4);
     EXPECT_EQ(flower(w, 0), FlowerRec{});
 
     w.frame_no = 2;
-    for (int k = 0; k < 6; ++k) hana_plant(w, 4);
+    for (int k = 0; k < 6; ++k) flower_plant(w, 4);
     for (int k = 0; k < 6; ++k) EXPECT_EQ(flower(w, k).live, 1) << k;
     const World before = w;
-    w.players[4].x = 10;  // a seventh request would show this new place
-    hana_plant(w, 4);
+    w.brood[4].x = 10;  // a seventh request would show this new place
+    flower_plant(w, 4);
     for (int k = 0; k < 6; ++k) EXPECT_EQ(flower(w, k), before.flowers[static_cast<size_t>(k)]);
 }
 
@@ -72,7 +73,7 @@ TEST(HanaFindFree, WalksLoAsItsLoopVariable) {
         World w = plain_world();
         for (int k : c.live) flower(w, k).live = 1;
         i16 lo = static_cast<i16>(c.lo);
-        EXPECT_EQ(hana_find_free(w, lo, static_cast<i16>(c.hi)), c.found) << c.lo << ".." << c.hi;
+        EXPECT_EQ(flower_find_free(w, lo, static_cast<i16>(c.hi)), c.found) << c.lo << ".." << c.hi;
         EXPECT_EQ(lo, c.lo_after) << c.lo << ".." << c.hi;
     }
 }
@@ -81,9 +82,9 @@ TEST(HanaFindFree, NeverLooksOutsideTheTable) {
     World w = plain_world();
     for (auto& f : w.flowers) f.live = 1;
     i16 lo = -3;
-    EXPECT_EQ(hana_find_free(w, lo, 32767), -1);
+    EXPECT_EQ(flower_find_free(w, lo, 32767), -1);
     i16 lo2 = 6;
-    EXPECT_EQ(hana_find_free(w, lo2, 9), -1);
+    EXPECT_EQ(flower_find_free(w, lo2, 9), -1);
 }
 
 // The widths of the flip-and-grow stage, by the phase after the update.
@@ -95,11 +96,11 @@ constexpr int kWidthByPhase[40] = {
 
 TEST(HanaUpdate, FlipsGrowsAndStandsThroughAWholeCycle) {
     World w = planting_world(30000);
-    hana_plant(w, 4);
+    flower_plant(w, 4);
     FlowerRec& f = flower(w, 0);
     for (int cycle = 0; cycle < 2; ++cycle) {
         for (int n = 0; n < 40; ++n) {
-            hana_update(w, 0);
+            flower_update(w, 0);
             const int phase = 39 - n;
             const int width = kWidthByPhase[n];
             ASSERT_EQ(f.phase, phase);
@@ -111,7 +112,7 @@ TEST(HanaUpdate, FlipsGrowsAndStandsThroughAWholeCycle) {
             EXPECT_EQ(f.draw_y, 233 - off) << "phase " << phase;
         }
         for (int n = 0; n < 6; ++n) {
-            hana_update(w, 0);
+            flower_update(w, 0);
             EXPECT_EQ(f.draw_w, 40);
             EXPECT_EQ(f.draw_h, 40);
             EXPECT_EQ(f.draw_x, 333);
@@ -127,10 +128,10 @@ TEST(HanaUpdate, FlipsGrowsAndStandsThroughAWholeCycle) {
 TEST(HanaUpdate, WorkedOffsetsOfTheCycle) {
     // draw_w -19 sits 30 px right of the box corner, 13 sits 14 px right.
     World w = planting_world(30000);
-    hana_plant(w, 4);
-    hana_update(w, 0);
+    flower_plant(w, 4);
+    flower_update(w, 0);
     EXPECT_EQ(flower(w, 0).draw_x, 333 + 30);
-    for (int n = 1; n < 40; ++n) hana_update(w, 0);
+    for (int n = 1; n < 40; ++n) flower_update(w, 0);
     EXPECT_EQ(flower(w, 0).draw_w, 13);
     EXPECT_EQ(flower(w, 0).draw_x, 333 + 14);
 }
@@ -148,11 +149,11 @@ TEST(HanaUpdate, GiantPopsShowOnceAndRemoveTheFlower) {
     };
     for (const Case& c : cases) {
         World w = planting_world(30000);
-        hana_plant(w, 4);
+        flower_plant(w, 4);
         FlowerRec& f = flower(w, 0);
         f.phase = 0;
         w.bloom_clock = static_cast<i16>(c.clock_before);
-        hana_update(w, 0);
+        flower_update(w, 0);
         EXPECT_EQ(w.bloom_clock, (c.clock_before + 1) % 555);
         EXPECT_EQ(f.draw_w, c.size) << c.clock_before;
         EXPECT_EQ(f.draw_h, c.size) << c.clock_before;
@@ -161,7 +162,7 @@ TEST(HanaUpdate, GiantPopsShowOnceAndRemoveTheFlower) {
         EXPECT_EQ(w.pop_flags[0], c.pops ? 1 : 0) << c.clock_before;
         EXPECT_EQ(f.phase, c.pops ? 0 : -1) << c.clock_before;
 
-        hana_update(w, 0);
+        flower_update(w, 0);
         EXPECT_EQ(f.live, c.pops ? 0 : 1) << c.clock_before;
         EXPECT_EQ(w.pop_flags[0], 0) << c.clock_before;
     }
@@ -174,10 +175,10 @@ TEST(HanaUpdate, LifeDecidesHowManyUpdatesItSees) {
     const Case cases[] = {{54, 1}, {0, 1}, {55, 2}, {109, 2}, {110, 3}, {555, 11}, {5500, 101}};
     for (const Case& c : cases) {
         World w = planting_world(c.energy);
-        hana_plant(w, 4);
+        flower_plant(w, 4);
         int n = 0;
         while (flower(w, 0).live == 1 && n < 1000) {
-            hana_update(w, 0);
+            flower_update(w, 0);
             ++n;
         }
         EXPECT_EQ(n, c.updates) << "energy " << c.energy;
@@ -189,13 +190,13 @@ TEST(HanaUpdate, BloomClockIsSharedInFlowerOrder) {
     // Two flowers at full size in one frame: the first takes the clock to 146 (200 px), the
     // second to 147 (220 px).
     World w = planting_world(30000);
-    hana_plant(w, 4);
-    hana_plant(w, 4);
+    flower_plant(w, 4);
+    flower_plant(w, 4);
     flower(w, 0).phase = 0;
     flower(w, 1).phase = 0;
     w.bloom_clock = 145;
-    hana_update(w, 0);
-    hana_update(w, 1);
+    flower_update(w, 0);
+    flower_update(w, 1);
     EXPECT_EQ(flower(w, 0).draw_w, 200);
     EXPECT_EQ(flower(w, 1).draw_w, 220);
     EXPECT_EQ(flower(w, 1).draw_x, 333 - 90);

@@ -2,7 +2,7 @@
 // send out twigs, twigs drop buds, and every shoot turns into a bud when its life ends. The
 // frame step stamps each record into the background right after its update, so a shoot leaves
 // a stem of seed stamps behind its tip and a bud leaves a cross of five bud stamps.
-#include "garden/nyoki.hpp"
+#include "garden/sprouts.hpp"
 
 #include <cmath>
 
@@ -10,11 +10,11 @@
 
 namespace vorlip {
 
-void nyoki_init(World& world) {
-    world.shoot_life_base = w16(CInt(world.screen_h / 4.0));
+void sprout_init(World& world) {
+    world.shoot_life_base = w16(round_even(world.screen_h / 4.0));
 }
 
-i16 nyoki_find_free(const World& world) {
+i16 sprout_find_free(const World& world) {
     const int last = last_slot(world);
     for (int j = 0; j <= last; ++j)
         if (sprout(world, j).live <= 0) return static_cast<i16>(j);
@@ -22,10 +22,10 @@ i16 nyoki_find_free(const World& world) {
 }
 
 // `y` is part of the call but a seed always starts a little above the bottom edge.
-void nyoki_sow(World& world, i16 x, i16 /*y*/) {
+void sprout_sow(World& world, i16 x, i16 /*y*/) {
     u8& sow_row = world.sow_row;
 
-    const i16 j = nyoki_find_free(world);
+    const i16 j = sprout_find_free(world);
     if (j == -1) return;  // a full table drops the seed and leaves the row where it was
     sow_row = static_cast<u8>(sow_row + 1);
     if (sow_row > 5) sow_row = 1;
@@ -43,7 +43,7 @@ void nyoki_sow(World& world, i16 x, i16 /*y*/) {
     s.life = world.shoot_life_base - 7 * (world.frame_no % 13);
 }
 
-i16 nyoki_cull(World& world, i16 index, i16 code) {
+i16 sprout_cull(World& world, i16 index, i16 code) {
     SproutRec& s = sprout(world, index);
     // No bottom bound: a sinking twig below the screen lives out its life.
     const bool out = s.y < -7 || s.x < -10 || s.x > world.screen_w + 10;
@@ -55,10 +55,10 @@ i16 nyoki_cull(World& world, i16 index, i16 code) {
     return out ? kCulledOut : 0;
 }
 
-void nyoki_spawn_bud(World& world, i16 index, i16 force) {
+void sprout_spawn_bud(World& world, i16 index, i16 force) {
     SproutRec& p = sprout(world, index);
     if (force != kBudNow && p.age != 1 && p.age % 6 != 0) return;
-    const i16 j = nyoki_find_free(world);
+    const i16 j = sprout_find_free(world);
     if (j == -1) return;
 
     SproutRec& b = sprout(world, j);
@@ -75,28 +75,28 @@ void nyoki_spawn_bud(World& world, i16 index, i16 force) {
     p.offspring = p.offspring + 1;
 }
 
-i16 nyoki_grow(World& world, i16 index) {
-    if (nyoki_cull(world, index, kCullIfOut) == kCulledOut) return 0;
+i16 sprout_grow(World& world, i16 index) {
+    if (sprout_cull(world, index, kCullIfOut) == kCulledOut) return 0;
     SproutRec& s = sprout(world, index);
     s.age = s.age + 1;
 
     if (s.life < s.age) {
         // The end of a shoot's life: a bud where it stands, and the shoot is gone.
-        nyoki_spawn_bud(world, index, kBudNow);
-        nyoki_cull(world, index, kCullNow);
+        sprout_spawn_bud(world, index, kBudNow);
+        sprout_cull(world, index, kCullNow);
         return 0;
     }
 
     s.x = s.x + s.dx;
     s.y = s.y + s.dy;
-    if (s.generation == 2) nyoki_spawn_bud(world, index, kBudOnBeat);
+    if (s.generation == 2) sprout_spawn_bud(world, index, kBudOnBeat);
 
     // Sown shoots branch every 10 frames, branches every 7, twigs every 4 (never zero: 10 - 3g
     // has no whole root).
     const int period = 10 - 3 * s.generation;
     if (s.age % period != 0) return 0;
 
-    const i16 j = nyoki_find_free(world);
+    const i16 j = sprout_find_free(world);
     if (j == -1) return 0;
     s.offspring = s.offspring + 1;
     const int g = s.generation + 1;
@@ -105,7 +105,7 @@ i16 nyoki_grow(World& world, i16 index) {
     const int n = s.offspring;
     // Each child is shorter-lived than the last: 0.7^g of the parent's life scaled by 0.8^n.
     const double inner = s.life * std::pow(0.8, n);
-    const i16 life = w16(Int(std::pow(0.7, g) * inner));
+    const i16 life = w16(floor_int(std::pow(0.7, g) * inner));
     const bool odd = n % 2 != 0;
 
     SproutRec& child = sprout(world, j);
@@ -129,8 +129,8 @@ i16 nyoki_grow(World& world, i16 index) {
     return 0;
 }
 
-i16 nyoki_bud_update(World& world, i16 index) {
-    if (nyoki_cull(world, index, kCullIfOut) == kCulledOut) return 0;
+i16 sprout_bud_update(World& world, i16 index) {
+    if (sprout_cull(world, index, kCullIfOut) == kCulledOut) return 0;
     SproutRec& b = sprout(world, index);
     const i16 ax = b.dx;
     const i16 ay = b.dy;
@@ -154,7 +154,7 @@ i16 nyoki_bud_update(World& world, i16 index) {
             b.y = ay;
             break;
         case 6:
-            nyoki_cull(world, index, kCullNow);
+            sprout_cull(world, index, kCullNow);
             break;
         default:
             break;

@@ -1,4 +1,4 @@
-#include "garden/nyoki.hpp"
+#include "garden/sprouts.hpp"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ TEST(NyokiSow, HeightsCycleAndLifeFollowsFrameNumber) {
                  {1, 728, 185},  {26, 718, 192}, {14, 758, 185}};
     for (int n = 0; n < 6; ++n) {
         w.frame_no = cases[n].frame_no;
-        nyoki_sow(w, 100, 5);
+        sprout_sow(w, 100, 5);
         EXPECT_EQ(sp(w, n).y, cases[n].y) << n;
         EXPECT_EQ(sp(w, n).life, cases[n].life) << n;
         EXPECT_EQ(sp(w, n).x, 95);
@@ -49,13 +49,13 @@ TEST(NyokiSow, HeightsCycleAndLifeFollowsFrameNumber) {
 TEST(NyokiSow, FullTableChangesNothing) {
     World w = test::plain_world();
     for (auto& s : w.sprouts) s.live = 1;
-    w.sprouts[40].live = 0;  // beyond player_max: never used
+    w.sprouts[40].live = 0;  // beyond brood_max: never used
     const World before = w;
-    nyoki_sow(w, 100, 100);
+    sprout_sow(w, 100, 100);
     EXPECT_EQ(w, before);
-    EXPECT_EQ(nyoki_find_free(w), -1);
+    EXPECT_EQ(sprout_find_free(w), -1);
     sp(w, 7).live = -3;  // any live of 0 or less is free
-    EXPECT_EQ(nyoki_find_free(w), 7);
+    EXPECT_EQ(sprout_find_free(w), 7);
 }
 
 TEST(NyokiCull, BoundsAndForcedClear) {
@@ -71,14 +71,14 @@ TEST(NyokiCull, BoundsAndForcedClear) {
         const SproutRec kept = sp(w, 3);
         SproutRec cleared;
         cleared.kind = 2;  // the kind survives
-        EXPECT_EQ(nyoki_cull(w, 3, c.code), c.result) << c.x << "," << c.y;
+        EXPECT_EQ(sprout_cull(w, 3, c.code), c.result) << c.x << "," << c.y;
         EXPECT_EQ(sp(w, 3), c.cleared ? cleared : kept) << c.x << "," << c.y;
     }
 }
 
 // Grows slot 0 for `frames` frames and returns the records made in other slots, in order.
 std::vector<SproutRec> grow(World& w, int frames) {
-    for (int f = 0; f < frames; ++f) nyoki_grow(w, 0);
+    for (int f = 0; f < frames; ++f) sprout_grow(w, 0);
     std::vector<SproutRec> made;
     for (int j = 1; j <= 39; ++j)
         if (sp(w, j).live > 0) made.push_back(sp(w, j));
@@ -123,7 +123,7 @@ TEST(NyokiGrow, TwigDropsBudsAtAgesOneSixTwelveAndAtItsEnd) {
     std::vector<int> bud_ages;
     int buds = 0;
     for (int f = 0; f < 20; ++f) {
-        nyoki_grow(w, 0);
+        sprout_grow(w, 0);
         int now = 0;
         for (int j = 1; j <= 39; ++j) now += sp(w, j).live > 0 && sp(w, j).kind == 2;
         if (now > buds) bud_ages.push_back(f + 1);
@@ -139,7 +139,7 @@ TEST(NyokiGrow, TwigDropsBudsAtAgesOneSixTwelveAndAtItsEnd) {
 TEST(NyokiGrow, NoLifeMeansABudAtOnceWithoutMoving) {
     World w = test::plain_world();
     sp(w, 0) = shoot(200, 300, 0, -5, 0, 0);
-    nyoki_grow(w, 0);
+    sprout_grow(w, 0);
     EXPECT_EQ(sp(w, 0).live, 0);
     EXPECT_EQ(sp(w, 1).kind, 2);
     EXPECT_EQ(sp(w, 1).dx, 200);
@@ -151,7 +151,7 @@ TEST(NyokiGrow, FullTableMakesNoBranchAndCountsNone) {
     for (auto& s : w.sprouts) s = shoot(10, 10, 0, 0, 100, 0);
     sp(w, 0) = shoot(100, 700, 0, -5, 150, 0);
     sp(w, 0).age = 9;
-    nyoki_grow(w, 0);
+    sprout_grow(w, 0);
     EXPECT_EQ(sp(w, 0).offspring, 0);
 }
 
@@ -165,11 +165,11 @@ TEST(NyokiBud, VisitsAFiveStampCrossThenClears) {
     sp(w, 4) = b;
     const int want[5][2] = {{81, 200}, {119, 200}, {100, 181}, {100, 219}, {100, 200}};
     for (const auto& p : want) {
-        nyoki_bud_update(w, 4);
+        sprout_bud_update(w, 4);
         EXPECT_EQ(sp(w, 4).x, p[0]);
         EXPECT_EQ(sp(w, 4).y, p[1]);
     }
-    nyoki_bud_update(w, 4);
+    sprout_bud_update(w, 4);
     EXPECT_EQ(sp(w, 4).live, 0);
     EXPECT_EQ(sp(w, 4).x, 0);
     EXPECT_EQ(sp(w, 4).kind, 2);
@@ -180,10 +180,10 @@ TEST(NyokiBud, LeftEdgeCullsOnTheSecondUpdate) {
     sp(w, 0).live = 1;
     sp(w, 0).kind = 2;
     sp(w, 0).x = sp(w, 0).dx = 5;
-    nyoki_bud_update(w, 0);
+    sprout_bud_update(w, 0);
     EXPECT_EQ(sp(w, 0).x, -14);
     EXPECT_EQ(sp(w, 0).live, 1);
-    nyoki_bud_update(w, 0);
+    sprout_bud_update(w, 0);
     EXPECT_EQ(sp(w, 0).live, 0);
 }
 
@@ -191,16 +191,16 @@ TEST(NyokiBud, LeftEdgeCullsOnTheSecondUpdate) {
 TEST(NyokiStamp, ShootLeavesAContinuousStem) {
     World w = test::plain_world(200, 150);
     Stage stage;
-    stage.scr_work.resize(200, 150);
-    stage.scr_bkg.resize(200, 150, 0xFFFFFF);
-    for (auto& s : stage.pat) s.resize(40, 80, 0x00FF00);
+    stage.compose.resize(200, 150);
+    stage.background.resize(200, 150, 0xFFFFFF);
+    for (auto& s : stage.sheets) s.resize(40, 80, 0x00FF00);
     SeededRandom rnd(3);
-    nyoki_sow(w, 60, 0);  // a shoot at x 55, starting at y 140
+    sprout_sow(w, 60, 0);  // a shoot at x 55, starting at y 140
     for (int f = 0; f < 12; ++f) scene_step(w, rnd, stage);
     // The first stamp is after the first move (135); the tip is at 80 after 12 frames.
-    for (int y = 80; y <= 141; ++y) EXPECT_EQ(stage.scr_bkg.at(57, y), 0x00FF00u) << y;
-    EXPECT_EQ(stage.scr_bkg.at(57, 79), 0xFFFFFFu);
-    EXPECT_EQ(stage.scr_bkg.at(57, 142), 0xFFFFFFu);
+    for (int y = 80; y <= 141; ++y) EXPECT_EQ(stage.background.at(57, y), 0x00FF00u) << y;
+    EXPECT_EQ(stage.background.at(57, 79), 0xFFFFFFu);
+    EXPECT_EQ(stage.background.at(57, 142), 0xFFFFFFu);
 }
 
 }  // namespace

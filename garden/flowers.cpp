@@ -1,6 +1,6 @@
 // Flowers: planted where a chick stands, they flip, grow and stand at full size in a loop of
 // 46 updates until their life runs out or a rare giant bloom pops them.
-#include "garden/hana.hpp"
+#include "garden/flowers.hpp"
 
 #include <cstddef>
 
@@ -39,13 +39,13 @@ bool giant_scale(i16 bloom_clock, double& s) {
 
 }  // namespace
 
-void hana_plant(World& world, i16 chick) {
+void flower_plant(World& world, i16 chick) {
     if (world.frame_no < 2) return;
     i16 lo = 0;
-    const i16 k = hana_find_free(world, lo, kFlowerSlots - 1);
+    const i16 k = flower_find_free(world, lo, kFlowerSlots - 1);
     if (k < 0) return;
 
-    const PlayerRec& c = rec(world, chick);
+    const BroodRec& c = rec(world, chick);
     FlowerRec& f = flower(world, k);
     f.live = 1;
     f.sheet = w16(c.sheet + kFlowerSheetOffset);  // each chick colour has its own flower sheet
@@ -59,7 +59,7 @@ void hana_plant(World& world, i16 chick) {
     f.draw_h = 5;
 }
 
-i16 hana_find_free(const World& world, i16& lo, i16 hi) {
+i16 flower_find_free(const World& world, i16& lo, i16 hi) {
     // `lo` is the loop variable and is left where the search ended. Slots outside the table
     // count as taken, and the walk ends at the table's end whatever `hi` says.
     for (; lo <= hi; lo = w16(lo + 1)) {
@@ -69,7 +69,7 @@ i16 hana_find_free(const World& world, i16& lo, i16 hi) {
     return -1;
 }
 
-void hana_update(World& world, i16 index) {
+void flower_update(World& world, i16 index) {
     i16& bloom_clock = world.bloom_clock;
     FlowerRec& f = flower(world, index);
     u8& popped = world.pop_flags[static_cast<std::size_t>(index)];
@@ -98,10 +98,10 @@ void hana_update(World& world, i16 index) {
     }
 
     // Centred on the box: a negative size is drawn leftwards and upwards from draw_x, draw_y.
-    f.draw_w = w16(Int(kFlowerCell * s));
-    f.draw_h = w16(Int(kFlowerCell * s));
-    f.draw_x = w16(f.box_x - Int((f.draw_w - kFlowerCell) / 2.0));
-    f.draw_y = w16(f.box_y - Int((f.draw_h - kFlowerCell) / 2.0));
+    f.draw_w = w16(floor_int(kFlowerCell * s));
+    f.draw_h = w16(floor_int(kFlowerCell * s));
+    f.draw_x = w16(f.box_x - floor_int((f.draw_w - kFlowerCell) / 2.0));
+    f.draw_y = w16(f.box_y - floor_int((f.draw_h - kFlowerCell) / 2.0));
 }
 
 }  // namespace vorlip
