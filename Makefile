@@ -123,7 +123,8 @@ bench: build
 	./build/tools/vorlip-bench
 
 # The CPU share of `vorlip /s` and its X server at 1920x1080 and 3840x2160, beside the peer hack
-# distort when the xscreensaver-data package is installed.
+# distort when the xscreensaver-data package is installed; then `vorlip /s` and the compositor on
+# a headless sway at the same sizes.
 bench-cpu: build
 	./build/shell/vorlip-bench-cpu
 
