@@ -150,9 +150,15 @@ Sway::Sway(const std::vector<SwayOutput>& outputs, const std::string& extra) : o
         why_ = "sway did not start";
         return;
     }
-    // swaybg draws each wallpaper a little later.
+    // swaybg draws each wallpaper a little later; an output without one shows sway's own
+    // background colour, which then stands for its wallpaper.
     for (std::size_t k = 0; k < outputs_.size(); ++k) {
-        if (wallpapers_[k].width() == 0) continue;
+        if (wallpapers_[k].width() == 0 &&
+            !wait_until([&] { return (wallpapers_[k] = screenshot(k)).width() > 0; },
+                        kStartLimit)) {
+            why_ = "no screenshot of " + output_name(k);
+            return;
+        }
         if (!wait_until([&] { return screenshot(k).same_pixels(wallpapers_[k]); }, kStartLimit)) {
             why_ = "the wallpaper does not show on " + output_name(k);
             return;
@@ -220,14 +226,27 @@ bool Sway::command(const std::string& cmd) const {
     return true;
 }
 
-bool Sway::seat_has_pointer() const {
-    const auto reply = ipc(101);  // GET_SEATS
-    if (!reply) return false;
+namespace {
+
+// seat0's wl_seat capabilities (1: a pointer, 2: a keyboard), or 0.
+int seat_capabilities(const Sway& sway) {
+    const auto reply = sway.ipc(101);  // GET_SEATS
+    if (!reply) return 0;
     const auto json = nlohmann::json::parse(*reply, nullptr, false);
-    if (!json.is_array()) return false;
+    if (!json.is_array()) return 0;
     for (const auto& seat : json)
-        if (seat.value("name", "") == "seat0") return (seat.value("capabilities", 0) & 1) != 0;
-    return false;
+        if (seat.value("name", "") == "seat0") return seat.value("capabilities", 0);
+    return 0;
+}
+
+}  // namespace
+
+bool Sway::seat_has_pointer() const {
+    return (seat_capabilities(*this) & 1) != 0;
+}
+
+bool Sway::seat_has_keyboard() const {
+    return (seat_capabilities(*this) & 2) != 0;
 }
 
 Surface Sway::screenshot(std::size_t output, bool with_pointer) const {

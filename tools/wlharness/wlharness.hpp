@@ -15,7 +15,7 @@
 namespace vorlip::e2e {
 
 // One headless output: its size, its place in the layout, and the picture swaybg stretches
-// over it (a PNG file; none: sway's grey).
+// over it (a PNG file; none: sway's background colour).
 struct SwayOutput {
     int width = 1920, height = 1080;
     int x = 0, y = 0;
@@ -52,13 +52,15 @@ class Sway {
     std::optional<std::string> ipc(unsigned type, const std::string& payload = "") const;
     // Runs a sway command through IPC; whether every part of it succeeded.
     bool command(const std::string& cmd) const;
-    // Whether seat0 has a pointer (capability bit 1) and a keyboard (bit 2).
+    // Whether seat0 has a pointer, and a keyboard.
     bool seat_has_pointer() const;
+    bool seat_has_keyboard() const;
 
     // A screenshot of one output (grim, without the pointer unless `with_pointer`), or an
     // empty surface.
     Surface screenshot(std::size_t output, bool with_pointer = false) const;
-    // The wallpaper as swaybg shows it on that output (read back from its PNG).
+    // What the output shows with no client: the wallpaper as swaybg shows it (read back from
+    // its PNG), or sway's background colour where it has none.
     const Surface& wallpaper(std::size_t output) const { return wallpapers_[output]; }
 
     // Ends sway at once (SIGKILL), as a crashed compositor would.
