@@ -17,7 +17,7 @@ DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick \
                 g++-mingw-w64-x86-64 wine wine64 python3 clang-format \
                 libgif-dev xscreensaver dpkg-dev file lintian \
-                libwayland-dev wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle
+                libwayland-dev wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300
@@ -123,7 +123,8 @@ bench: build
 	./build/tools/vorlip-bench
 
 # The CPU share of `vorlip /s` and its X server at 1920x1080 and 3840x2160, beside the peer hack
-# distort when the xscreensaver-data package is installed.
+# distort when the xscreensaver-data package is installed; then `vorlip /s` and the compositor on
+# a headless sway at the same sizes.
 bench-cpu: build
 	./build/shell/vorlip-bench-cpu
 
