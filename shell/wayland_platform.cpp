@@ -580,7 +580,11 @@ void WaylandConnection::Impl::run() {
         // What the compositor said, handed on outside its callbacks: a window may go here.
         for (WaylandView::Impl* v : c.views) {
             if (!v->window || !v->events) continue;
-            if (v->main.closed) {
+            // An output went away (or the compositor took a surface back): the show ends.
+            const bool closed =
+                v->main.closed || std::any_of(v->stills.begin(), v->stills.end(),
+                                              [](const auto& still) { return still->closed; });
+            if (closed) {
                 v->events->end_requested();
                 continue;
             }
