@@ -58,8 +58,9 @@ struct ShmBuffer {
     std::uint8_t* data = nullptr;
     std::size_t size = 0;
     int width = 0, height = 0, stride = 0;
-    bool busy = false;  // attached and not yet released by the compositor
-    Damage stale;       // what changed in the window's image since this buffer was written
+    bool busy = false;        // attached and not yet released by the compositor
+    bool stale_scale = true;  // the surface's buffer scale is not yet set for this buffer
+    Damage stale;             // what changed in the window's image since this buffer was written
 
     bool make(wl_shm* shm, int w, int h, int row_bytes, std::uint32_t format) {
         drop();
@@ -85,6 +86,7 @@ struct ShmBuffer {
         height = h;
         stride = row_bytes;
         busy = false;
+        stale_scale = true;
         stale.whole(w, h);
         wl_buffer_add_listener(buffer, &kBufferListener, this);
         return true;
@@ -685,6 +687,11 @@ void WaylandView::Impl::make_layer(Layer& l, Output* out, bool overlay) {
     // Over (or under) every panel, none of which moves aside for it.
     zwlr_layer_surface_v1_set_exclusive_zone(l.layer, -1);
     zwlr_layer_surface_v1_set_size(l.layer, 0, 0);
+    // Every buffer is XRGB: nothing under the surface ever shows through it.
+    wl_region* whole = wl_compositor_create_region(c.compositor);
+    wl_region_add(whole, 0, 0, INT32_MAX, INT32_MAX);
+    wl_surface_set_opaque_region(l.surface, whole);
+    wl_region_destroy(whole);
     if (role == Role::background) {
         // A background takes no input: every event goes to what is under it.
         wl_region* none = wl_compositor_create_region(c.compositor);
@@ -725,7 +732,11 @@ void WaylandView::Impl::present(const Damage& where) {
     Surface into = free->view();
     copy_rects(into, picture, free->stale, Rect{0, 0, picture.width(), picture.height()});
     free->stale.clear();
-    wl_surface_set_buffer_scale(l.surface, l.output->scale);
+    // The scale goes with the first buffer of a size, not with every frame.
+    if (free->stale_scale) {
+        wl_surface_set_buffer_scale(l.surface, l.output->scale);
+        free->stale_scale = false;
+    }
     wl_surface_attach(l.surface, free->buffer, 0, 0);
     for (const Rect& r : since_commit.rects())
         wl_surface_damage_buffer(l.surface, r.x, r.y, r.w, r.h);
