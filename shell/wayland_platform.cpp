@@ -58,9 +58,8 @@ struct ShmBuffer {
     std::uint8_t* data = nullptr;
     std::size_t size = 0;
     int width = 0, height = 0, stride = 0;
-    bool busy = false;        // attached and not yet released by the compositor
-    bool stale_scale = true;  // the surface's buffer scale is not yet set for this buffer
-    Damage stale;             // what changed in the window's image since this buffer was written
+    bool busy = false;  // attached and not yet released by the compositor
+    Damage stale;       // what changed in the window's image since this buffer was written
 
     bool make(wl_shm* shm, int w, int h, int row_bytes, std::uint32_t format) {
         drop();
@@ -86,7 +85,6 @@ struct ShmBuffer {
         height = h;
         stride = row_bytes;
         busy = false;
-        stale_scale = true;
         stale.whole(w, h);
         wl_buffer_add_listener(buffer, &kBufferListener, this);
         return true;
@@ -133,6 +131,7 @@ struct Layer {
     bool configured = false;
     bool mapped = false;
     bool closed = false;
+    int applied_scale = 0;  // the buffer scale the surface was last given
     ShmBuffer buffers[2];
 
     int pixel_width() const { return width * output->scale; }
@@ -145,6 +144,7 @@ struct Layer {
         layer = nullptr;
         surface = nullptr;
         configured = mapped = false;
+        applied_scale = 0;
     }
     ~Layer() { destroy(); }
 };
@@ -732,10 +732,10 @@ void WaylandView::Impl::present(const Damage& where) {
     Surface into = free->view();
     copy_rects(into, picture, free->stale, Rect{0, 0, picture.width(), picture.height()});
     free->stale.clear();
-    // The scale goes with the first buffer of a size, not with every frame.
-    if (free->stale_scale) {
+    // The scale is sent when it changes, not with every frame.
+    if (l.applied_scale != l.output->scale) {
         wl_surface_set_buffer_scale(l.surface, l.output->scale);
-        free->stale_scale = false;
+        l.applied_scale = l.output->scale;
     }
     wl_surface_attach(l.surface, free->buffer, 0, 0);
     for (const Rect& r : since_commit.rects())
