@@ -19,7 +19,7 @@ World planting_world(int energy = 5000) {
     World w = plain_world();
     w.frame_no = 2;
     BroodRec& c = w.brood[4];
-    c.kind = kChick;
+    c.kind = BroodKind::chick;
     c.anim = 1;
     c.x = 300;
     c.y = 200;
@@ -28,7 +28,7 @@ World planting_world(int energy = 5000) {
     return w;
 }
 
-TEST(HanaPlant, TakesTheChicksColourPlaceAndEnergy) {
+TEST(FlowerPlant, TakesTheChicksColourPlaceAndEnergy) {
     World w = planting_world(777);
     flower_plant(w, 4);
     const FlowerRec& f = flower(w, 0);
@@ -44,7 +44,7 @@ TEST(HanaPlant, TakesTheChicksColourPlaceAndEnergy) {
     EXPECT_EQ(f.draw_h, 5);
 }
 
-TEST(HanaPlant, NothingInTheFirstFrameOrWithAFullTable) {
+TEST(FlowerPlant, NothingInTheFirstFrameOrWithAFullTable) {
     World w = planting_world();
     w.frame_no = 1;
     flower_plant(w, 4);
@@ -59,7 +59,7 @@ TEST(HanaPlant, NothingInTheFirstFrameOrWithAFullTable) {
     for (int k = 0; k < 6; ++k) EXPECT_EQ(flower(w, k), before.flowers[static_cast<size_t>(k)]);
 }
 
-TEST(HanaFindFree, WalksLoAsItsLoopVariable) {
+TEST(FlowerFindFree, WalksLoAsItsLoopVariable) {
     struct Case {
         std::vector<int> live;
         int lo, hi, found, lo_after;
@@ -78,7 +78,7 @@ TEST(HanaFindFree, WalksLoAsItsLoopVariable) {
     }
 }
 
-TEST(HanaFindFree, NeverLooksOutsideTheTable) {
+TEST(FlowerFindFree, NeverLooksOutsideTheTable) {
     World w = plain_world();
     for (auto& f : w.flowers) f.live = 1;
     i16 lo = -3;
@@ -94,7 +94,7 @@ constexpr int kWidthByPhase[40] = {
     // phase 19 down to 0
     -3, -2, -1, 0, 0, 1, 2, 3, 4, 5, 5, 6, 7, 8, 9, 9, 10, 11, 12, 13};
 
-TEST(HanaUpdate, FlipsGrowsAndStandsThroughAWholeCycle) {
+TEST(FlowerUpdate, FlipsGrowsAndStandsThroughAWholeCycle) {
     World w = planting_world(30000);
     flower_plant(w, 4);
     FlowerRec& f = flower(w, 0);
@@ -125,7 +125,7 @@ TEST(HanaUpdate, FlipsGrowsAndStandsThroughAWholeCycle) {
     EXPECT_EQ(f.live, 1);
 }
 
-TEST(HanaUpdate, WorkedOffsetsOfTheCycle) {
+TEST(FlowerUpdate, WorkedOffsetsOfTheCycle) {
     // draw_w -19 sits 30 px right of the box corner, 13 sits 14 px right.
     World w = planting_world(30000);
     flower_plant(w, 4);
@@ -136,7 +136,7 @@ TEST(HanaUpdate, WorkedOffsetsOfTheCycle) {
     EXPECT_EQ(flower(w, 0).draw_x, 333 + 14);
 }
 
-TEST(HanaUpdate, GiantPopsShowOnceAndRemoveTheFlower) {
+TEST(FlowerUpdate, GiantPopsShowOnceAndRemoveTheFlower) {
     struct Case {
         int clock_before, size, offset;
         bool pops;
@@ -168,7 +168,7 @@ TEST(HanaUpdate, GiantPopsShowOnceAndRemoveTheFlower) {
     }
 }
 
-TEST(HanaUpdate, LifeDecidesHowManyUpdatesItSees) {
+TEST(FlowerUpdate, LifeDecidesHowManyUpdatesItSees) {
     struct Case {
         int energy, updates;
     };
@@ -186,7 +186,7 @@ TEST(HanaUpdate, LifeDecidesHowManyUpdatesItSees) {
     }
 }
 
-TEST(HanaUpdate, BloomClockIsSharedInFlowerOrder) {
+TEST(FlowerUpdate, BloomClockIsSharedInFlowerOrder) {
     // Two flowers at full size in one frame: the first takes the clock to 146 (200 px), the
     // second to 147 (220 px).
     World w = planting_world(30000);
