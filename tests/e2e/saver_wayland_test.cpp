@@ -258,6 +258,7 @@ TEST_F(SaverOnWayland, AMoveAClickAndAKeyEachEndTheShowEveryTime) {
     };
     const Case cases[] = {
         {"a 1-pixel move", [&] { return d.pointer().move(-1, 0); }},
+        {"sway's 1-pixel move", [&] { return d.sway.command("seat seat0 cursor move -1 0"); }},
         {"a click", [&] { return d.pointer().click(); }},
         {"sway's click",
          [&] {
