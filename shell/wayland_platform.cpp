@@ -48,6 +48,10 @@ extern "C" void on_wayland_end_signal(int) {
     throw PlatformError("lost the connection to the Wayland compositor");
 }
 
+struct ShmBuffer;
+void on_buffer_release(void* data, wl_buffer*);
+constexpr wl_buffer_listener kBufferListener{.release = on_buffer_release};
+
 // A buffer of shared memory the compositor reads the picture from.
 struct ShmBuffer {
     wl_buffer* buffer = nullptr;
@@ -82,10 +86,7 @@ struct ShmBuffer {
         stride = row_bytes;
         busy = false;
         stale.whole(w, h);
-        static constexpr wl_buffer_listener kListener{
-            .release = [](void* self, wl_buffer*) { static_cast<ShmBuffer*>(self)->busy = false; },
-        };
-        wl_buffer_add_listener(buffer, &kListener, this);
+        wl_buffer_add_listener(buffer, &kBufferListener, this);
         return true;
     }
 
@@ -105,6 +106,11 @@ struct ShmBuffer {
 
     ~ShmBuffer() { drop(); }
 };
+
+// The compositor is done reading it: it may be written again.
+void on_buffer_release(void* data, wl_buffer*) {
+    static_cast<ShmBuffer*>(data)->busy = false;
+}
 
 }  // namespace
 
@@ -754,22 +760,23 @@ void WaylandView::Impl::update_mapping() {
         since_commit.whole(picture.width(), picture.height());
         for (ShmBuffer& b : main.buffers) b.stale.whole(picture.width(), picture.height());
         present_all();
-        for (auto& s : stills)
+        for (auto& s : stills) {
+            if (!s->configured && !s->closed) {
+                wl_surface_commit(s->surface);
+                wait_configured(*s);
+            }
             if (!s->mapped && s->configured) draw_still(*s);
+        }
     } else if (!want && main.mapped) {
         // Unmapped, a layer surface starts over: the next map waits for a new configure.
-        for (Layer* l : {&main}) {
-            wl_surface_attach(l->surface, nullptr, 0, 0);
-            wl_surface_commit(l->surface);
-            l->mapped = false;
-            l->configured = false;
-        }
-        for (auto& s : stills) {
-            wl_surface_attach(s->surface, nullptr, 0, 0);
-            wl_surface_commit(s->surface);
-            s->mapped = false;
-            s->configured = false;
-        }
+        auto unmap = [](Layer& l) {
+            wl_surface_attach(l.surface, nullptr, 0, 0);
+            wl_surface_commit(l.surface);
+            l.mapped = false;
+            l.configured = false;
+        };
+        unmap(main);
+        for (auto& s : stills) unmap(*s);
         wl_display_flush(c.display);
     }
 }
