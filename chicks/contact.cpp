@@ -25,34 +25,34 @@ bool touches(const BroodRec& ci, const BroodRec& cj) {
 
 }  // namespace
 
-i16 chick_find_contact(const World& world, i16 i, i16& other) {
+bool chick_find_contact(const World& world, i16 i, i16& other) {
     const BroodRec& ci = rec(world, i);
     // `seen` counts this chick and every other chick looked at; once it passes chick_count
     // there is no chick left to find.
     int seen = 1;
     for (int j = 0; j <= world.brood_max && seen <= world.chick_count && in_table(j); ++j) {
         const BroodRec& cj = world.brood[static_cast<std::size_t>(j)];
-        if (cj.kind != kChick || cj.anim <= 0 || j == i) continue;
+        if (cj.kind != BroodKind::chick || cj.anim <= 0 || j == i) continue;
         seen += 1;
         if (touches(ci, cj)) {
             other = static_cast<i16>(j);
-            return 2;  // the lowest index wins
+            return true;  // the lowest index wins
         }
     }
-    return 0;
+    return false;
 }
 
-i16 chick_take_bump(World& world, Random& rnd, i16 i) {
+bool chick_take_bump(World& world, Random& rnd, i16 i) {
     BroodRec& c = rec(world, i);
-    if (c.bumped != 1) return 0;
+    if (c.bumped != 1) return false;
     // The chick answers the mother's bump with a hop of 0 to 69 px and firm footing.
     c.y = w16(c.y - floor_int(draw(rnd) * 70.0));
-    c.footing = kSteady;
+    c.footing = Footing::steady;
     c.bumped = 0;
-    return 1;
+    return true;
 }
 
-i16 chick_tumble(World& world, Random& rnd, i16 i, i16 touched) {
+bool chick_tumble(World& world, Random& rnd, i16 i, bool touched) {
     i16& tumble_clock = world.tumble_clock;
     double& catch_band = world.catch_band;
     i16& tumble_speed = world.tumble_speed;
@@ -62,14 +62,14 @@ i16 chick_tumble(World& world, Random& rnd, i16 i, i16 touched) {
     tumble_clock = w16(tumble_clock + 1);
     if (tumble_clock > 5000) tumble_clock = 1;
 
-    if (c.footing == kTumbling) {
+    if (c.footing == Footing::tumbling) {
         // The band in which the mother can catch narrows with every tumbling update.
         catch_band -= 0.01;
         if (catch_band > 0.3 || catch_band < 0.01) catch_band = 0.2;
-        if (touched == 1) {
-            if (floor_int(world.screen_h * catch_band) > c.y) c.footing = kSteady;
+        if (touched) {
+            if (floor_int(world.screen_h * catch_band) > c.y) c.footing = Footing::steady;
             catch_band = 0.2;
-            return 1;
+            return true;
         }
         // A bouncing fall on one speed ramp that every tumbling chick advances.
         if (tumble_dir >= 0) {
@@ -81,7 +81,7 @@ i16 chick_tumble(World& world, Random& rnd, i16 i, i16 touched) {
         }
         c.y = w16(c.y + tumble_speed);
         chick_add_energy(world, i, -2);
-        return 1;
+        return true;
     }
 
     // A steady chick may lose its footing: rarely, more often in slot 0, and often for
@@ -89,11 +89,11 @@ i16 chick_tumble(World& world, Random& rnd, i16 i, i16 touched) {
     int odds = (i == 0) ? 222 : 1250;
     if (tumble_clock >= 4001 && tumble_clock <= 4149) odds = 55;
     if (floor_int(draw(rnd) * odds) == 0) {
-        c.footing = kTumbling;
+        c.footing = Footing::tumbling;
         chick_add_energy(world, i, -3);
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
 }
 
 }  // namespace vorlip

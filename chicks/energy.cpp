@@ -19,27 +19,27 @@ void chick_add_energy(World& world, i16 i, i16 amount) {
     c.energy = w16(c.energy - floor_int(c.vigour * upkeep));
 }
 
-i16 chick_check_leader(World& world, i16 i) {
+Lead chick_check_leader(World& world, i16 i) {
     const BroodRec& c = rec(world, i);
     if (c.energy > world.leader_energy) {
         // leader_energy is a record mark: only a higher energy replaces it.
         world.leader_energy = c.energy;
         world.leader = i;
-        return 1;
+        return Lead::leads;
     }
-    if (c.energy < w16(world.leader_energy - 555)) return -1;
-    return 0;
+    if (c.energy < w16(world.leader_energy - 555)) return Lead::lags;
+    return Lead::follows;
 }
 
 void chick_move(World& world, i16 i, i16 dx, i16 dy) {
     i16& flower_beat = world.flower_beat;
     BroodRec& c = rec(world, i);
 
-    if (chick_check_leader(world, i) != -1) {
+    if (chick_check_leader(world, i) != Lead::lags) {
         // Free step: up by dy, along the facing by dx; every 31st such step over all chicks
         // leaves a flower behind.
         c.y = w16(c.y - dy);
-        if (c.facing == 2)
+        if (c.facing == Facing::right)
             c.x = w16(c.x + dx);
         else
             c.x = w16(c.x - dx);
@@ -66,7 +66,7 @@ void chick_move(World& world, i16 i, i16 dx, i16 dy) {
         n += 1;
     }
     if (n == 0) {
-        if (c.facing == 2)
+        if (c.facing == Facing::right)
             c.x = w16(c.x + dx);
         else
             c.x = w16(c.x - dx);
@@ -87,19 +87,19 @@ void chick_move(World& world, i16 i, i16 dx, i16 dy) {
 
 void chick_turn(World& world, i16 i) {
     BroodRec& c = rec(world, i);
-    c.facing = (c.facing == 2) ? 1 : 2;
+    c.facing = (c.facing == Facing::right) ? Facing::left : Facing::right;
 }
 
-i16 chick_check_offscreen(World& world, i16 i) {
+bool chick_check_offscreen(World& world, i16 i) {
     BroodRec& c = rec(world, i);
     // No test at the bottom: a chick below the screen stays in the table.
     if (c.x >= world.screen_w || c.x <= -kChickCell || c.y <= -kChickCell) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         c.anim = 0;
         if (world.leader == i) world.leader_energy = 0;
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
 }
 
 }  // namespace vorlip

@@ -1,7 +1,7 @@
-// The six ordinary behaviours, states 0 to 5, on one update skeleton. They differ in their
+// The six ordinary behaviours, surge to hop, on one update skeleton. They differ in their
 // animation cycle, whether they push the chicks they touch (and collect their energy gains
-// into one update), and their motion law and turn rule; state 0 may also rest once after a
-// bump of the mother.
+// into one update), and their motion law and turn rule; a surging chick may also rest once
+// after a bump of the mother.
 #include "chicks/chick.hpp"
 #include "chicks/slots.hpp"
 #include "garden/flowers.hpp"
@@ -26,7 +26,7 @@ void move_and_turn(World& world, i16 i, int dx, int dy, bool turn) {
     if (turn) chick_turn(world, i);
 }
 
-// State 0: each chick's own speed ramp, turns on a beat shared by all state-0 chicks.
+// Surge: each chick's own speed ramp, turns on a beat shared by all surging chicks.
 void surge_motion(World& world, i16 i) {
     i16& flip_beat = world.flip_beat;
     i16& ramp = rec(world, i).tick;
@@ -38,7 +38,7 @@ void surge_motion(World& world, i16 i) {
     if (flip_beat % 20 == 0 || flip_beat == 70) chick_turn(world, i);
 }
 
-// State 1: one ramp for all state-1 chicks, so they move and turn in step.
+// Flock: one ramp for all flocking chicks, so they move and turn in step.
 void flock_motion(World& world, i16 i) {
     i16& flock_beat = world.flock_beat;
     flock_beat = w16(flock_beat + 1);
@@ -47,7 +47,7 @@ void flock_motion(World& world, i16 i) {
                   flock_beat % 19 == 0);
 }
 
-// State 2: a zig-zag, backwards and forwards, climbing and dipping.
+// Wobble: a zig-zag, backwards and forwards, climbing and dipping.
 void wobble_motion(World& world, i16 i) {
     i16& wobble_sign = world.wobble_sign;
     i16& along = rec(world, i).aux1;
@@ -66,7 +66,7 @@ void wobble_motion(World& world, i16 i) {
     move_and_turn(world, i, floor_int(along * 0.4), floor_int(climb * 0.3), false);
 }
 
-// State 3: shared oscillators; two turns on each sideways swing.
+// Sway: shared oscillators; two turns on each sideways swing.
 void sway_motion(World& world, i16 i) {
     i16& sway_rise = world.sway_rise;
     i16& sway_drift = world.sway_drift;
@@ -84,7 +84,7 @@ void sway_motion(World& world, i16 i) {
                   sway_drift == 18 || sway_drift == 5);
 }
 
-// State 4: a diagonal glide on one small triangle wave shared by all state-4 chicks.
+// Glide: a diagonal glide on one small triangle wave shared by all gliding chicks.
 void glide_motion(World& world, i16 i) {
     i16& glide_dir = world.glide_dir;
     i16& glide_step = world.glide_step;
@@ -98,7 +98,7 @@ void glide_motion(World& world, i16 i) {
     move_and_turn(world, i, glide_step + 2, glide_step, false);
 }
 
-// State 5: saw-tooth climbs while the sideways speed swells and ebbs.
+// Hop: saw-tooth climbs while the sideways speed swells and ebbs.
 void hop_motion(World& world, i16 i) {
     i16& along = rec(world, i).aux1;
     i16& climb = rec(world, i).aux2;
@@ -116,6 +116,8 @@ void hop_motion(World& world, i16 i) {
 }
 
 struct Ordinary {
+    // Only a surging chick rests after a bump of the mother, and is not moved while it rests.
+    bool rests;
     const i16* cycle;
     int cycle_len;
     // Pushers look for contacts, push the chick they touch and collect their energy gains
@@ -127,43 +129,38 @@ struct Ordinary {
     void (*motion)(World&, i16);
 };
 
-// By state, kSurge to kHop.
-constexpr Ordinary kOrdinary[6] = {
-    {kCycleA, 17, true, 0.015, 2, 0.2, surge_motion},
-    {kCycleA, 17, true, 0.005, 3, 0.3, flock_motion},
-    {kCycleC, 2, false, 0.0, 0, 0.0, wobble_motion},
-    {kCycleB, 18, true, 0.005, 2, 0.5, sway_motion},
-    {kCycleC, 2, false, 0.0, 0, 0.0, glide_motion},
-    {kCycleC, 2, false, 0.0, 0, 0.0, hop_motion},
-};
+constexpr Ordinary kSurgeRules = {true, kCycleA, 17, true, 0.015, 2, 0.2, surge_motion};
+constexpr Ordinary kFlockRules = {false, kCycleA, 17, true, 0.005, 3, 0.3, flock_motion};
+constexpr Ordinary kWobbleRules = {false, kCycleC, 2, false, 0.0, 0, 0.0, wobble_motion};
+constexpr Ordinary kSwayRules = {false, kCycleB, 18, true, 0.005, 2, 0.5, sway_motion};
+constexpr Ordinary kGlideRules = {false, kCycleC, 2, false, 0.0, 0, 0.0, glide_motion};
+constexpr Ordinary kHopRules = {false, kCycleC, 2, false, 0.0, 0, 0.0, hop_motion};
 
 // A tumbling chick that has reached the ground (its top within an egg's height of the bottom
 // edge) becomes an egg again, with up to one clutch egg stacked above it. Returns true when it
 // landed.
 bool land(World& world, Random& rnd, i16 i) {
     const BroodRec& c = rec(world, i);
-    if (c.y >= world.screen_h - kEggCell && c.footing == kTumbling) {
+    if (c.y >= world.screen_h - kEggCell && c.footing == Footing::tumbling) {
         world.chicks_gone = w16(world.chicks_gone + 1);
         world.clutch_count = 0;
-        mother_make_egg(world, rnd, i, kLaidByChick, i, 1);
+        mother_make_egg(world, rnd, i, LaidBy::chick, i, 1);
         return true;
     }
     return false;
 }
 
-}  // namespace
-
-i16 chick_ordinary(World& world, Random& rnd, i16 i) {
+// One update of an ordinary chick by its behaviour's rules.
+i16 ordinary_update(World& world, Random& rnd, i16 i, const Ordinary& b) {
     BroodRec& c = rec(world, i);
-    const Ordinary& b = kOrdinary[c.state];
-    const bool surge = (c.state == kSurge);  // a surging chick rests, and is not moved then
+    const bool surge = b.rests;
 
     const i16 frame = animate(c, b.cycle, b.cycle_len);
-    if (chick_check_offscreen(world, i) == 1) return frame;
-    if (c.footing == kHeld) return frame;  // carried by a patrol chick
+    if (chick_check_offscreen(world, i)) return frame;
+    if (c.footing == Footing::held) return frame;  // carried by a patrol chick
 
-    // The mother bumped it at her take-off: it hops, and a state-0 chick may rest later.
-    if (chick_take_bump(world, rnd, i) == 1) {
+    // The mother bumped it at her take-off: it hops, and a surging chick may rest later.
+    if (chick_take_bump(world, rnd, i)) {
         if (surge) rest_mark(c) = kMayRest;
         chick_add_energy(world, i, 6);
         flower_plant(world, i);
@@ -173,8 +170,8 @@ i16 chick_ordinary(World& world, Random& rnd, i16 i) {
     // The mother's touch lifts it a little and gives energy.
     i16 amount = 0;
     i16 start = i;  // a live chick tests itself and leaves start as it was
-    const i16 touched = mother_overlap_chicks(world, start, kOverlapBody);
-    if (touched == 1) {
+    const bool touched = mother_overlap_chicks(world, start, Overlap::body);
+    if (touched) {
         if (!surge || rest_mark(c) != kResting) c.y = w16(c.y - 3);
         if (b.pushes)
             amount = w16(amount + 4);
@@ -184,14 +181,15 @@ i16 chick_ordinary(World& world, Random& rnd, i16 i) {
 
     if (!surge && land(world, rnd, i)) return frame;
 
-    i16 t = 0;
+    bool contact = false;
     if (b.pushes) {
         i16 other = 0;
-        t = chick_find_contact(world, i, other);
-        if (c.footing != kTumbling && t >= 1 && rec(world, other).state != kPatrol) {
+        contact = chick_find_contact(world, i, other);
+        if (c.footing != Footing::tumbling && contact &&
+            rec(world, other).state != Behaviour::patrol) {
             const i16 k = w16(floor_int(w16(world.screen_h - c.y) * b.push_c) + b.push_b);
             BroodRec& o = rec(world, other);
-            const bool other_rests = (o.state == kSurge && rest_mark(o) == kResting);
+            const bool other_rests = (o.state == Behaviour::surge && rest_mark(o) == kResting);
             if (!other_rests) o.y = w16(o.y - floor_int(k * b.push_f));
             if (!surge || rest_mark(c) != kResting) c.y = w16(c.y - k);
             amount = w16(amount + 2);
@@ -201,23 +199,44 @@ i16 chick_ordinary(World& world, Random& rnd, i16 i) {
     if (surge) {
         // A chick bumped since its last rest rests at its next contact, for a random time
         // that grows with its speed ramp; it then cannot rest again until the next bump.
-        if (rest_mark(c) >= kMayRest && t >= 1) {
+        if (rest_mark(c) >= kMayRest && contact) {
             rest_mark(c) = kResting;
             rest_left(c) = w16(floor_int(draw(rnd) * (c.tick * 5)));
         }
         if (rest_mark(c) == kResting) {
             rest_left(c) = w16(rest_left(c) - 2);
-            c.footing = kSteady;
+            c.footing = Footing::steady;
             if (rest_left(c) < 0) rest_mark(c) = kRested;
             return frame;
         }
         if (land(world, rnd, i)) return frame;
     }
 
-    if (chick_tumble(world, rnd, i, touched) == 1) return frame;
+    if (chick_tumble(world, rnd, i, touched)) return frame;
     if (b.pushes) chick_add_energy(world, i, amount);
     b.motion(world, i);
     return frame;
+}
+
+}  // namespace
+
+i16 chick_surge(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, kSurgeRules);
+}
+i16 chick_flock(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, kFlockRules);
+}
+i16 chick_wobble(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, kWobbleRules);
+}
+i16 chick_sway(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, kSwayRules);
+}
+i16 chick_glide(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, kGlideRules);
+}
+i16 chick_hop(World& world, Random& rnd, i16 i) {
+    return ordinary_update(world, rnd, i, kHopRules);
 }
 
 }  // namespace vorlip

@@ -1,5 +1,5 @@
-// The nine chick behaviours: for each state, its name and the update the frame step runs for a
-// chick in that state. The update returns the frame to draw the chick with.
+// The nine chick behaviours: for each, the update the frame step runs for a chick in it. The
+// update returns the frame to draw the chick with.
 #pragma once
 
 #include <array>
@@ -11,35 +11,34 @@
 
 namespace vorlip {
 
-struct Behaviour {
-    i16 state;
-    const char* name;
+struct BehaviourRow {
+    Behaviour state;
     i16 (*update)(World& world, Random& rnd, i16 i);
 };
 
-inline constexpr std::array<Behaviour, kBehaviourCount> kBehaviours = {{
-    {kSurge, "surge", chick_ordinary},
-    {kFlock, "flock", chick_ordinary},
-    {kWobble, "wobble", chick_ordinary},
-    {kSway, "sway", chick_ordinary},
-    {kGlide, "glide", chick_ordinary},
-    {kHop, "hop", chick_ordinary},
-    {kPatrol, "patrol", patrol_step},
-    {kCatch, "catch", chick_catch},
-    {kKnock, "knock", chick_knock},
+inline constexpr std::array<BehaviourRow, kBehaviourCount> kBehaviours = {{
+    {Behaviour::surge, chick_surge},
+    {Behaviour::flock, chick_flock},
+    {Behaviour::wobble, chick_wobble},
+    {Behaviour::sway, chick_sway},
+    {Behaviour::glide, chick_glide},
+    {Behaviour::hop, chick_hop},
+    {Behaviour::patrol, patrol_step},
+    {Behaviour::catcher, chick_catch},
+    {Behaviour::knocker, chick_knock},
 }};
 static_assert(
     [] {
         for (int s = 0; s < kBehaviourCount; ++s)
-            if (kBehaviours[static_cast<std::size_t>(s)].state != s) return false;
+            if (static_cast<int>(kBehaviours[static_cast<std::size_t>(s)].state) != s) return false;
         return true;
     }(),
     "kBehaviours is indexed by state");
 
-// The behaviour of `state`; none for a value outside 0 to 8, which leaves a chick as it is.
-inline const Behaviour* behaviour_of(i16 state) {
-    return state >= 0 && state < kBehaviourCount ? &kBehaviours[static_cast<std::size_t>(state)]
-                                                 : nullptr;
+// The row of `state`; none for a value outside the nine, which leaves a chick as it is.
+inline const BehaviourRow* behaviour_of(Behaviour state) {
+    const int s = static_cast<int>(state);
+    return s >= 0 && s < kBehaviourCount ? &kBehaviours[static_cast<std::size_t>(s)] : nullptr;
 }
 
 }  // namespace vorlip

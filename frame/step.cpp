@@ -19,13 +19,13 @@ void scene_step_sprout(World& world, Stage& stage, i16 i) {
     // stamped, at its cleared position.
     const SproutRec& s = world.sprouts[static_cast<std::size_t>(i)];
     if (s.live <= 0) return;
-    if (s.kind == kShoot) {
+    if (s.kind == SproutKind::shoot) {
         sprout_grow(world, i);
-        scene_draw(world, stage, kDrawShoot, i, kSeedSheet, 1, kSeedW, kSeedH);
+        scene_stamp(world, stage, i, kSeedSheet, kSeedW, kSeedH);
     }
-    if (s.kind == kBud) {
+    if (s.kind == SproutKind::bud) {
         sprout_bud_update(world, i);
-        scene_draw(world, stage, kDrawBud, i, kBudSheet, 1, kBudCell, kBudCell);
+        scene_stamp(world, stage, i, kBudSheet, kBudCell, kBudCell);
     }
 }
 
@@ -72,13 +72,14 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     for (i16 i = 0; i < kFlowerSlots; ++i) {
         const FlowerRec& f = world.flowers[static_cast<std::size_t>(i)];
         if (f.live > 0) {
-            scene_draw(world, stage, kDrawFlower, i, f.sheet, 1, kFlowerCell, kFlowerCell);
+            scene_draw(world, stage, DrawMode::flower, i, f.sheet, 1, kFlowerCell, kFlowerCell);
             flower_update(world, i);
         }
     }
 
     // 4. The mother, with the frame her previous update returned.
-    scene_draw(world, stage, kDrawMother, 0, kMotherSheet, mother_frame, kMotherCell, kMotherCell);
+    scene_draw(world, stage, DrawMode::mother, 0, kMotherSheet, mother_frame, kMotherCell,
+               kMotherCell);
 
     // 5. Eggs, hatching eggs and chicks, each followed by the sprout of the same index. The
     //    bound is read again on every pass; the table's own end caps it, so a world loaded
@@ -86,21 +87,21 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     for (i16 i = 0; i <= world.brood_max && i < kBroodSlots; ++i) {
         const std::size_t s = static_cast<std::size_t>(i);
         if (world.brood[s].anim > 0) {
-            if (world.brood[s].kind == kEgg) {
+            if (world.brood[s].kind == BroodKind::egg) {
                 frame = mother_update_egg(world, rnd, i);
-                scene_draw(world, stage, kDrawPlayer, i, kEggSheet, frame, kEggCell, kEggCell);
+                scene_draw(world, stage, DrawMode::brood, i, kEggSheet, frame, kEggCell, kEggCell);
             } else {
-                if (world.brood[s].kind == kHatching) {
+                if (world.brood[s].kind == BroodKind::hatching) {
                     i16 width = 0, height = 0;
-                    if (mother_update_hatching(world, i, width, height) == 1)
-                        scene_draw(world, stage, kDrawHatching, i, world.brood[s].sheet, 3, width,
-                                   height);
+                    if (mother_update_hatching(world, i, width, height))
+                        scene_draw(world, stage, DrawMode::hatching, i, world.brood[s].sheet, 3,
+                                   width, height);
                 }
-                if (world.brood[s].kind == kChick) {
+                if (world.brood[s].kind == BroodKind::chick) {
                     // A state without a behaviour is not updated: drawn with the last frame.
-                    if (const Behaviour* b = behaviour_of(world.brood[s].state))
+                    if (const BehaviourRow* b = behaviour_of(world.brood[s].state))
                         frame = b->update(world, rnd, i);
-                    scene_draw(world, stage, kDrawPlayer, i, world.brood[s].sheet, frame,
+                    scene_draw(world, stage, DrawMode::brood, i, world.brood[s].sheet, frame,
                                kChickCell, kChickCell);
                 }
             }

@@ -44,7 +44,7 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
     if (mode == kPatrolFree) {
         // Pair with the nearest chick in trouble, unless five rescuers already head for it.
         i16 t = 0;
-        if (mother_find_nearest_chick(world, t, c.x, c.y, kSearchByChick) == 1 && in_table(t) &&
+        if (mother_find_nearest_chick(world, t, c.x, c.y, Searcher::chick) && in_table(t) &&
             world.rescuers[static_cast<std::size_t>(t)] < 5) {
             i16& count = world.rescuers[static_cast<std::size_t>(t)];
             count = count + 1;
@@ -57,14 +57,14 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
     if (mode == kPatrolApproaching) {
         patrol_recruit(world, index);
         const i16 t = patrol_target(c);
-        const i16 r = patrol_approach(world, rnd, t, index);
-        if (r == kCaught) {
+        const PatrolMove r = patrol_approach(world, rnd, t, index);
+        if (r == PatrolMove::caught) {
             // Caught: from now on it carries the target.
             mode = kPatrolCarrying;
             c.tick = 0;
-            rec(world, t).footing = kHeld;
+            rec(world, t).footing = Footing::held;
             world.rescuers[static_cast<std::size_t>(t)] = -1;
-        } else if (r == kTargetLost) {
+        } else if (r == PatrolMove::target_lost) {
             // The target no longer needs help; an index outside the table has nothing to reset.
             if (in_table(t)) world.rescuers[static_cast<std::size_t>(t)] = 0;
             mode = kPatrolFree;
@@ -72,27 +72,28 @@ i16 patrol_step(World& world, Random& rnd, i16 index) {
         return frame;
     }
 
-    const i16 w = mode == kPatrolFree ? patrol_approach(world, rnd, kNoChick, index) : kMoving;
-    if (patrol_finish_wander(world, index, w) == kLeftScene) {
+    const PatrolMove w =
+        mode == kPatrolFree ? patrol_approach(world, rnd, kNoChick, index) : PatrolMove::moving;
+    if (patrol_finish_wander(world, index, w) == PatrolMove::left_scene) {
         sow_count = static_cast<u8>(sow_count + 1);
         if (sow_count > sow_gap) {
             sow_count = 0;
             sow_gap = sow_gap + 2;
             if (sow_gap > 13) sow_gap = 1;
             // Below the middle of the departed chick's box.
-            sprout_sow(world, w16(c.x + 36), c.y);
+            sprout_sow(world, w16(c.x + 36));
         }
     }
     return frame;
 }
 
-i16 patrol_wander(World& world, Random& rnd, i16 index) {
+PatrolMove patrol_wander(World& world, Random& rnd, i16 index) {
     i16& wander_range = world.wander_range;
     i16& wander_sheet = world.wander_sheet;
     i16& wander_pace = world.wander_pace;
     BroodRec& c = rec(world, index);
 
-    if (c.tick > 35) return kWalkOver;
+    if (c.tick > 35) return PatrolMove::walk_over;
 
     wander_range = wander_range + 1;
     if (wander_range < 3 || wander_range > 5) wander_range = 3;
@@ -115,21 +116,21 @@ i16 patrol_wander(World& world, Random& rnd, i16 index) {
     wander_pace = wander_pace + 1;
     if (wander_pace > 2500) wander_pace = 1;
     if (wander_pace % 3 != 0) c.tick = c.tick + 1;
-    return kMoving;
+    return PatrolMove::moving;
 }
 
-i16 patrol_finish_wander(World& world, i16 index, i16 result) {
+PatrolMove patrol_finish_wander(World& world, i16 index, PatrolMove result) {
     BroodRec& c = rec(world, index);
-    if (patrol_mode(c) != kPatrolFree || result != kWalkOver) return kMoving;
+    if (patrol_mode(c) != kPatrolFree || result != PatrolMove::walk_over) return PatrolMove::moving;
 
     i16 start = index;
-    if (mother_overlap_chicks(world, start, kOverlapBody) == 1) {
-        c.state = kFlock;  // on the mother: an ordinary chick from now on
-        return kMoving;
+    if (mother_overlap_chicks(world, start, Overlap::body)) {
+        c.state = Behaviour::flock;  // on the mother: an ordinary chick from now on
+        return PatrolMove::moving;
     }
     c.anim = 0;  // gone from the scene
     world.chicks_gone = world.chicks_gone + 1;
-    return kLeftScene;
+    return PatrolMove::left_scene;
 }
 
 }  // namespace vorlip

@@ -8,18 +8,18 @@
 
 namespace vorlip {
 
-i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
+PatrolMove patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
     i16& approach_range = world.approach_range;
     i16& approach_dir = world.approach_dir;
 
     if (target == kNoChick) return patrol_wander(world, rnd, index);
-    if (!in_table(target)) return kTargetLost;  // no such chick to help
+    if (!in_table(target)) return PatrolMove::target_lost;  // no such chick to help
 
     BroodRec& c = rec(world, index);
     const BroodRec& t = rec(world, target);
-    if (t.kind == kEgg || t.footing != kTumbling) return kTargetLost;
+    if (t.kind == BroodKind::egg || t.footing != Footing::tumbling) return PatrolMove::target_lost;
     if (t.x > w16(c.x - 15) && t.x < w16(c.x + 15) && t.y > w16(c.y - 15) && t.y < w16(c.y + 15))
-        return kCaught;
+        return PatrolMove::caught;
 
     // The jump range sweeps up and down between 9 and 26.
     if (approach_range < 10) {
@@ -37,14 +37,14 @@ i16 patrol_approach(World& world, Random& rnd, i16 target, i16 index) {
 
     const int k2 = floor_int(static_cast<double>(rnd.draw()) * approach_range);
     if (t.x < c.x) {
-        c.facing = 1;
+        c.facing = Facing::left;
         c.x = c.x - 6 - k2;
     }
     if (t.x > c.x) {
-        c.facing = 2;
+        c.facing = Facing::right;
         c.x = c.x + k2 + 6;
     }
-    return kMoving;
+    return PatrolMove::moving;
 }
 
 void patrol_carry(World& world, i16 index) {
@@ -57,7 +57,7 @@ void patrol_carry(World& world, i16 index) {
     BroodRec& held = rec(world, v);
     i16& count = world.rescuers[static_cast<std::size_t>(v)];
 
-    if (held.footing == kSteady || held.anim == 0) {
+    if (held.footing == Footing::steady || held.anim == 0) {
         // Set down or gone: the rescuer is unassigned again, where it is.
         patrol_mode(c) = kPatrolFree;
         count = 0;
@@ -82,8 +82,8 @@ void patrol_carry(World& world, i16 index) {
             // Both show the target's colour again: the rescue is complete, and the rescuer
             // takes over the rescued chick's behaviour.
             count = 0;
-            c.footing = kSteady;
-            held.footing = kSteady;
+            c.footing = Footing::steady;
+            held.footing = Footing::steady;
             held.bumped = 0;
             c.state = held.state;
             c.sheet = static_cast<i16>(k);
@@ -106,7 +106,8 @@ i16 patrol_find_idle(const World& world) {
         const BroodRec& p = rec(world, j);
         // An egg that will hatch as a patrol chick is not idle: the fields of a patrol's target
         // and mode are its laid x and roll distance, which an assignment would overwrite.
-        if (p.state == kPatrol && p.anim > 0 && patrol_mode(p) == kPatrolFree && p.kind != kEgg)
+        if (p.state == Behaviour::patrol && p.anim > 0 && patrol_mode(p) == kPatrolFree &&
+            p.kind != BroodKind::egg)
             return static_cast<i16>(j);
     }
     return -1;
@@ -124,7 +125,7 @@ void patrol_recruit(World& world, i16 index) {
         if (count >= 1) return;
 
         i16 r = patrol_find_idle(world);
-        if (r == -1) r = mother_spawn_chick(world, index, kSpawnPatrol);
+        if (r == -1) r = mother_spawn_chick(world, index, Spawn::patrol);
         if (r == -1 || !in_table(r)) return;
 
         count = count + 1;

@@ -21,8 +21,7 @@ i16 sprout_find_free(const World& world) {
     return -1;
 }
 
-// `y` is part of the call but a seed always starts a little above the bottom edge.
-void sprout_sow(World& world, i16 x, i16 /*y*/) {
+void sprout_sow(World& world, i16 x) {
     u8& sow_row = world.sow_row;
 
     const i16 j = sprout_find_free(world);
@@ -32,7 +31,7 @@ void sprout_sow(World& world, i16 x, i16 /*y*/) {
 
     SproutRec& s = sprout(world, j);
     s.live = 1;
-    s.kind = kShoot;
+    s.kind = SproutKind::shoot;
     s.generation = 0;
     s.offspring = 0;
     s.x = x - 5;
@@ -43,27 +42,27 @@ void sprout_sow(World& world, i16 x, i16 /*y*/) {
     s.life = world.shoot_life_base - 7 * (world.frame_no % 13);
 }
 
-i16 sprout_cull(World& world, i16 index, i16 code) {
+bool sprout_cull(World& world, i16 index, Cull when) {
     SproutRec& s = sprout(world, index);
     // No bottom bound: a sinking twig below the screen lives out its life.
     const bool out = s.y < -7 || s.x < -10 || s.x > world.screen_w + 10;
-    if (out || code == kCullNow) {
-        const i16 kind = s.kind;  // a freed record keeps its kind until the slot is reused
+    if (out || when == Cull::now) {
+        const SproutKind kind = s.kind;  // a freed record keeps its kind until the slot is reused
         s = SproutRec{};
         s.kind = kind;
     }
-    return out ? kCulledOut : 0;
+    return out;
 }
 
-void sprout_spawn_bud(World& world, i16 index, i16 force) {
+void sprout_spawn_bud(World& world, i16 index, Bud when) {
     SproutRec& p = sprout(world, index);
-    if (force != kBudNow && p.age != 1 && p.age % 6 != 0) return;
+    if (when != Bud::now && p.age != 1 && p.age % 6 != 0) return;
     const i16 j = sprout_find_free(world);
     if (j == -1) return;
 
     SproutRec& b = sprout(world, j);
     b.live = 1;
-    b.kind = kBud;
+    b.kind = SproutKind::bud;
     b.generation = 0;
     b.offspring = 0;
     b.x = p.x;
@@ -75,32 +74,32 @@ void sprout_spawn_bud(World& world, i16 index, i16 force) {
     p.offspring = p.offspring + 1;
 }
 
-i16 sprout_grow(World& world, i16 index) {
-    if (sprout_cull(world, index, kCullIfOut) == kCulledOut) return 0;
+void sprout_grow(World& world, i16 index) {
+    if (sprout_cull(world, index, Cull::if_out)) return;
     SproutRec& s = sprout(world, index);
     s.age = s.age + 1;
 
     if (s.life < s.age) {
         // The end of a shoot's life: a bud where it stands, and the shoot is gone.
-        sprout_spawn_bud(world, index, kBudNow);
-        sprout_cull(world, index, kCullNow);
-        return 0;
+        sprout_spawn_bud(world, index, Bud::now);
+        sprout_cull(world, index, Cull::now);
+        return;
     }
 
     s.x = s.x + s.dx;
     s.y = s.y + s.dy;
-    if (s.generation == 2) sprout_spawn_bud(world, index, kBudOnBeat);
+    if (s.generation == 2) sprout_spawn_bud(world, index, Bud::on_beat);
 
     // Sown shoots branch every 10 frames, branches every 7, twigs every 4 (never zero: 10 - 3g
     // has no whole root).
     const int period = 10 - 3 * s.generation;
-    if (s.age % period != 0) return 0;
+    if (s.age % period != 0) return;
 
     const i16 j = sprout_find_free(world);
-    if (j == -1) return 0;
+    if (j == -1) return;
     s.offspring = s.offspring + 1;
     const int g = s.generation + 1;
-    if (g > 2) return 0;  // twigs count the beat but make no branches
+    if (g > 2) return;  // twigs count the beat but make no branches
 
     const int n = s.offspring;
     // Each child is shorter-lived than the last: 0.7^g of the parent's life scaled by 0.8^n.
@@ -126,11 +125,10 @@ i16 sprout_grow(World& world, i16 index) {
         child.dx = s.dx > 0 ? 3 : -3;
         child.dy = odd ? 2 : -3;
     }
-    return 0;
 }
 
-i16 sprout_bud_update(World& world, i16 index) {
-    if (sprout_cull(world, index, kCullIfOut) == kCulledOut) return 0;
+void sprout_bud_update(World& world, i16 index) {
+    if (sprout_cull(world, index, Cull::if_out)) return;
     SproutRec& b = sprout(world, index);
     const i16 ax = b.dx;
     const i16 ay = b.dy;
@@ -154,12 +152,11 @@ i16 sprout_bud_update(World& world, i16 index) {
             b.y = ay;
             break;
         case 6:
-            sprout_cull(world, index, kCullNow);
+            sprout_cull(world, index, Cull::now);
             break;
         default:
             break;
     }
-    return 0;
 }
 
 }  // namespace vorlip

@@ -6,21 +6,19 @@
 
 namespace vorlip {
 
-// sprout_cull's `code`: clear the record only when it has left the screen, or clear it now.
-// It returns kCulledOut when the record had left the screen.
-constexpr i16 kCullIfOut = 1;
-constexpr i16 kCullNow = -1;
-constexpr i16 kCulledOut = -1;
-// sprout_spawn_bud's `force`: a bud now, or only on the shoot's bud beat.
-constexpr i16 kBudOnBeat = 0;
-constexpr i16 kBudNow = 1;
+// sprout_cull clears the record now, or (any other value) only when it has left the screen; it
+// returns true when the record had left the screen.
+enum class Cull : i16 { if_out = 1, now = -1 };
+// sprout_spawn_bud makes a bud now, or (any other value) only on the shoot's bud beat.
+enum class Bud : i16 { on_beat = 0, now = 1 };
 
 void sprout_init(World& world);
-void sprout_sow(World& world, i16 x, i16 y);
-i16 sprout_grow(World& world, i16 index);
-i16 sprout_bud_update(World& world, i16 index);
-void sprout_spawn_bud(World& world, i16 index, i16 force);
-i16 sprout_cull(World& world, i16 index, i16 code);
+// A seed for a shoot rising from a little above the bottom edge, below x.
+void sprout_sow(World& world, i16 x);
+void sprout_grow(World& world, i16 index);
+void sprout_bud_update(World& world, i16 index);
+void sprout_spawn_bud(World& world, i16 index, Bud when);
+bool sprout_cull(World& world, i16 index, Cull when);
 i16 sprout_find_free(const World& world);
 
 }  // namespace vorlip

@@ -14,11 +14,6 @@ namespace {
 // Wing-beat phases 1..11 give frames 0..5 and back.
 constexpr std::array<i16, 11> wing_frames = {0, 1, 2, 3, 4, 5, 4, 3, 2, 1, 0};
 
-constexpr i16 kFlying = 3;
-constexpr i16 kDescending = 4;
-constexpr i16 kRight = 2;
-constexpr i16 kLeft = 1;
-
 }  // namespace
 
 i16 mother_update(World& world, Random& rnd) {
@@ -59,18 +54,18 @@ i16 mother_update(World& world, Random& rnd) {
             w16(world.mother_y -
                 floor_int(rnd.draw() * static_cast<double>(w16(world.lay_odds + hop_phase + 145))));
         i16 start = kScanAllChicks;
-        world.mother_hit = mother_overlap_chicks(world, start, kOverlapColumn);
+        world.mother_hit = mother_overlap_chicks(world, start, Overlap::column) ? 1 : 0;
         return frame;
     }
 
     // 9. Landed: she stands this frame and hops at the next.
     if (world.mother_y >= w16(world.screen_h - kMotherCell)) {
-        world.mother_mode = kFlying;
+        world.mother_mode = MotherMode::flying;
         world.mother_takeoff = 1;
         return frame;
     }
 
-    if (world.mother_mode != kFlying) {
+    if (world.mother_mode != MotherMode::flying) {
         // 11. Dropping straight down, faster every frame.
         world.mother_y = w16(world.mother_y + fall_speed + moving + 5);
         fall_speed = w16(fall_speed + 1);
@@ -82,30 +77,30 @@ i16 mother_update(World& world, Random& rnd) {
     fall_speed = 0;
     // The target test moves mother_target on to the chick it tested; it is cleared below.
     if (world.mother_target >= 0)
-        world.mother_hit = mother_overlap_chicks(world, world.mother_target, kOverlapBody);
-    if (world.mother_y <= 0 || world.mother_hit == 1) world.mother_mode = kDescending;
+        world.mother_hit = mother_overlap_chicks(world, world.mother_target, Overlap::body) ? 1 : 0;
+    if (world.mother_y <= 0 || world.mother_hit == 1) world.mother_mode = MotherMode::dropping;
     world.mother_target = kNoChick;
     if (world.mother_hit == 0) {
         i16 nearest = 0;
         if (mother_find_nearest_chick(world, nearest, world.mother_x, world.mother_y,
-                                      kSearchByMother) == 1)
+                                      Searcher::mother))
             world.mother_target = nearest;
     }
     if (world.mother_target != kNoChick && speed > 0)
         mother_steer_to_chick(world, world.mother_target);
 
-    if (world.mother_dir == kRight)
+    if (world.mother_dir == Facing::right)
         world.mother_x = w16(world.mother_x + speed);
     else
         world.mother_x = w16(world.mother_x - speed);
-    if (world.mother_x > w16(world.screen_w - 100)) world.mother_dir = kLeft;
-    if (world.mother_x < -20) world.mother_dir = kRight;
+    if (world.mother_x > w16(world.screen_w - 100)) world.mother_dir = Facing::left;
+    if (world.mother_x < -20) world.mother_dir = Facing::right;
 
     // Only while she hovers with nobody to help does she lay and think of turning back.
     if (speed == 0 && world.mother_target < 0) {
         mother_lay_eggs(world, rnd);
         if (floor_int(rnd.draw() * static_cast<double>(turn_odds)) == 0)
-            world.mother_dir = world.mother_dir == kRight ? kLeft : kRight;
+            world.mother_dir = world.mother_dir == Facing::right ? Facing::left : Facing::right;
     }
     return frame;
 }
@@ -117,8 +112,8 @@ void mother_steer_to_chick(World& world, i16 index) {
     const i16 chick_centre = w16(c.x + kChickCell / 2);
     if (c.y < world.mother_y) world.mother_y = w16(world.mother_y - 1);
     if (c.y > w16(world.mother_y + 15)) world.mother_y = w16(world.mother_y + 5);
-    if (chick_centre > w16(mother_centre + 20)) world.mother_dir = kRight;
-    if (chick_centre < w16(mother_centre - 20)) world.mother_dir = kLeft;
+    if (chick_centre > w16(mother_centre + 20)) world.mother_dir = Facing::right;
+    if (chick_centre < w16(mother_centre - 20)) world.mother_dir = Facing::left;
 }
 
 }  // namespace vorlip

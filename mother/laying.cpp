@@ -64,8 +64,8 @@ void advance_colour_runs(World& world) {
 }
 
 // The side an egg rolls towards: from the left half it rolls right.
-i16 facing_from(const World& world, i16 x) {
-    return x <= round_even(w16(world.screen_w + 1) / 2.0) ? 1 : 2;
+Facing facing_from(const World& world, i16 x) {
+    return x <= round_even(w16(world.screen_w + 1) / 2.0) ? Facing::left : Facing::right;
 }
 
 }  // namespace
@@ -104,12 +104,12 @@ void mother_lay_eggs(World& world, Random& rnd) {
          ++i) {
         if (free_slot(world, i)) {
             laid = w16(laid + 1);
-            mother_make_egg(world, rnd, w16(i), kLaidByMother, w16(i), 1);
+            mother_make_egg(world, rnd, w16(i), LaidBy::mother, w16(i), 1);
         }
     }
 }
 
-void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, i16 limit) {
+void mother_make_egg(World& world, Random& rnd, i16 slot, LaidBy by, i16 parent, i16 limit) {
     i16& state_seed = world.state_seed;
     i16& incubation_step = world.incubation_step;
     if (!in_table(slot)) return;
@@ -119,8 +119,8 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
 
     BroodRec& e = rec(world, slot);
     e.anim = 1;
-    e.kind = kEgg;
-    e.footing = kTumbling;
+    e.kind = BroodKind::egg;
+    e.footing = Footing::tumbling;
 
     state_seed = w16(state_seed + 1);
     if (state_seed > 555) state_seed = 1;
@@ -135,12 +135,12 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
     e.vigour = w16(floor_int(rnd.draw() * 250.0 + 4 * incubation_step + 75));
     if (incubation_step % 5 == 0) e.vigour = w16(floor_int(e.vigour * 1.3));
 
-    if (mode == kLaidByMother) {
+    if (by == LaidBy::mother) {
         // The mother's egg: a drawn behaviour, the colour of the current run, laid from the
         // lower middle of her box.
         const i16 d =
             w16(floor_int(rnd.draw() * 10.0 + state_seed + incubation_step + world.frame_no));
-        e.state = pick(state_table, d);
+        e.state = Behaviour{pick(state_table, d)};
         advance_colour_runs(world);
         e.sheet = pick(egg_colours, 5 - world.colour_steps_left);
         e.x = w16(world.mother_x + 40);
@@ -168,7 +168,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
         e.x = p.x;
         e.y = w16(p.y - 3);
         e.sheet = p.sheet;
-        e.state = kPatrol;
+        e.state = Behaviour::patrol;
     }
     egg_laid_x(e) = e.x;
     egg_roll_distance(e) = w16(floor_int(world.screen_w * static_cast<double>(rnd.draw()) * 0.39));
@@ -181,7 +181,7 @@ void mother_make_egg(World& world, Random& rnd, i16 slot, i16 mode, i16 parent, 
         if (world.clutch_count >= limit || i > world.brood_max) break;
         if (free_slot(world, i)) {
             world.clutch_count = w16(world.clutch_count + 1);
-            mother_make_egg(world, rnd, w16(i), kLaidByChick, slot, limit);
+            mother_make_egg(world, rnd, w16(i), LaidBy::chick, slot, limit);
         }
         ++i;
         if (i == world.brood_max) break;

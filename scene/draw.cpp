@@ -23,7 +23,7 @@ void drew(Stage& stage, const Rect& written, int x, int y, const RowSpan* spans 
 
 }  // namespace
 
-void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet, i16 frame,
+void scene_draw(const World& world, Stage& stage, DrawMode mode, i16 index, i16 sheet, i16 frame,
                 i16 width, i16 height) {
     const Surface& sheet_image = stage.sheets[static_cast<std::size_t>(sheet) & 15];
     // The frame offset is a 16-bit product, as every position is.
@@ -34,7 +34,7 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
         return stage.cells.shape(stage.sheets, sheet & 15, frame, width, height);
     };
     switch (mode) {
-        case kDrawMother: {
+        case DrawMode::mother: {
             const CellShape cell = shape();
             drew(stage,
                  masked(stage.compose, world.mother_x, world.mother_y, width, height, sheet_image,
@@ -42,10 +42,10 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
                  world.mother_x, world.mother_y, cell.spans);
             return;
         }
-        case kDrawPlayer: {
+        case DrawMode::brood: {
             const BroodRec& p = world.brood[static_cast<std::size_t>(index)];
             const CellShape cell = shape();
-            if (p.state == kPatrol) {
+            if (p.state == Behaviour::patrol) {
                 // A patrol chick is a see-through tint of its colour frame.
                 // Its ground is white, which SrcAnd leaves as it was.
                 drew(stage,
@@ -60,16 +60,7 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
             }
             return;
         }
-        case kDrawShoot:
-        case kDrawBud: {
-            const SproutRec& s = world.sprouts[static_cast<std::size_t>(index)];
-            const Rect stamped =
-                bit_blt(stage.background, s.x, s.y, width, height, sheet_image, 0, 0, Rop::SrcAnd);
-            stage.bkg_changed.add(stamped);
-            stage.bkg_stamps.add(stamped, s.x, s.y, nullptr);
-            return;
-        }
-        case kDrawHatching: {
+        case DrawMode::hatching: {
             // Always a chick cell of the sheet, stretched to the size of this hatching frame.
             const BroodRec& p = world.brood[static_cast<std::size_t>(index)];
             const int cell = w16(kChickCell * frame);
@@ -80,7 +71,7 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
                  x, y);
             return;
         }
-        case kDrawFlower: {
+        case DrawMode::flower: {
             const FlowerRec& f = world.flowers[static_cast<std::size_t>(index)];
             drew(stage,
                  masked_stretch_blt(stage.compose, f.draw_x, f.draw_y, f.draw_w, f.draw_h,
@@ -88,9 +79,17 @@ void scene_draw(const World& world, Stage& stage, i16 mode, i16 index, i16 sheet
                  f.draw_x, f.draw_y);
             return;
         }
-        default:
-            return;  // no other mode draws anything
     }
+    // No other mode draws anything.
+}
+
+void scene_stamp(const World& world, Stage& stage, i16 index, i16 sheet, i16 width, i16 height) {
+    const Surface& sheet_image = stage.sheets[static_cast<std::size_t>(sheet) & 15];
+    const SproutRec& s = world.sprouts[static_cast<std::size_t>(index)];
+    const Rect stamped =
+        bit_blt(stage.background, s.x, s.y, width, height, sheet_image, 0, 0, Rop::SrcAnd);
+    stage.bkg_changed.add(stamped);
+    stage.bkg_stamps.add(stamped, s.x, s.y, nullptr);
 }
 
 }  // namespace vorlip

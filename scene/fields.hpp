@@ -19,24 +19,24 @@ concept Player = std::same_as<std::remove_const_t<R>, BroodRec>;
         return p.field;                      \
     }
 
-// An egg (kind 1): the x it was laid at, and how far it rolls from there before it hatches.
+// An egg: the x it was laid at, and how far it rolls from there before it hatches.
 VORLIP_FIELD_MEANING(egg_laid_x, aux1)
 VORLIP_FIELD_MEANING(egg_roll_distance, aux2)
 
-// A hatching record (kind 5): the updates left before it is a chick, and where its growing
+// A hatching egg: the updates left before it is a chick, and where its growing
 // sprite is drawn.
 VORLIP_FIELD_MEANING(hatch_updates_left, bumped)
 VORLIP_FIELD_MEANING(hatch_draw_x, flap)
 VORLIP_FIELD_MEANING(hatch_draw_y, tick)
 
-// A surging chick (state 0): whether it may rest or is resting, and the rest time left.
+// A surging chick: whether it may rest or is resting, and the rest time left.
 VORLIP_FIELD_MEANING(rest_mark, aux1)
 VORLIP_FIELD_MEANING(rest_left, aux2)
 constexpr i16 kMayRest = 1;  // bumped since its last rest: it rests at its next contact
 constexpr i16 kResting = -1;
 constexpr i16 kRested = -2;  // cannot rest again until the next bump
 
-// A patrol chick (state 6): the chick it is helping, and what it is doing about it.
+// A patrol chick: the chick it is helping, and what it is doing about it.
 VORLIP_FIELD_MEANING(patrol_target, aux1)
 VORLIP_FIELD_MEANING(patrol_mode, aux2)
 constexpr i16 kNoChick = -1;    // a target that names no chick

@@ -45,7 +45,7 @@ inline int last_slot(const World& world) {
 
 // A chick record in use.
 inline bool live_chick(const World& world, int i) {
-    return in_table(i) && rec(world, i).kind == kChick && rec(world, i).anim > 0;
+    return in_table(i) && rec(world, i).kind == BroodKind::chick && rec(world, i).anim > 0;
 }
 
 // A slot in the table and not in use.

@@ -27,8 +27,8 @@ void world_start(World& world, Random& rnd) {
     const i32 low_limit = floor_int(world.screen_h * 0.75);
     if (low_limit < world.mother_y) world.mother_y = w16(low_limit);
 
-    world.mother_mode = 3;
-    world.mother_dir = floor_int(rnd.draw() * 2.0) == 0 ? 2 : 1;
+    world.mother_mode = MotherMode::flying;
+    world.mother_dir = floor_int(rnd.draw() * 2.0) == 0 ? Facing::right : Facing::left;
 }
 
 }  // namespace vorlip

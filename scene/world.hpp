@@ -17,6 +17,42 @@
 
 namespace vorlip {
 
+// The codes the records and globals hold. Each is stored in the 16-bit field it always had, and
+// a field may hold any 16-bit value (a world read back from a dump is not checked against these
+// lists): code that meets a value not named here treats it as the comparisons below say.
+
+// What a brood record is: an egg, an egg hatching, or a chick.
+enum class BroodKind : i16 { egg = 1, chick = 2, hatching = 5 };
+
+// How a chick (or an egg) stands: steady, tumbling down, or held up by a patrol chick. An egg is
+// laid tumbling; a chick's wide-eyed glare shows while it is tumbling.
+enum class Footing : i16 { steady = 3, tumbling = 4, held = 5 };
+
+// The side a chick, an egg or the mother moves towards; anything but right counts as left.
+enum class Facing : i16 { left = 1, right = 2 };
+
+// A chick's behaviour: six ordinary ones, the patrol, and the two that act on other chicks. An
+// egg's behaviour is the one it will hatch into; a value outside 0 to 8 leaves a chick as it is.
+enum class Behaviour : i16 {
+    surge = 0,
+    flock = 1,
+    wobble = 2,
+    sway = 3,
+    glide = 4,
+    hop = 5,
+    patrol = 6,
+    catcher = 7,
+    knocker = 8,
+};
+constexpr int kBehaviourCount = 9;
+
+// A sprout record: a growing shoot (or one of its branches and twigs) or a bud.
+enum class SproutKind : i16 { shoot = 1, bud = 2 };
+
+// The mother: flying (hovering, gliding, heading for a tumbling chick), or anything else, which
+// is the drop straight down once she has touched a chick or reached the top edge.
+enum class MotherMode : i16 { flying = 3, dropping = 4 };
+
 // One place in the brood: it follows one young bird through its life, as an egg, a hatching egg
 // and a chick; free while anim is 0.
 #define VORLIP_BROOD_FIELDS(X) \
@@ -25,13 +61,13 @@ namespace vorlip {
     X(i16, aux1)               \
     X(i16, target_sheet)       \
     X(i16, tick)               \
-    X(i16, facing)             \
-    X(i16, footing)            \
+    X(Facing, facing)          \
+    X(Footing, footing)        \
     X(i16, anim)               \
     X(i16, frame)              \
     X(i16, flap)               \
-    X(i16, kind)               \
-    X(i16, state)              \
+    X(BroodKind, kind)         \
+    X(Behaviour, state)        \
     X(i16, sheet)              \
     X(i16, aux2)               \
     X(i16, bumped)             \
@@ -51,10 +87,10 @@ namespace vorlip {
     X(i16, draw_w)              \
     X(i16, draw_h)
 
-// A growing shoot (kind 1) or a bud (kind 2); free while live is 0 or less.
+// A growing shoot or a bud; free while live is 0 or less.
 #define VORLIP_SPROUT_FIELDS(X) \
     X(i16, live)                \
-    X(i16, kind)                \
+    X(SproutKind, kind)         \
     X(i16, x)                   \
     X(i16, dx)                  \
     X(i16, y)                   \
@@ -64,7 +100,7 @@ namespace vorlip {
     X(i16, generation)          \
     X(i16, offspring)
 
-#define VORLIP_DECLARE_FIELD(type, name) type name = 0;
+#define VORLIP_DECLARE_FIELD(type, name) type name{};
 
 struct BroodRec {
     VORLIP_BROOD_FIELDS(VORLIP_DECLARE_FIELD)
@@ -95,8 +131,8 @@ struct SproutRec {
     X(i16, clutch_first_slot)   \
     X(i16, mother_x)            \
     X(i16, mother_y)            \
-    X(i16, mother_dir)          \
-    X(i16, mother_mode)         \
+    X(Facing, mother_dir)       \
+    X(MotherMode, mother_mode)  \
     X(i16, mother_flap)         \
     X(i16, mother_takeoff)      \
     X(i16, mother_target)       \
@@ -156,31 +192,6 @@ struct SproutRec {
 
 constexpr int kBroodSlots = 41;  // brood, sprouts and rescuers: indices 0 to 40
 constexpr int kFlowerSlots = 6;
-
-// Egg-and-chick kinds and footings, by the values the records hold.
-constexpr i16 kEgg = 1;
-constexpr i16 kChick = 2;
-constexpr i16 kHatching = 5;
-constexpr i16 kSteady = 3;
-constexpr i16 kTumbling = 4;
-constexpr i16 kHeld = 5;
-
-// A chick's behaviour, by the value its state holds: six ordinary ones, the patrol, and the two
-// that act on other chicks. An egg's state is the behaviour it will hatch into.
-constexpr i16 kSurge = 0;
-constexpr i16 kFlock = 1;
-constexpr i16 kWobble = 2;
-constexpr i16 kSway = 3;
-constexpr i16 kGlide = 4;
-constexpr i16 kHop = 5;
-constexpr i16 kPatrol = 6;
-constexpr i16 kCatch = 7;
-constexpr i16 kKnock = 8;
-constexpr int kBehaviourCount = 9;
-
-// Sprout kinds.
-constexpr i16 kShoot = 1;
-constexpr i16 kBud = 2;
 
 struct World {
     std::array<BroodRec, kBroodSlots> brood{};

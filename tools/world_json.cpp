@@ -21,10 +21,19 @@ std::string dump_key(std::string_view field) {
 }
 constexpr const char* kBroodKey = "players";
 
+// A field as the number it stores: a code is written as its 16-bit value.
+template <class T>
+auto number(T field) {
+    if constexpr (std::is_enum_v<T>)
+        return static_cast<std::underlying_type_t<T>>(field);
+    else
+        return field;
+}
+
 template <class Rec>
 Json record_to_json(const Rec& r);
 
-#define VORLIP_PUT(type, name) j[#name] = r.name;
+#define VORLIP_PUT(type, name) j[#name] = number(r.name);
 template <>
 Json record_to_json(const BroodRec& r) {
     Json j = Json::object();
@@ -48,7 +57,12 @@ Json record_to_json(const SproutRec& r) {
 // Reads one value into a field, refusing anything that does not fit its width.
 template <class T>
 void take(const Json& v, T& field, const std::string& key) {
-    if constexpr (std::is_floating_point_v<T>) {
+    if constexpr (std::is_enum_v<T>) {
+        // A code field holds whatever 16-bit value it is given, named or not.
+        std::underlying_type_t<T> n{};
+        take(v, n, key);
+        field = T{n};
+    } else if constexpr (std::is_floating_point_v<T>) {
         if (!v.is_number() || !std::isfinite(v.get<double>()))
             throw WorldJsonError("bad value for key " + key);
         field = v.get<double>();
@@ -105,7 +119,7 @@ void table_from_json(const Json& v, std::array<T, N>& table, const std::string& 
 
 std::string world_to_json(const World& w) {
     Json j = Json::object();
-#define VORLIP_PUT(type, name) j[dump_key(#name)] = w.name;
+#define VORLIP_PUT(type, name) j[dump_key(#name)] = number(w.name);
     VORLIP_WORLD_GLOBALS(VORLIP_PUT)
     VORLIP_MODULE_GLOBALS(VORLIP_PUT)
     VORLIP_PERSISTENT(VORLIP_PUT)

@@ -60,7 +60,8 @@ TEST(ChickCheckLeader, TakesOverOnlyAboveTheRecordMark) {
         add_chick(w, 3, 100, 100).energy = static_cast<i16>(c.energy);
         w.leader = 9;
         w.leader_energy = static_cast<i16>(c.leader_energy);
-        EXPECT_EQ(chick_check_leader(w, 3), c.result) << c.leader_energy << " vs " << c.energy;
+        EXPECT_EQ(chick_check_leader(w, 3), static_cast<Lead>(c.result))
+            << c.leader_energy << " vs " << c.energy;
         EXPECT_EQ(w.leader, c.leader_after);
         EXPECT_EQ(w.leader_energy, c.mark_after);
     }
@@ -70,8 +71,8 @@ TEST(ChickCheckLeader, EqualEnergyDoesNotTakeOver) {
     World w = chick_world();
     add_chick(w, 5, 0, 0).energy = 800;
     add_chick(w, 1, 0, 0).energy = 800;
-    EXPECT_EQ(chick_check_leader(w, 5), 1);
-    EXPECT_EQ(chick_check_leader(w, 1), 0);
+    EXPECT_EQ(chick_check_leader(w, 5), Lead::leads);
+    EXPECT_EQ(chick_check_leader(w, 1), Lead::follows);
     EXPECT_EQ(w.leader, 5);
 }
 
@@ -88,7 +89,7 @@ TEST(ChickMove, FreeStepFollowsTheFacing) {
     for (const Case& c : cases) {
         World w = chick_world();
         BroodRec& p = add_chick(w, 2, 500, 400);
-        p.facing = static_cast<i16>(c.facing);
+        p.facing = static_cast<Facing>(c.facing);
         chick_move(w, 2, static_cast<i16>(c.dx), static_cast<i16>(c.dy));
         EXPECT_EQ(p.x, c.x) << "facing " << c.facing;
         EXPECT_EQ(p.y, c.y) << "facing " << c.facing;
@@ -138,7 +139,7 @@ TEST(ChickMove, LaggingStepIsDrawnTowardsTheLeader) {
         World w = chick_world();
         add_chick(w, 5, 500, 400);
         BroodRec& p = add_chick(w, 2, c.x, c.y);
-        p.facing = static_cast<i16>(c.facing);
+        p.facing = static_cast<Facing>(c.facing);
         p.energy = 100;
         p.vigour = 100;
         w.leader = 5;
@@ -176,9 +177,9 @@ TEST(ChickTurn, FlipsBetweenLeftAndRight) {
     const int cases[][2] = {{2, 1}, {1, 2}, {0, 2}, {7, 2}};
     for (const auto& c : cases) {
         World w = chick_world();
-        add_chick(w, 0, 0, 0).facing = static_cast<i16>(c[0]);
+        add_chick(w, 0, 0, 0).facing = static_cast<Facing>(c[0]);
         chick_turn(w, 0);
-        EXPECT_EQ(at(w, 0).facing, c[1]);
+        EXPECT_EQ(at(w, 0).facing, static_cast<Facing>(c[1]));
     }
 }
 
@@ -194,7 +195,7 @@ TEST(ChickCheckOffscreen, LeavesAtTheLeftTopAndRightButNotTheBottom) {
         w.leader = 4;
         w.leader_energy = 3000;
         w.chicks_gone = 2;
-        EXPECT_EQ(chick_check_offscreen(w, 4), c.gone) << c.x << "," << c.y;
+        EXPECT_EQ(chick_check_offscreen(w, 4), c.gone == 1) << c.x << "," << c.y;
         EXPECT_EQ(at(w, 4).anim, c.gone ? 0 : 1);
         EXPECT_EQ(w.chicks_gone, 2 + c.gone);
         EXPECT_EQ(w.leader_energy, c.gone ? 0 : 3000);
@@ -206,7 +207,7 @@ TEST(ChickCheckOffscreen, AnotherChickLeavingKeepsTheLeadersMark) {
     add_chick(w, 4, -100, 0);
     w.leader = 2;
     w.leader_energy = 3000;
-    EXPECT_EQ(chick_check_offscreen(w, 4), 1);
+    EXPECT_TRUE(chick_check_offscreen(w, 4));
     EXPECT_EQ(w.leader_energy, 3000);
 }
 

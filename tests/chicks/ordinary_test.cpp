@@ -8,6 +8,7 @@
 
 #include "chick_setup.hpp"
 #include "chicks/chick.hpp"
+#include "frame/behaviours.hpp"
 
 namespace vorlip {
 namespace {
@@ -17,6 +18,11 @@ using test::at;
 using test::chick_world;
 using test::draws;
 using test::script;
+
+// One update of chick i by the behaviour its state names.
+i16 chick_ordinary(World& w, Random& rnd, i16 i) {
+    return behaviour_of(at(w, i).state)->update(w, rnd, i);
+}
 
 using Runs = std::initializer_list<std::pair<int, int>>;
 
@@ -127,7 +133,7 @@ TEST(OrdinaryBehaviours, StepsAndTurnsOverFullCycles) {
             const BroodRec before = at(w, 3);
             chick_ordinary(w, rnd, 3);
             const BroodRec& c = at(w, 3);
-            const int along = before.facing == 2 ? 1 : -1;
+            const int along = before.facing == Facing::right ? 1 : -1;
             ASSERT_EQ((c.x - before.x) * along, m.dx[k])
                 << "state " << state << " update " << k + 1;
             ASSERT_EQ(before.y - c.y, m.dy[k]) << "state " << state << " update " << k + 1;
@@ -150,10 +156,10 @@ TEST(OrdinaryBehaviours, SharedCountersGiveConsecutiveValues) {
     chick_ordinary(w, rnd, 4);
     EXPECT_EQ(at(w, 2).x, 502);
     EXPECT_EQ(at(w, 2).y, 400);
-    EXPECT_EQ(at(w, 2).facing, 2);
+    EXPECT_EQ(at(w, 2).facing, Facing::right);
     EXPECT_EQ(at(w, 4).x, 302);
     EXPECT_EQ(at(w, 4).y, 399);
-    EXPECT_EQ(at(w, 4).facing, 1);
+    EXPECT_EQ(at(w, 4).facing, Facing::left);
     EXPECT_EQ(w.flock_beat, 19);
 }
 
@@ -211,7 +217,7 @@ TEST(OrdinaryBehaviours, TumblingChickShowsWideEyesAndFalls) {
     for (int state = 0; state <= 5; ++state) {
         World w = chick_world();
         BroodRec& p = add_chick(w, 3, 500, 100, state);
-        p.footing = kTumbling;
+        p.footing = Footing::tumbling;
         ScriptedRandom rnd = script({});  // a fall draws nothing
         const int frames[] = {4, 5, 4, 5, 4};
         const int falls[] = {1, 2, 3, 4, 5};
@@ -229,7 +235,7 @@ TEST(OrdinaryBehaviours, HeldOrLeavingChicksOnlyAnimate) {
     for (int state = 0; state <= 5; ++state) {
         World w = chick_world();
         BroodRec& held = add_chick(w, 3, 500, 400, state);
-        held.footing = kHeld;
+        held.footing = Footing::held;
         held.bumped = 1;
         BroodRec& gone = add_chick(w, 5, 1024, 400, state);
         ScriptedRandom rnd = script({});
@@ -249,14 +255,14 @@ TEST(OrdinaryBehaviours, MothersBumpGivesAHopEnergyAndAFlower) {
         World w = chick_world();
         BroodRec& p = add_chick(w, 3, 500, 400, state);
         p.bumped = 1;
-        p.footing = kTumbling;
+        p.footing = Footing::tumbling;
         p.vigour = 100;
         w.leader = 40;
         ScriptedRandom rnd = script({0.5f});  // the hop, and nothing else
         chick_ordinary(w, rnd, 3);
         EXPECT_EQ(p.y, 365) << "state " << state;
         EXPECT_EQ(p.x, 500) << "state " << state;
-        EXPECT_EQ(p.footing, kSteady);
+        EXPECT_EQ(p.footing, Footing::steady);
         EXPECT_EQ(p.bumped, 0);
         EXPECT_EQ(p.energy, 1075);
         EXPECT_EQ(p.aux1, state == 0 ? 1 : 0) << "only state 0 may rest afterwards";
@@ -319,17 +325,20 @@ TEST(OrdinaryBehaviours, ContactPushes) {
         int state, y, other_state, other_aux1, self_up, other_up;
     };
     const Case cases[] = {
-        {0, 500, 1, 0, 6, 1},        // the worked example: k = floor_int(268 x 0.015) + 2
-        {0, 100, 1, 0, 12, 2},       // k = floor_int(10.02) + 2
-        {1, 500, 1, 0, 4, 1},        // k = floor_int(1.34) + 3, floor_int(1.2)
-        {1, 100, 1, 0, 6, 1},        // k = floor_int(3.34) + 3, floor_int(1.8)
-        {3, 500, 1, 0, 3, 1},        // k = floor_int(1.34) + 2, floor_int(1.5)
-        {3, 100, 1, 0, 5, 2},        // floor_int(2.5)
-        {0, 800, 1, 0, 1, 0},        // below the screen: 768 - 800 = -32, floor_int(-0.48) = -1
-        {1, 500, kPatrol, 0, 0, 0},  // patrol chicks are not pushed, nor is the pusher
-        {1, 500, 0, -1, 4, 0},       // a resting state-0 chick is not pushed
-        {1, 500, 0, -2, 4, 1},      {2, 500, 1, 0, 0, 0},  // states 2, 4 and 5 do not push
-        {4, 500, 1, 0, 1, 0},       {5, 500, 1, 0, 0, 0},
+        {0, 500, 1, 0, 6, 1},   // the worked example: k = floor_int(268 x 0.015) + 2
+        {0, 100, 1, 0, 12, 2},  // k = floor_int(10.02) + 2
+        {1, 500, 1, 0, 4, 1},   // k = floor_int(1.34) + 3, floor_int(1.2)
+        {1, 100, 1, 0, 6, 1},   // k = floor_int(3.34) + 3, floor_int(1.8)
+        {3, 500, 1, 0, 3, 1},   // k = floor_int(1.34) + 2, floor_int(1.5)
+        {3, 100, 1, 0, 5, 2},   // floor_int(2.5)
+        {0, 800, 1, 0, 1, 0},   // below the screen: 768 - 800 = -32, floor_int(-0.48) = -1
+        {1, 500, static_cast<int>(Behaviour::patrol), 0, 0,
+         0},                    // patrol chicks are not pushed, nor is the pusher
+        {1, 500, 0, -1, 4, 0},  // a resting state-0 chick is not pushed
+        {1, 500, 0, -2, 4, 1},
+        {2, 500, 1, 0, 0, 0},  // states 2, 4 and 5 do not push
+        {4, 500, 1, 0, 1, 0},
+        {5, 500, 1, 0, 0, 0},
     };
     for (const Case& c : cases) {
         World w = chick_world();
@@ -344,7 +353,7 @@ TEST(OrdinaryBehaviours, ContactPushes) {
 
 TEST(OrdinaryBehaviours, TumblingChickDoesNotPushButIsPushed) {
     World w = chick_world();
-    add_chick(w, 3, 500, 500, 1).footing = kTumbling;
+    add_chick(w, 3, 500, 500, 1).footing = Footing::tumbling;
     add_chick(w, 7, 500, 500, 1);
     ScriptedRandom rnd = draws(1);
     chick_ordinary(w, rnd, 3);
@@ -365,7 +374,7 @@ TEST(OrdinaryBehaviours, TouchedTumblingChickIsCaughtOnlyHighUp) {
         for (const Case& c : cases) {
             World w = chick_world();
             BroodRec& p = add_chick(w, 3, 500, c.y, state);
-            p.footing = kTumbling;
+            p.footing = Footing::tumbling;
             p.vigour = 100;
             w.leader = 40;
             w.catch_band = 0.21;
@@ -373,7 +382,8 @@ TEST(OrdinaryBehaviours, TouchedTumblingChickIsCaughtOnlyHighUp) {
             ScriptedRandom rnd = script({});
             chick_ordinary(w, rnd, 3);
             EXPECT_EQ(p.y, c.y - 3) << "state " << state << " y " << c.y;
-            EXPECT_EQ(p.footing, c.caught ? kSteady : kTumbling) << "state " << state;
+            EXPECT_EQ(p.footing, c.caught ? Footing::steady : Footing::tumbling)
+                << "state " << state;
             // States 2, 4 and 5 take the touch's energy before the tumble step.
             const bool at_once = state == 2 || state == 4 || state == 5;
             EXPECT_EQ(p.energy, at_once ? 1050 : 1000) << "state " << state;
@@ -383,40 +393,41 @@ TEST(OrdinaryBehaviours, TouchedTumblingChickIsCaughtOnlyHighUp) {
 
 TEST(OrdinaryBehaviours, TumblingChickLandsAsAnEggWithItsClutch) {
     struct Case {
-        int y, footing;
+        int y;
+        Footing footing;
         bool touched, lands;
     };
     const Case cases[] = {
-        {720, kTumbling, false, true}, {719, kTumbling, false, false},
-        {720, kSteady, false, false},  {5000, kTumbling, false, true},
-        {723, kTumbling, true, true},  // touched and lifted to 720: still lands
+        {720, Footing::tumbling, false, true}, {719, Footing::tumbling, false, false},
+        {720, Footing::steady, false, false},  {5000, Footing::tumbling, false, true},
+        {723, Footing::tumbling, true, true},  // touched and lifted to 720: still lands
     };
     for (int state = 0; state <= 5; ++state) {
         for (const Case& c : cases) {
             World w = chick_world();
             BroodRec& p = add_chick(w, 3, 300, c.y, state);
-            p.footing = static_cast<i16>(c.footing);
+            p.footing = c.footing;
             p.sheet = 5;
             if (c.touched) mother_over(w, 300, c.y);
             ScriptedRandom rnd = draws(8);
             chick_ordinary(w, rnd, 3);
             const std::string what = "state " + std::to_string(state) + " y " + std::to_string(c.y);
             if (!c.lands) {
-                EXPECT_EQ(p.kind, kChick) << what;
+                EXPECT_EQ(p.kind, BroodKind::chick) << what;
                 EXPECT_EQ(w.egg_count, 0) << what;
                 continue;
             }
             const int y = c.touched ? c.y - 3 : c.y;
-            EXPECT_EQ(p.kind, kEgg) << what;
+            EXPECT_EQ(p.kind, BroodKind::egg) << what;
             EXPECT_EQ(p.x, 312) << what;
             EXPECT_EQ(p.y, y - 22) << what;
-            EXPECT_EQ(p.state, state) << what;
+            EXPECT_EQ(p.state, static_cast<Behaviour>(state)) << what;
             EXPECT_EQ(p.sheet, 5) << what;
             EXPECT_EQ(w.chicks_gone, 1) << what;
             EXPECT_EQ(w.egg_count, 2) << what;
             const BroodRec& clutch = at(w, 25);
-            EXPECT_EQ(clutch.kind, kEgg) << what;
-            EXPECT_EQ(clutch.state, kPatrol) << what;
+            EXPECT_EQ(clutch.kind, BroodKind::egg) << what;
+            EXPECT_EQ(clutch.state, Behaviour::patrol) << what;
             EXPECT_EQ(clutch.sheet, 5) << what;
             EXPECT_EQ(clutch.x, 312) << what;
             EXPECT_EQ(clutch.y, y - 25) << what;
@@ -442,7 +453,7 @@ TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
         BroodRec& p = add_chick(w, 2, 500, 400, 0);
         p.aux1 = 1;
         p.tick = static_cast<i16>(c.tick);
-        if (c.tumbling) p.footing = kTumbling;
+        if (c.tumbling) p.footing = Footing::tumbling;
         add_chick(w, 7, 500, 400, 1);
         ScriptedRandom rnd = script({c.r});
         const int k = c.tumbling ? 0 : 7;  // floor_int(368 x 0.015) + 2 at y 400
@@ -450,7 +461,7 @@ TEST(SurgeRest, LengthFollowsTheDrawAndTheRamp) {
             chick_ordinary(w, rnd, 2);
             EXPECT_EQ(p.y, 400 - k) << "tick " << c.tick << " update " << n;
             EXPECT_EQ(p.x, 500);
-            EXPECT_EQ(p.footing, kSteady);
+            EXPECT_EQ(p.footing, Footing::steady);
             EXPECT_EQ(p.aux1, n < c.updates ? -1 : -2) << "tick " << c.tick << " update " << n;
         }
         // The other chick is still pushed by the resting chick.
@@ -476,16 +487,16 @@ TEST(SurgeRest, ComesBeforeLanding) {
     for (const Case& c : cases) {
         World w = chick_world();
         BroodRec& p = add_chick(w, 2, 500, 720, 0);
-        p.footing = kTumbling;
+        p.footing = Footing::tumbling;
         p.aux1 = static_cast<i16>(c.aux1);
         p.aux2 = static_cast<i16>(c.aux2);
         p.tick = 1;
         if (c.contact) add_chick(w, 7, 500, 720, 1);
         ScriptedRandom rnd = draws(5);
         chick_ordinary(w, rnd, 2);
-        EXPECT_EQ(p.kind, c.lands ? kEgg : kChick) << "aux1 " << c.aux1;
+        EXPECT_EQ(p.kind, c.lands ? BroodKind::egg : BroodKind::chick) << "aux1 " << c.aux1;
         if (!c.lands) {
-            EXPECT_EQ(p.footing, kSteady) << "aux1 " << c.aux1;
+            EXPECT_EQ(p.footing, Footing::steady) << "aux1 " << c.aux1;
         }
     }
 }
@@ -495,7 +506,7 @@ TEST(SurgeRest, PatrolContactStillStartsARest) {
     BroodRec& p = add_chick(w, 2, 500, 400, 0);
     p.aux1 = 1;
     p.tick = 2;
-    add_chick(w, 7, 500, 400, kPatrol);
+    add_chick(w, 7, 500, 400, Behaviour::patrol);
     ScriptedRandom rnd = script({0.99f});  // a = floor_int(9.9) = 9: 5 updates
     for (int n = 0; n < 5; ++n) chick_ordinary(w, rnd, 2);
     EXPECT_EQ(p.y, 400);

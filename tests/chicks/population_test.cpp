@@ -18,9 +18,10 @@ Census count(const World& w) {
     for (int i = 0; i <= w.brood_max && i < kBroodSlots; ++i) {
         const BroodRec& p = w.brood[static_cast<std::size_t>(i)];
         if (p.anim == 0) continue;
-        if (p.kind == kEgg) ++c.eggs;
-        if (p.kind == kChick || p.kind == kHatching) ++c.chicks;
-        if (p.kind == kChick && p.state >= 0 && p.state <= 8) c.states_seen |= 1 << p.state;
+        if (p.kind == BroodKind::egg) ++c.eggs;
+        if (p.kind == BroodKind::chick || p.kind == BroodKind::hatching) ++c.chicks;
+        const int s = static_cast<int>(p.state);
+        if (p.kind == BroodKind::chick && s >= 0 && s <= 8) c.states_seen |= 1 << s;
     }
     return c;
 }

@@ -56,10 +56,10 @@ Seen compare(int w, int h, unsigned seed, int frames,
         for (const FlowerRec& fl : wd.flowers) seen.flower = seen.flower || fl.live > 0;
         for (const BroodRec& p : wd.brood) {
             if (p.anim <= 0) continue;
-            seen.hatching = seen.hatching || p.kind == kHatching;
+            seen.hatching = seen.hatching || p.kind == BroodKind::hatching;
             seen.chick_past_edge =
-                seen.chick_past_edge ||
-                (p.kind == kChick && (p.x < 0 || p.y < 0 || p.x + 72 > w || p.y + 72 > h));
+                seen.chick_past_edge || (p.kind == BroodKind::chick &&
+                                         (p.x < 0 || p.y < 0 || p.x + 72 > w || p.y + 72 > h));
         }
     }
     return seen;
@@ -95,8 +95,9 @@ TEST(DamageFrames, ShowTheSamePictureForPositionsAtThe16BitEnds) {
         for (std::size_t i = 0; i < w.brood.size(); ++i) {
             BroodRec& p = w.brood[i];
             p.anim = 1;
-            p.kind = i % 3 == 0 ? kEgg : (i % 3 == 1 ? kChick : kHatching);
-            p.state = i16(i % 9);
+            p.kind =
+                i % 3 == 0 ? BroodKind::egg : (i % 3 == 1 ? BroodKind::chick : BroodKind::hatching);
+            p.state = static_cast<Behaviour>(i % 9);
             p.sheet = i16(2 + i % 6);
             p.x = w16(ends[i % 5]);
             p.y = w16(ends[(i / 5) % 5]);

@@ -46,8 +46,8 @@ TEST_F(StepFixture, FrameCounterWrapsToOne) {
     };
     // Slot 0 taken, so no egg laid into it can raise the counter during the frame.
     world.brood[0].anim = 1;
-    world.brood[0].kind = kChick;
-    world.brood[0].state = 9;
+    world.brood[0].kind = BroodKind::chick;
+    world.brood[0].state = Behaviour{9};
     for (const Case& c : {Case{1, 2}, Case{29999, 30000}, Case{30000, 1}, Case{30024, 1},
                           Case{0, 1}, Case{-5, -4}}) {
         world.frame_no = c.before;
@@ -82,8 +82,8 @@ TEST_F(StepFixture, StackingFollowsTheDrawingOrder) {
     for (int i : {4, 7}) {
         BroodRec& p = world.brood[i];
         p.anim = 1;
-        p.kind = kChick;
-        p.state = 9;  // outside 0..8: not updated, drawn as it is
+        p.kind = BroodKind::chick;
+        p.state = Behaviour{9};  // outside 0..8: not updated, drawn as it is
         p.sheet = i == 4 ? 3 : 5;
         p.x = i == 4 ? 150 : 180;
         p.y = 60;
@@ -98,7 +98,7 @@ TEST_F(StepFixture, StackingFollowsTheDrawingOrder) {
 TEST_F(StepFixture, FreeSlotStillHasItsSproutHandledAndStamped) {
     SproutRec& s = world.sprouts[12];
     s.live = 1;
-    s.kind = 2;  // a bud
+    s.kind = SproutKind::bud;
     s.x = 50;
     s.y = 150;
     s.dx = 50;
@@ -121,8 +121,8 @@ TEST_F(StepFixture, ChickWithoutBehaviourKeepsTheFrameOfTheLastUpdate) {
     stage.sheets[2] = sheet;
     BroodRec& p = world.brood[0];
     p.anim = 1;
-    p.kind = kChick;
-    p.state = 42;
+    p.kind = BroodKind::chick;
+    p.state = Behaviour{42};
     p.sheet = 2;
     p.x = 0;
     p.y = 0;

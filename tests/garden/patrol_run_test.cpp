@@ -22,8 +22,8 @@ TEST(PatrolRun, CountsMatchTheTablesAfterEveryFrame) {
             scene_step(w, rnd, stage);
             ASSERT_TRUE(test::counters_match_table(w)) << "seed " << show.seed << " frame " << f;
             for (const BroodRec& p : w.brood)
-                carried = carried ||
-                          (p.anim > 0 && p.kind == kChick && p.state == kPatrol && p.aux2 == -1);
+                carried = carried || (p.anim > 0 && p.kind == BroodKind::chick &&
+                                      p.state == Behaviour::patrol && p.aux2 == -1);
             for (const SproutRec& s : w.sprouts) sown = sown || s.live > 0;
         }
         EXPECT_TRUE(carried) << show.seed;

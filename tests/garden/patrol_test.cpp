@@ -17,7 +17,7 @@ using test::put_rescuer;
 
 TEST(PatrolStep, AnimationFramesAndWrap) {
     World w = test::plain_world();
-    BroodRec& c = put_chick(w, 5, 500, 300, kPatrol);
+    BroodRec& c = put_chick(w, 5, 500, 300, Behaviour::patrol);
     c.aux2 = 2;  // a link value that only animates
     ScriptedRandom rnd = test::script({});
     const std::vector<int> want = {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 1, 0, 0};
@@ -42,9 +42,9 @@ TEST(PatrolWander, StepsTowardsTheMotherAndTiesGoLeftAndUp) {
         World w = test::plain_world();
         w.mother_x = c.mx;
         w.mother_y = c.my;
-        put_chick(w, 2, c.x, c.y, kPatrol);
+        put_chick(w, 2, c.x, c.y, Behaviour::patrol);
         ScriptedRandom rnd = test::script({0.7f});  // range 3: step 2
-        EXPECT_EQ(patrol_wander(w, rnd, 2), 0);
+        EXPECT_EQ(patrol_wander(w, rnd, 2), PatrolMove::moving);
         EXPECT_EQ(pl(w, 2).x, c.want_x);
         EXPECT_EQ(pl(w, 2).y, c.want_y);
     }
@@ -52,14 +52,14 @@ TEST(PatrolWander, StepsTowardsTheMotherAndTiesGoLeftAndUp) {
 
 TEST(PatrolWander, WalkEndsOnTheFiftyFourthCallAndFlashesLate) {
     World w = test::plain_world();
-    BroodRec& c = put_chick(w, 2, 500, 500, kPatrol, kSteady, 4);
+    BroodRec& c = put_chick(w, 2, 500, 500, Behaviour::patrol, Footing::steady, 4);
     SeededRandom rnd(9);
     std::vector<int> ranges;
     std::vector<std::pair<int, int>> flashes;  // (tick before the call, sheet after it)
     int calls = 1;
     for (;; ++calls) {
         const int tick = c.tick, sheet = c.sheet;
-        if (patrol_wander(w, rnd, 2) == -1) break;
+        if (patrol_wander(w, rnd, 2) == PatrolMove::walk_over) break;
         ranges.push_back(w.wander_range);
         if (c.sheet != sheet) flashes.emplace_back(tick, c.sheet);
     }
@@ -80,7 +80,7 @@ TEST(PatrolStep, DeparturesSowOnTheirScheduleBelowTheChick) {
     ScriptedRandom rnd = test::script({});
     std::vector<int> sowing_departures;
     for (int n = 1; n <= 100; ++n) {
-        BroodRec& c = put_chick(w, 10, 100, 200, kPatrol);
+        BroodRec& c = put_chick(w, 10, 100, 200, Behaviour::patrol);
         c.tick = 36;  // its walk is over
         patrol_step(w, rnd, 10);
         ASSERT_EQ(c.anim, 0);
@@ -102,17 +102,21 @@ TEST(PatrolFinishWander, OnTheMotherItStaysElseItLeaves) {
     const struct {
         i16 aux2, result;
         bool on_mother;
-        i16 want, state, anim, gone;
-    } cases[] = {{0, -1, true, 0, 1, 1, 0},
-                 {0, -1, false, 2, kPatrol, 0, 1},
-                 {0, 0, false, 0, kPatrol, 1, 0},
-                 {1, -1, false, 0, kPatrol, 1, 0}};
+        i16 want;
+        Behaviour state;
+        i16 anim, gone;
+    } cases[] = {{0, -1, true, 0, Behaviour::flock, 1, 0},
+                 {0, -1, false, 2, Behaviour::patrol, 0, 1},
+                 {0, 0, false, 0, Behaviour::patrol, 1, 0},
+                 {1, -1, false, 0, Behaviour::patrol, 1, 0}};
     for (const auto& k : cases) {
         World w = test::plain_world();
         w.mother_x = 400;
         w.mother_y = 300;
-        put_chick(w, 12, k.on_mother ? 400 : 100, k.on_mother ? 300 : 100, kPatrol).aux2 = k.aux2;
-        EXPECT_EQ(patrol_finish_wander(w, 12, k.result), k.want);
+        put_chick(w, 12, k.on_mother ? 400 : 100, k.on_mother ? 300 : 100, Behaviour::patrol).aux2 =
+            k.aux2;
+        EXPECT_EQ(patrol_finish_wander(w, 12, static_cast<PatrolMove>(k.result)),
+                  static_cast<PatrolMove>(k.want));
         EXPECT_EQ(pl(w, 12).state, k.state);
         EXPECT_EQ(pl(w, 12).anim, k.anim);
         EXPECT_EQ(w.chicks_gone, k.gone);
@@ -123,11 +127,11 @@ TEST(PatrolStep, WalkEndingOnTheMotherMakesAFlockChick) {
     World w = test::plain_world();
     w.mother_x = 400;
     w.mother_y = 300;
-    BroodRec& c = put_chick(w, 12, 400, 300, kPatrol, kSteady, 6);
+    BroodRec& c = put_chick(w, 12, 400, 300, Behaviour::patrol, Footing::steady, 6);
     c.tick = 40;
     ScriptedRandom rnd = test::script({});
     patrol_step(w, rnd, 12);
-    EXPECT_EQ(c.state, 1);
+    EXPECT_EQ(c.state, Behaviour::flock);
     EXPECT_EQ(c.aux2, 0);
     EXPECT_EQ(c.sheet, 6);
     EXPECT_EQ(c.anim, 2);
@@ -135,8 +139,8 @@ TEST(PatrolStep, WalkEndingOnTheMotherMakesAFlockChick) {
 
 TEST(PatrolStep, PairingCapsRescuersAtFive) {
     World w = test::plain_world();
-    put_chick(w, 3, 600, 500, 1, kTumbling, 5);
-    for (int i = 25; i <= 30; ++i) put_chick(w, i, 100, 100, kPatrol);
+    put_chick(w, 3, 600, 500, 1, Footing::tumbling, 5);
+    for (int i = 25; i <= 30; ++i) put_chick(w, i, 100, 100, Behaviour::patrol);
     SeededRandom rnd(4);
     for (i16 i = 25; i <= 30; ++i) patrol_step(w, rnd, i);
     EXPECT_EQ(w.rescuers[3], 5);

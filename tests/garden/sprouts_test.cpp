@@ -18,7 +18,7 @@ SproutRec& sp(World& w, int i) {
 SproutRec shoot(i16 x, i16 y, i16 dx, i16 dy, i16 life, i16 generation) {
     SproutRec s;
     s.live = 1;
-    s.kind = 1;
+    s.kind = SproutKind::shoot;
     s.x = x;
     s.y = y;
     s.dx = dx;
@@ -38,7 +38,7 @@ TEST(NyokiSow, HeightsCycleAndLifeFollowsFrameNumber) {
                  {1, 728, 185},  {26, 718, 192}, {14, 758, 185}};
     for (int n = 0; n < 6; ++n) {
         w.frame_no = cases[n].frame_no;
-        sprout_sow(w, 100, 5);
+        sprout_sow(w, 100);
         EXPECT_EQ(sp(w, n).y, cases[n].y) << n;
         EXPECT_EQ(sp(w, n).life, cases[n].life) << n;
         EXPECT_EQ(sp(w, n).x, 95);
@@ -51,7 +51,7 @@ TEST(NyokiSow, FullTableChangesNothing) {
     for (auto& s : w.sprouts) s.live = 1;
     w.sprouts[40].live = 0;  // beyond brood_max: never used
     const World before = w;
-    sprout_sow(w, 100, 100);
+    sprout_sow(w, 100);
     EXPECT_EQ(w, before);
     EXPECT_EQ(sprout_find_free(w), -1);
     sp(w, 7).live = -3;  // any live of 0 or less is free
@@ -67,11 +67,12 @@ TEST(NyokiCull, BoundsAndForcedClear) {
     for (const auto& c : cases) {
         World w = test::plain_world(1024, 768);
         sp(w, 3) = shoot(c.x, c.y, 4, -1, 50, 1);
-        sp(w, 3).kind = 2;
+        sp(w, 3).kind = SproutKind::bud;
         const SproutRec kept = sp(w, 3);
         SproutRec cleared;
-        cleared.kind = 2;  // the kind survives
-        EXPECT_EQ(sprout_cull(w, 3, c.code), c.result) << c.x << "," << c.y;
+        cleared.kind = SproutKind::bud;  // the kind survives
+        EXPECT_EQ(sprout_cull(w, 3, static_cast<Cull>(c.code)), c.result == -1)
+            << c.x << "," << c.y;
         EXPECT_EQ(sp(w, 3), c.cleared ? cleared : kept) << c.x << "," << c.y;
     }
 }
@@ -125,7 +126,7 @@ TEST(NyokiGrow, TwigDropsBudsAtAgesOneSixTwelveAndAtItsEnd) {
     for (int f = 0; f < 20; ++f) {
         sprout_grow(w, 0);
         int now = 0;
-        for (int j = 1; j <= 39; ++j) now += sp(w, j).live > 0 && sp(w, j).kind == 2;
+        for (int j = 1; j <= 39; ++j) now += sp(w, j).live > 0 && sp(w, j).kind == SproutKind::bud;
         if (now > buds) bud_ages.push_back(f + 1);
         buds = now;
     }
@@ -133,7 +134,7 @@ TEST(NyokiGrow, TwigDropsBudsAtAgesOneSixTwelveAndAtItsEnd) {
     EXPECT_EQ(sp(w, 1).dx, 503);  // the first bud stands where the twig moved to
     EXPECT_EQ(sp(w, 1).dy, 397);
     EXPECT_EQ(sp(w, 0).live, 0);
-    EXPECT_EQ(sp(w, 0).kind, 1);
+    EXPECT_EQ(sp(w, 0).kind, SproutKind::shoot);
 }
 
 TEST(NyokiGrow, NoLifeMeansABudAtOnceWithoutMoving) {
@@ -141,7 +142,7 @@ TEST(NyokiGrow, NoLifeMeansABudAtOnceWithoutMoving) {
     sp(w, 0) = shoot(200, 300, 0, -5, 0, 0);
     sprout_grow(w, 0);
     EXPECT_EQ(sp(w, 0).live, 0);
-    EXPECT_EQ(sp(w, 1).kind, 2);
+    EXPECT_EQ(sp(w, 1).kind, SproutKind::bud);
     EXPECT_EQ(sp(w, 1).dx, 200);
     EXPECT_EQ(sp(w, 1).dy, 300);
 }
@@ -159,7 +160,7 @@ TEST(NyokiBud, VisitsAFiveStampCrossThenClears) {
     World w = test::plain_world();
     SproutRec b;
     b.live = 1;
-    b.kind = 2;
+    b.kind = SproutKind::bud;
     b.x = b.dx = 100;
     b.y = b.dy = 200;
     sp(w, 4) = b;
@@ -172,13 +173,13 @@ TEST(NyokiBud, VisitsAFiveStampCrossThenClears) {
     sprout_bud_update(w, 4);
     EXPECT_EQ(sp(w, 4).live, 0);
     EXPECT_EQ(sp(w, 4).x, 0);
-    EXPECT_EQ(sp(w, 4).kind, 2);
+    EXPECT_EQ(sp(w, 4).kind, SproutKind::bud);
 }
 
 TEST(NyokiBud, LeftEdgeCullsOnTheSecondUpdate) {
     World w = test::plain_world();
     sp(w, 0).live = 1;
-    sp(w, 0).kind = 2;
+    sp(w, 0).kind = SproutKind::bud;
     sp(w, 0).x = sp(w, 0).dx = 5;
     sprout_bud_update(w, 0);
     EXPECT_EQ(sp(w, 0).x, -14);
@@ -195,7 +196,7 @@ TEST(NyokiStamp, ShootLeavesAContinuousStem) {
     stage.background.resize(200, 150, 0xFFFFFF);
     for (auto& s : stage.sheets) s.resize(40, 80, 0x00FF00);
     SeededRandom rnd(3);
-    sprout_sow(w, 60, 0);  // a shoot at x 55, starting at y 140
+    sprout_sow(w, 60);  // a shoot at x 55, starting at y 140
     for (int f = 0; f < 12; ++f) scene_step(w, rnd, stage);
     // The first stamp is after the first move (135); the tip is at 80 after 12 frames.
     for (int y = 80; y <= 141; ++y) EXPECT_EQ(stage.background.at(57, y), 0x00FF00u) << y;

@@ -11,10 +11,10 @@ namespace {
 
 // An egg at (x, y) that was laid where it is and may roll `distance` before it hatches.
 BroodRec& put_egg(World& w, int i, int x, int y, i16 facing, i16 distance = 1000) {
-    BroodRec& e = put_record(w, i, kEgg, 1, x, y);
+    BroodRec& e = put_record(w, i, BroodKind::egg, 1, x, y);
     e.aux1 = e.x;
     e.aux2 = distance;
-    e.facing = facing;
+    e.facing = static_cast<Facing>(facing);
     return e;
 }
 
@@ -63,7 +63,7 @@ TEST(UpdateEgg, FallsUntilBelowTheGroundLine) {
         mother_update_egg(w, rnd, 3);
         EXPECT_EQ(slot(w, 3).y, c.want_y) << c.y;
         EXPECT_EQ(slot(w, 3).x, 500) << c.y;
-        EXPECT_EQ(slot(w, 3).kind, kEgg) << c.y;
+        EXPECT_EQ(slot(w, 3).kind, BroodKind::egg) << c.y;
         EXPECT_EQ(rnd.left(), 0u) << c.y;
     }
 }
@@ -97,7 +97,8 @@ TEST(UpdateEgg, RollsAlongTheBottom) {
         mother_update_egg(w, rnd, w16(c.index));
         EXPECT_EQ(slot(w, c.index).x - 500, c.dx) << c.name;
         EXPECT_EQ(slot(w, c.index).y - 730, c.dy) << c.name;
-        EXPECT_EQ(slot(w, c.index).facing, c.facing) << c.name << ": eggs never turn round";
+        EXPECT_EQ(slot(w, c.index).facing, static_cast<Facing>(c.facing))
+            << c.name << ": eggs never turn round";
         EXPECT_EQ(rnd.left(), 0u) << c.name;
     }
 }
@@ -145,7 +146,7 @@ TEST(UpdateEgg, HatchesOnceFartherThanItsRollDistance) {
         BroodRec& e = put_egg(w, 6, c.x, 730, 1);
         e.aux1 = w16(c.aux1);
         e.aux2 = w16(c.aux2);
-        e.state = 4;
+        e.state = Behaviour::glide;
         e.sheet = 5;
         e.vigour = 300;
         e.energy = 7;
@@ -156,17 +157,17 @@ TEST(UpdateEgg, HatchesOnceFartherThanItsRollDistance) {
         BroodRec want = e;
         want.anim = 1;
         want.frame = 2;
-        want.kind = kHatching;
+        want.kind = BroodKind::hatching;
         want.x = w16(c.x - 24);
         want.y = 706;
         want.bumped = 3;
-        want.footing = kSteady;
+        want.footing = Footing::steady;
         want.aux1 = want.aux2 = want.flap = want.tick = 0;
-        want.facing = 1;
+        want.facing = Facing::left;
         ScriptedRandom rnd = script({0.1f, 0.5f});
         EXPECT_EQ(mother_update_egg(w, rnd, 6), 2) << c.x;
         if (!c.hatches) {
-            EXPECT_EQ(e.kind, kEgg) << c.x;
+            EXPECT_EQ(e.kind, BroodKind::egg) << c.x;
             continue;
         }
         EXPECT_EQ(e, want) << c.x;
@@ -189,9 +190,9 @@ TEST(UpdateEgg, NoRollDistanceHatchesAfterTheFirstStep) {
         w.roll_range = 9;
         ScriptedRandom rnd = script({c.r, 0.5f, 0.5f, 0.5f});
         mother_update_egg(w, rnd, 5);
-        EXPECT_EQ(slot(w, 5).kind, kEgg);
+        EXPECT_EQ(slot(w, 5).kind, BroodKind::egg);
         mother_update_egg(w, rnd, 5);
-        EXPECT_EQ(slot(w, 5).kind, c.hatches ? kHatching : kEgg) << c.r;
+        EXPECT_EQ(slot(w, 5).kind, c.hatches ? BroodKind::hatching : BroodKind::egg) << c.r;
     }
 }
 
@@ -207,8 +208,8 @@ TEST(SpawnChick, HatchFacingFromTheExactHalf) {
     for (const Case& c : cases) {
         World w = plain_world(c.screen_w, 768);
         put_egg(w, 7, c.egg_x, 730, 2);
-        EXPECT_EQ(mother_spawn_chick(w, 7, 1), 7);
-        EXPECT_EQ(slot(w, 7).facing, c.facing) << c.screen_w << " " << c.egg_x;
+        EXPECT_EQ(mother_spawn_chick(w, 7, Spawn::hatch), 7);
+        EXPECT_EQ(slot(w, 7).facing, static_cast<Facing>(c.facing)) << c.screen_w << " " << c.egg_x;
     }
 }
 
@@ -217,12 +218,29 @@ TEST(SpawnChick, PatrolChickBesideItsRecruiter) {
     BroodRec& src = put_chick(w, 3, 600, 300);
     src.sheet = 4;
     w.chick_count = 1;
-    put_record(w, 25, kChick, 1);
+    put_record(w, 25, BroodKind::chick, 1);
     BroodRec& old = slot(w, 26);
-    old = BroodRec{1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 11, 12, 13, 14, 15, 16, 17};  // free
-    EXPECT_EQ(mother_spawn_chick(w, 3, 2), 26);
+    old = BroodRec{1,  2,  3,  4,  5, Facing{6}, Footing{7}, 0, 9, 10, BroodKind{11}, Behaviour{12},
+                   13, 14, 15, 16, 17};  // free
+    EXPECT_EQ(mother_spawn_chick(w, 3, Spawn::patrol), 26);
     // Its target_sheet, frame, energy and vigour are what the slot held before.
-    const BroodRec want{600, 300, -1, 4, 0, 2, kSteady, 1, 9, 0, kChick, kPatrol, 4, 0, 0, 16, 17};
+    const BroodRec want{600,
+                        300,
+                        -1,
+                        4,
+                        0,
+                        Facing::right,
+                        Footing::steady,
+                        1,
+                        9,
+                        0,
+                        BroodKind::chick,
+                        Behaviour::patrol,
+                        4,
+                        0,
+                        0,
+                        16,
+                        17};
     EXPECT_EQ(slot(w, 26), want);
     EXPECT_EQ(w.chick_count, 2);
 }
@@ -230,14 +248,14 @@ TEST(SpawnChick, PatrolChickBesideItsRecruiter) {
 TEST(SpawnChick, NoFreeSlotIn25To38ChangesNothing) {
     World w = plain_world();
     put_chick(w, 3, 600, 300);
-    for (int i = 25; i <= 38; ++i) put_record(w, i, kEgg, 1);
+    for (int i = 25; i <= 38; ++i) put_record(w, i, BroodKind::egg, 1);
     // 39 and the lower slots are free but never used for a patrol chick.
     const World before = w;
-    EXPECT_EQ(mother_spawn_chick(w, 3, 2), -1);
+    EXPECT_EQ(mother_spawn_chick(w, 3, Spawn::patrol), -1);
     EXPECT_TRUE(w == before);
 
     slot(w, 38).anim = 0;
-    EXPECT_EQ(mother_spawn_chick(w, 3, 7), 38);
+    EXPECT_EQ(mother_spawn_chick(w, 3, Spawn{7}), 38);
 }
 
 // --- mother_update_hatching ----------------------------------------------------------------
@@ -245,23 +263,23 @@ TEST(SpawnChick, NoFreeSlotIn25To38ChangesNothing) {
 TEST(UpdateHatching, TwoGrowingFramesThenAChick) {
     World w = plain_world();
     put_egg(w, 8, 324, 730, 1, 0);
-    mother_spawn_chick(w, 8, 1);  // the chick's box at (300, 706)
+    mother_spawn_chick(w, 8, Spawn::hatch);  // the chick's box at (300, 706)
     struct Step {
-        i16 result, size, offset;
+        i16 size, offset;
     };
-    const Step steps[] = {{1, 27, 22}, {1, 33, 19}};
+    const Step steps[] = {{27, 22}, {33, 19}};
     i16 width = -1, height = -1;
     for (const Step& s : steps) {
-        EXPECT_EQ(mother_update_hatching(w, 8, width, height), s.result);
+        EXPECT_TRUE(mother_update_hatching(w, 8, width, height));
         EXPECT_EQ(width, s.size);
         EXPECT_EQ(height, s.size);
         EXPECT_EQ(slot(w, 8).flap, 300 + s.offset);
         EXPECT_EQ(slot(w, 8).tick, 706 + s.offset);
-        EXPECT_EQ(slot(w, 8).kind, kHatching);
+        EXPECT_EQ(slot(w, 8).kind, BroodKind::hatching);
     }
-    EXPECT_EQ(mother_update_hatching(w, 8, width, height), -1);
+    EXPECT_FALSE(mother_update_hatching(w, 8, width, height));
     EXPECT_EQ(width, 33);  // left as it was
-    EXPECT_EQ(slot(w, 8).kind, kChick);
+    EXPECT_EQ(slot(w, 8).kind, BroodKind::chick);
     EXPECT_EQ(slot(w, 8).bumped, 0);
     EXPECT_EQ(slot(w, 8).flap, 0);
     EXPECT_EQ(slot(w, 8).tick, 0);

@@ -18,8 +18,8 @@ World flying_at(int x, int y, i16 dir, i16 pace) {
     World w = plain_world();
     w.mother_x = w16(x);
     w.mother_y = w16(y);
-    w.mother_dir = dir;
-    w.mother_mode = 3;
+    w.mother_dir = static_cast<Facing>(dir);
+    w.mother_mode = MotherMode::flying;
     w.pace = pace;
     w.pace_extra = 200;
     w.fall_speed = 9;  // left over from an earlier descent
@@ -51,7 +51,7 @@ TEST(MotherUpdate, FirstUpdateAfterTheStart) {
 
 TEST(MotherUpdate, WingBeatOverElevenUpdates) {
     World w = flying_at(300, -30000, 2, 0);
-    w.mother_mode = 4;  // falling from far above draws nothing
+    w.mother_mode = MotherMode::dropping;  // falling from far above draws nothing
     ScriptedRandom rnd = none();
     std::vector<i16> frames;
     for (int k = 0; k < 12; ++k) frames.push_back(mother_update(w, rnd));
@@ -64,7 +64,7 @@ TEST(MotherUpdate, WingBeatOverElevenUpdates) {
     const Case cases[] = {{6, 5, 7}, {11, 0, 1}, {0, 0, 1}, {12, 0, 1}, {-3, 0, -2}};
     for (const Case& c : cases) {
         World v = flying_at(300, -30000, 2, 0);
-        v.mother_mode = 4;
+        v.mother_mode = MotherMode::dropping;
         v.mother_flap = c.flap;
         EXPECT_EQ(mother_update(v, rnd), c.frame) << c.flap;
         EXPECT_EQ(v.mother_flap, c.flap_after) << c.flap;
@@ -114,8 +114,8 @@ TEST(MotherUpdate, PaceCycleHoversThenSpeedsUp) {
 }
 
 TEST(MotherUpdate, LandingHopAndTakeOffScan) {
-    World w = flying_at(300, 648, 2, 1);  // the ground line on a 768 screen
-    w.mother_mode = 4;                    // coming down
+    World w = flying_at(300, 648, 2, 1);   // the ground line on a 768 screen
+    w.mother_mode = MotherMode::dropping;  // coming down
     w.hop_phase = 10;
     w.lay_odds = 55;
     w.chick_count = 3;
@@ -127,7 +127,7 @@ TEST(MotherUpdate, LandingHopAndTakeOffScan) {
     // Landing: she does not move, and is flying again.
     ScriptedRandom rnd = script({0.5f, 0.5f, 0.9f, 0.9f});
     mother_update(w, rnd);
-    EXPECT_EQ(w.mother_mode, 3);
+    EXPECT_EQ(w.mother_mode, MotherMode::flying);
     EXPECT_EQ(w.mother_takeoff, 1);
     EXPECT_EQ(w.mother_x, 300);
     EXPECT_EQ(w.mother_y, 648);
@@ -137,7 +137,7 @@ TEST(MotherUpdate, LandingHopAndTakeOffScan) {
     mother_update(w, rnd);
     EXPECT_EQ(w.mother_y, 544);
     EXPECT_EQ(w.mother_takeoff, 0);
-    EXPECT_EQ(w.mother_mode, 3);
+    EXPECT_EQ(w.mother_mode, MotherMode::flying);
     EXPECT_EQ(w.mother_hit, 1);
     EXPECT_EQ(slot(w, 2).bumped, 1);
     EXPECT_EQ(w.rescuers[2], 0);
@@ -147,7 +147,7 @@ TEST(MotherUpdate, LandingHopAndTakeOffScan) {
     // The scan's hit sends her straight back down; hovering, she still decides about laying
     // (restart 0.5 -> 5, floor_int(0.9 x 5) = 4: no egg) and turning.
     mother_update(w, rnd);
-    EXPECT_EQ(w.mother_mode, 4);
+    EXPECT_EQ(w.mother_mode, MotherMode::dropping);
     EXPECT_EQ(w.mother_target, -1);
     EXPECT_EQ(w.mother_y, 544);
     EXPECT_EQ(rnd.left(), 0u);
@@ -166,7 +166,7 @@ TEST(MotherUpdate, LandingHopAndTakeOffScan) {
 TEST(MotherUpdate, TheHopsRangeWrapsAt16Bits) {
     // lay_odds + hop_phase + 145 = 32853 wraps to -32683: the hop goes down, by 16342.
     World w = flying_at(300, 648, 2, 1);
-    w.mother_mode = 4;
+    w.mother_mode = MotherMode::dropping;
     w.hop_phase = 10;
     w.lay_odds = 32700;
     ScriptedRandom rnd = script({0.5f});
@@ -192,38 +192,38 @@ TEST(MotherUpdate, HopOfNothingLandsAgain) {
 
 TEST(MotherUpdate, HeadsForTheNearestTumblingChick) {
     World w = flying_at(300, 300, 1, 40);  // speed 2
-    put_chick(w, 7, 600, 200, kTumbling);
+    put_chick(w, 7, 600, 200, Footing::tumbling);
     w.chick_count = 1;
     ScriptedRandom rnd = none();
     mother_update(w, rnd);
     EXPECT_EQ(w.mother_target, 7);
-    EXPECT_EQ(w.mother_y, 298);  // rose 1, then 1 towards the chick above
-    EXPECT_EQ(w.mother_dir, 2);  // turned towards it
+    EXPECT_EQ(w.mother_y, 298);              // rose 1, then 1 towards the chick above
+    EXPECT_EQ(w.mother_dir, Facing::right);  // turned towards it
     EXPECT_EQ(w.mother_x, 302);
-    EXPECT_EQ(w.mother_mode, 3);
+    EXPECT_EQ(w.mother_mode, MotherMode::flying);
 
     // Hovering with a target: no rise, no steering, no sideways move, no laying.
     World v = flying_at(300, 300, 1, 0);
-    put_chick(v, 7, 600, 200, kTumbling);
+    put_chick(v, 7, 600, 200, Footing::tumbling);
     v.chick_count = 1;
     mother_update(v, rnd);
     EXPECT_EQ(v.mother_target, 7);
     EXPECT_EQ(v.mother_x, 300);
     EXPECT_EQ(v.mother_y, 300);
-    EXPECT_EQ(v.mother_dir, 1);
+    EXPECT_EQ(v.mother_dir, Facing::left);
     EXPECT_EQ(rnd.used(), 0u);
 }
 
 TEST(MotherUpdate, ReachingTheTargetStartsTheDescent) {
     World w = flying_at(300, 300, 2, 40);
-    put_record(w, 4, kEgg, 1, 330, 330);
-    put_chick(w, 6, 330, 330, kTumbling);  // at her body
+    put_record(w, 4, BroodKind::egg, 1, 330, 330);
+    put_chick(w, 6, 330, 330, Footing::tumbling);  // at her body
     w.chick_count = 1;
     w.mother_target = 4;  // the test moves on from the egg to the chick after it
     ScriptedRandom rnd = none();
     mother_update(w, rnd);
     EXPECT_EQ(w.mother_hit, 1);
-    EXPECT_EQ(w.mother_mode, 4);
+    EXPECT_EQ(w.mother_mode, MotherMode::dropping);
     EXPECT_EQ(w.mother_target, -1);  // no new search after a hit
     EXPECT_EQ(w.mother_x, 302);
     EXPECT_EQ(w.mother_y, 299);
@@ -259,14 +259,14 @@ TEST(MotherUpdate, EdgesOfTheScreen) {
     for (const Case& c : cases) {
         World w = flying_at(c.x, c.y, c.dir, 40);
         if (c.chick_right) {
-            put_chick(w, 9, 1000, c.y, kTumbling);
+            put_chick(w, 9, 1000, c.y, Footing::tumbling);
             w.chick_count = 1;
         }
         ScriptedRandom rnd = none();
         mother_update(w, rnd);
         EXPECT_EQ(w.mother_x, c.want_x) << c.name;
-        EXPECT_EQ(w.mother_dir, c.want_dir) << c.name;
-        EXPECT_EQ(w.mother_mode, c.want_mode) << c.name;
+        EXPECT_EQ(w.mother_dir, static_cast<Facing>(c.want_dir)) << c.name;
+        EXPECT_EQ(w.mother_mode, static_cast<MotherMode>(c.want_mode)) << c.name;
     }
 }
 
@@ -283,7 +283,7 @@ TEST(MotherUpdate, TurnsBackNowAndThenWhileHovering) {
         w.lay_odds_max = 30000;
         ScriptedRandom rnd = script({0.99f, c.r});
         mother_update(w, rnd);
-        EXPECT_EQ(w.mother_dir, c.want) << c.dir << " " << c.r;
+        EXPECT_EQ(w.mother_dir, static_cast<Facing>(c.want)) << c.dir << " " << c.r;
         EXPECT_EQ(rnd.left(), 0u);
     }
 }
@@ -310,10 +310,10 @@ TEST(SteerToChick, UpDownAndSideways) {
     };
     for (const Case& c : cases) {
         World w = flying_at(300, 300, c.dir, 0);
-        put_chick(w, 5, c.cx, c.cy, kTumbling);
+        put_chick(w, 5, c.cx, c.cy, Footing::tumbling);
         mother_steer_to_chick(w, 5);
         EXPECT_EQ(w.mother_y, c.want_y) << c.cx << "," << c.cy;
-        EXPECT_EQ(w.mother_dir, c.want_dir) << c.cx << "," << c.cy;
+        EXPECT_EQ(w.mother_dir, static_cast<Facing>(c.want_dir)) << c.cx << "," << c.cy;
     }
 }
 

@@ -107,14 +107,15 @@ TEST(LayEggs, BatchRule) {
         w.batch_base = w16(c.batch_base);
         w.lay_odds = 0;
         w.lay_odds_max = 100;
-        for (int i = 1; i <= c.taken_up_to; ++i) put_record(w, i, kChick, 1).state = 99;
+        for (int i = 1; i <= c.taken_up_to; ++i)
+            put_record(w, i, BroodKind::chick, 1).state = Behaviour{99};
         ScriptedRandom rnd = zeros(200);
         mother_lay_eggs(w, rnd);
         EXPECT_EQ(w.egg_count - c.egg_count, c.eggs) << c.name;
         EXPECT_EQ(rnd.used(), 1u + 3u * static_cast<unsigned>(c.eggs)) << c.name;
         int first = -1, made = 0;
         for (int i = 0; i <= 40; ++i)
-            if (slot(w, i).kind == kEgg) {
+            if (slot(w, i).kind == BroodKind::egg) {
                 if (first < 0) first = i;
                 ++made;
             }
@@ -135,7 +136,7 @@ TEST(LayEggs, SlotZeroGetsTheGreyEggAndTheFrameJumps) {
         w.lay_odds_max = 100;
         ScriptedRandom rnd = zeros(4);
         mother_lay_eggs(w, rnd);
-        EXPECT_EQ(slot(w, c.slot).kind, kEgg) << c.frame_no;
+        EXPECT_EQ(slot(w, c.slot).kind, BroodKind::egg) << c.frame_no;
         EXPECT_EQ(slot(w, c.slot).sheet, c.sheet) << c.frame_no;
         EXPECT_EQ(w.frame_no, c.frame_after) << c.frame_no;
         EXPECT_EQ(w.colour_run_left, 5) << "the grey egg still takes its place in the run";
@@ -145,17 +146,20 @@ TEST(LayEggs, SlotZeroGetsTheGreyEggAndTheFrameJumps) {
 // --- mother_make_egg, the mother's eggs ----------------------------------------------------
 
 TEST(MakeEgg, EveryEggStartsClean) {
-    for (i16 mode : {1, 2}) {
+    for (LaidBy mode : {LaidBy::mother, LaidBy::chick}) {
         World w = plain_world();
         BroodRec& e = slot(w, 5);
-        e = BroodRec{77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77, 77};
+        e = BroodRec{
+            77, 77, 77, 77, 77, Facing{77}, Footing{77}, 77, 77, 77, BroodKind{77}, Behaviour{77},
+            77, 77, 77, 77, 77};
         w.rescuers[5] = -1;
         ScriptedRandom rnd = script({0.0f, 0.5f, 0.5f});
         mother_make_egg(w, rnd, 5, mode, 5, 0);
         // target_sheet and frame are not an egg's: kept. Position, state and sheet depend on
         // the mode and are checked elsewhere.
-        BroodRec want{e.x, e.y,  e.x,     77,      0,      e.facing, kTumbling, 1,       77,
-                      0,   kEgg, e.state, e.sheet, e.aux2, 0,        0,         e.vigour};
+        BroodRec want{
+            e.x,     e.y,     e.x,    77, 0, e.facing, Footing::tumbling, 1, 77, 0, BroodKind::egg,
+            e.state, e.sheet, e.aux2, 0,  0, e.vigour};
         EXPECT_EQ(e, want) << "mode " << mode;
         EXPECT_EQ(w.rescuers[5], 0);
         EXPECT_EQ(w.egg_count, 1);
@@ -167,14 +171,14 @@ TEST(MakeEgg, MothersEggIsLaidFromTheLowerMiddleOfHerBox) {
     w.mother_x = 300;
     w.mother_y = 200;
     ScriptedRandom rnd = script({0.0f, 0.0f, 0.5f});
-    mother_make_egg(w, rnd, 3, 1, 3, 1);
+    mother_make_egg(w, rnd, 3, LaidBy::mother, 3, 1);
     const BroodRec& e = slot(w, 3);
     EXPECT_EQ(e.x, 340);
     EXPECT_EQ(e.y, 260);
     EXPECT_EQ(e.aux1, 340);
     EXPECT_EQ(e.aux2, 199);  // floor_int(1024 x 0.5 x 0.39)
     EXPECT_EQ(e.sheet, 2);
-    EXPECT_EQ(e.facing, 1);
+    EXPECT_EQ(e.facing, Facing::left);
 }
 
 TEST(MakeEgg, Vigour) {
@@ -195,7 +199,7 @@ TEST(MakeEgg, Vigour) {
         World w = plain_world();
         w.incubation_step = c.step_before;
         ScriptedRandom rnd = script({c.r, 0.0f});
-        mother_make_egg(w, rnd, 4, 2, 4, 0);
+        mother_make_egg(w, rnd, 4, LaidBy::chick, 4, 0);
         EXPECT_EQ(w.incubation_step, c.step_after) << c.step_before;
         EXPECT_EQ(slot(w, 4).vigour, c.vigour) << c.step_before;
     }
@@ -222,8 +226,8 @@ TEST(MakeEgg, StateFromTheTable) {
         w.incubation_step = c.step_before;
         w.frame_no = c.frame_no;
         ScriptedRandom rnd = script({0.0f, c.r, 0.0f});
-        mother_make_egg(w, rnd, 2, 1, 2, 1);
-        EXPECT_EQ(slot(w, 2).state, c.state) << c.frame_no << " r " << c.r;
+        mother_make_egg(w, rnd, 2, LaidBy::mother, 2, 1);
+        EXPECT_EQ(slot(w, 2).state, static_cast<Behaviour>(c.state)) << c.frame_no << " r " << c.r;
     }
 }
 
@@ -232,7 +236,7 @@ TEST(MakeEgg, ColourRunsOverTheFirstSixtyEggs) {
     ScriptedRandom rnd = zeros(3 * 200);
     std::vector<i16> sheets;
     for (int n = 0; n < 170; ++n) {
-        mother_make_egg(w, rnd, 1, 1, 1, 1);
+        mother_make_egg(w, rnd, 1, LaidBy::mother, 1, 1);
         sheets.push_back(slot(w, 1).sheet);
         if (n == 75) {
             // The first egg after the pass of single eggs turns the walk at the bottom.
@@ -284,14 +288,15 @@ TEST(MakeEgg, FacingFromTheHalfOfTheScreen) {
         World w = plain_world(c.screen_w, 768);
         w.mother_x = w16(c.x - 40);
         ScriptedRandom rnd = zeros(3);
-        mother_make_egg(w, rnd, 1, 1, 1, 1);
-        EXPECT_EQ(slot(w, 1).facing, c.facing) << c.screen_w << " x " << c.x;
+        mother_make_egg(w, rnd, 1, LaidBy::mother, 1, 1);
+        EXPECT_EQ(slot(w, 1).facing, static_cast<Facing>(c.facing)) << c.screen_w << " x " << c.x;
         // A chick turned egg at the same x faces the same way.
         World v = plain_world(c.screen_w, 768);
         put_chick(v, 1, c.x - 12, 300);
         ScriptedRandom rnd2 = zeros(2);
-        mother_make_egg(v, rnd2, 1, 2, 1, 0);
-        EXPECT_EQ(slot(v, 1).facing, c.facing) << c.screen_w << " x " << c.x << " chick";
+        mother_make_egg(v, rnd2, 1, LaidBy::chick, 1, 0);
+        EXPECT_EQ(slot(v, 1).facing, static_cast<Facing>(c.facing))
+            << c.screen_w << " x " << c.x << " chick";
     }
 }
 
@@ -305,15 +310,15 @@ TEST(MakeEgg, AChickCurlsUpIntoItsEgg) {
     for (const Case& c : cases) {
         World w = plain_world();
         BroodRec& ch = put_chick(w, 10, 300, c.y);
-        ch.state = 4;
+        ch.state = Behaviour::glide;
         ch.sheet = 5;
         ScriptedRandom rnd = script({0.0f, 0.25f});
-        mother_make_egg(w, rnd, 10, 2, 10, 0);
+        mother_make_egg(w, rnd, 10, LaidBy::chick, 10, 0);
         EXPECT_EQ(ch.x, 312) << c.y;
         EXPECT_EQ(ch.y, c.egg_y) << c.y;
-        EXPECT_EQ(ch.state, 4) << c.y;
+        EXPECT_EQ(ch.state, Behaviour::glide) << c.y;
         EXPECT_EQ(ch.sheet, 5) << c.y;
-        EXPECT_EQ(ch.kind, kEgg) << c.y;
+        EXPECT_EQ(ch.kind, BroodKind::egg) << c.y;
         EXPECT_EQ(ch.aux1, 312) << c.y;
         EXPECT_EQ(ch.aux2, 99) << c.y;  // floor_int(1024 x 0.25 x 0.39)
         EXPECT_EQ(rnd.left(), 0u);
@@ -324,7 +329,7 @@ TEST(MakeEgg, AChickCurlsUpIntoItsEgg) {
 std::vector<int> egg_slots(const World& w) {
     std::vector<int> out;
     for (int i = 0; i <= 40; ++i)
-        if (w.brood[static_cast<std::size_t>(i)].kind == kEgg &&
+        if (w.brood[static_cast<std::size_t>(i)].kind == BroodKind::egg &&
             w.brood[static_cast<std::size_t>(i)].anim > 0)
             out.push_back(i);
     return out;
@@ -350,12 +355,13 @@ TEST(MakeEgg, ClutchIsAColumnInSlots25To38) {
         World w = plain_world();
         BroodRec& ch = put_chick(w, 10, 300, 100);
         ch.sheet = 5;
-        ch.state = 1;
+        ch.state = Behaviour::flock;
         w.chick_count = 1;
-        for (int i = c.busy_from; i <= c.busy_to; ++i) put_record(w, i, kChick, 1).state = 99;
+        for (int i = c.busy_from; i <= c.busy_to; ++i)
+            put_record(w, i, BroodKind::chick, 1).state = Behaviour{99};
         w.clutch_count = 0;
         ScriptedRandom rnd = zeros(2 * 20);
-        mother_make_egg(w, rnd, 10, 2, 10, c.limit);
+        mother_make_egg(w, rnd, 10, LaidBy::chick, 10, c.limit);
 
         std::vector<int> want = {10};
         want.insert(want.end(), c.clutch.begin(), c.clutch.end());
@@ -372,8 +378,8 @@ TEST(MakeEgg, ClutchIsAColumnInSlots25To38) {
             EXPECT_EQ(e.y, y) << c.name << " slot " << i;
             EXPECT_EQ(e.aux1, 312) << c.name << " slot " << i;
             EXPECT_EQ(e.sheet, 5) << c.name << " slot " << i;
-            EXPECT_EQ(e.state, kPatrol) << c.name << " slot " << i;
-            EXPECT_EQ(e.facing, 1) << c.name << " slot " << i;
+            EXPECT_EQ(e.state, Behaviour::patrol) << c.name << " slot " << i;
+            EXPECT_EQ(e.facing, Facing::left) << c.name << " slot " << i;
         }
         EXPECT_EQ(slot(w, 39).anim, 0) << c.name;
     }
@@ -387,7 +393,7 @@ TEST(MakeEgg, CrowdedTableLimitsTheClutch) {
     put_chick(w, 10, 300, 100).sheet = 3;
     w.chick_count = 36;
     ScriptedRandom rnd = zeros(2 * 10);
-    mother_make_egg(w, rnd, 10, 2, 10, 4);
+    mother_make_egg(w, rnd, 10, LaidBy::chick, 10, 4);
     EXPECT_EQ(egg_slots(w), (std::vector<int>{10, 25, 26, 27, 28}));
     for (int i = 25; i <= 28; ++i) EXPECT_EQ(slot(w, i).y, 75) << i;
 
@@ -396,7 +402,7 @@ TEST(MakeEgg, CrowdedTableLimitsTheClutch) {
     put_chick(v, 10, 300, 100);
     v.chick_count = 37;
     ScriptedRandom rnd2 = zeros(2 * 10);
-    mother_make_egg(v, rnd2, 10, 2, 10, 4);
+    mother_make_egg(v, rnd2, 10, LaidBy::chick, 10, 4);
     EXPECT_EQ(egg_slots(v), std::vector<int>{10});
 }
 
@@ -404,15 +410,15 @@ TEST(MakeEgg, ClutchCountNotResetMakesTheSlotAClutchEgg) {
     World w = plain_world();
     BroodRec& p = put_chick(w, 3, 300, 400);
     p.sheet = 4;
-    put_chick(w, 10, 600, 100).state = 2;
+    put_chick(w, 10, 600, 100).state = Behaviour::wobble;
     w.clutch_count = 1;
     ScriptedRandom rnd = zeros(2 * 5);
-    mother_make_egg(w, rnd, 10, 2, 3, 1);
+    mother_make_egg(w, rnd, 10, LaidBy::chick, 3, 1);
     const BroodRec& e = slot(w, 10);
     EXPECT_EQ(e.x, 300);
     EXPECT_EQ(e.y, 397);
     EXPECT_EQ(e.sheet, 4);
-    EXPECT_EQ(e.state, kPatrol);
+    EXPECT_EQ(e.state, Behaviour::patrol);
     EXPECT_EQ(egg_slots(w), std::vector<int>{10});  // limit already reached
 }
 
@@ -422,11 +428,11 @@ TEST(MakeEgg, OddTableBoundsStayInsideTheTable) {
     w.clutch_first_slot = -100;
     w.brood_max = 60;
     ScriptedRandom rnd = zeros(2 * 50);
-    mother_make_egg(w, rnd, 10, 2, 10, 50);
+    mother_make_egg(w, rnd, 10, LaidBy::chick, 10, 50);
     // Every free slot of the table got a clutch egg; nothing outside it was touched.
     EXPECT_EQ(egg_slots(w).size(), 41u);
     w.brood_max = 39;
-    mother_make_egg(w, rnd, 41, 2, 10, 0);  // out of the table: nothing happens
+    mother_make_egg(w, rnd, 41, LaidBy::chick, 10, 0);  // out of the table: nothing happens
     EXPECT_EQ(w.egg_count, 41);
 }
 

@@ -26,8 +26,8 @@ TEST(LongRun, CountersFollowTheTableForTwentyThousandFrames) {
         ASSERT_GE(w.mother_x, -1024) << "after frame " << k;
         ASSERT_LE(w.mother_x, 2048) << "after frame " << k;
         for (const BroodRec& p : w.brood) {
-            if (p.anim > 0 && p.kind == kEgg) ++eggs_seen;
-            if (p.anim > 0 && p.kind == kHatching) ++hatches_seen;
+            if (p.anim > 0 && p.kind == BroodKind::egg) ++eggs_seen;
+            if (p.anim > 0 && p.kind == BroodKind::hatching) ++hatches_seen;
         }
         if (w.mother_takeoff == 1) ++landings;
     }

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "scene/world.hpp"
+#include "support/print_codes.hpp"
 
 namespace vorlip {
 
@@ -24,10 +25,10 @@ inline BroodRec& slot(World& w, int i) {
 }
 
 // A live chick at (x, y), steady unless told otherwise.
-inline BroodRec& put_chick(World& w, int i, int x, int y, i16 footing = kSteady) {
+inline BroodRec& put_chick(World& w, int i, int x, int y, Footing footing = Footing::steady) {
     BroodRec& c = slot(w, i);
     c = BroodRec{};
-    c.kind = kChick;
+    c.kind = BroodKind::chick;
     c.anim = 1;
     c.x = w16(x);
     c.y = w16(y);
@@ -36,14 +37,14 @@ inline BroodRec& put_chick(World& w, int i, int x, int y, i16 footing = kSteady)
 }
 
 // A record in use that is not a chick (an egg, a hatching egg), or a free one.
-inline BroodRec& put_record(World& w, int i, i16 kind, i16 anim, int x = 0, int y = 0) {
+inline BroodRec& put_record(World& w, int i, BroodKind kind, i16 anim, int x = 0, int y = 0) {
     BroodRec& c = slot(w, i);
     c = BroodRec{};
     c.kind = kind;
     c.anim = anim;
     c.x = w16(x);
     c.y = w16(y);
-    c.footing = kTumbling;
+    c.footing = Footing::tumbling;
     return c;
 }
 

@@ -11,13 +11,13 @@ namespace {
 
 TEST(FindNearestChick, NothingToFindLeavesResultAlone) {
     World w = plain_world();
-    put_chick(w, 3, 100, 100, kSteady);               // steady: needs no help
-    put_record(w, 4, kEgg, 1, 100, 100);              // an egg, footing 4
-    put_record(w, 5, kHatching, 1, 100, 100);         // hatching, footing 4
-    put_record(w, 6, kChick, 0, 100, 100);            // a free slot that held a chick
-    put_chick(w, 7, 100, 100, kTumbling).bumped = 1;  // bumped: passed over
+    put_chick(w, 3, 100, 100, Footing::steady);               // steady: needs no help
+    put_record(w, 4, BroodKind::egg, 1, 100, 100);            // an egg, footing 4
+    put_record(w, 5, BroodKind::hatching, 1, 100, 100);       // hatching, footing 4
+    put_record(w, 6, BroodKind::chick, 0, 100, 100);          // a free slot that held a chick
+    put_chick(w, 7, 100, 100, Footing::tumbling).bumped = 1;  // bumped: passed over
     i16 result = 17;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 1), 0);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, Searcher::mother), 0);
     EXPECT_EQ(result, 17);
 }
 
@@ -37,10 +37,12 @@ TEST(FindNearestChick, PicksNearestByReferencePoint) {
     };
     for (const Case& c : cases) {
         World w = plain_world();
-        put_chick(w, 2, 124, 104, kTumbling);
-        put_chick(w, 9, 100, 100, kTumbling);
+        put_chick(w, 2, 124, 104, Footing::tumbling);
+        put_chick(w, 9, 100, 100, Footing::tumbling);
         i16 result = -5;
-        EXPECT_EQ(mother_find_nearest_chick(w, result, w16(c.sx), w16(c.sy), w16(c.searcher)), 1)
+        EXPECT_EQ(mother_find_nearest_chick(w, result, w16(c.sx), w16(c.sy),
+                                            static_cast<Searcher>(c.searcher)),
+                  true)
             << c.name;
         EXPECT_EQ(result, c.want) << c.name;
     }
@@ -50,27 +52,27 @@ TEST(FindNearestChick, TiesKeepTheLowerIndexAndBumpedAreSkipped) {
     World w = plain_world();
     // Reference (136, 136); chicks 12 and 20 at distance 10 either side, chick 5 nearer but
     // bumped.
-    put_chick(w, 20, 110, 100, kTumbling);  // centre (146, 136)
-    put_chick(w, 12, 90, 100, kTumbling);   // centre (126, 136)
-    put_chick(w, 5, 100, 100, kTumbling).bumped = 1;
+    put_chick(w, 20, 110, 100, Footing::tumbling);  // centre (146, 136)
+    put_chick(w, 12, 90, 100, Footing::tumbling);   // centre (126, 136)
+    put_chick(w, 5, 100, 100, Footing::tumbling).bumped = 1;
     i16 result = 0;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 2), 1);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, Searcher::chick), true);
     EXPECT_EQ(result, 12);
 
     // Once its flag is cleared (any value but 1), the bumped chick is found again, at distance 0:
     // a searcher finds itself.
     slot(w, 5).bumped = 0;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 2), 1);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, Searcher::chick), true);
     EXPECT_EQ(result, 5);
 }
 
 TEST(FindNearestChick, DistanceIsExactBeyondSixteenBits) {
     World w = plain_world();
     // A square kept in 16 bits would make dx = 256 look nearer (0) than dx = 10 (100).
-    put_chick(w, 1, 100 + 256, 100, kTumbling);
-    put_chick(w, 2, 100 - 10, 100, kTumbling);
+    put_chick(w, 1, 100 + 256, 100, Footing::tumbling);
+    put_chick(w, 2, 100 - 10, 100, Footing::tumbling);
     i16 result = 0;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, 2), 1);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 100, 100, Searcher::chick), true);
     EXPECT_EQ(result, 2);
 }
 
@@ -78,9 +80,9 @@ TEST(FindNearestChick, AChickFarOffIsStillReported) {
     // A squared distance above two thousand million would never beat a 32-bit start value;
     // a found chick must still be named.
     World w = plain_world();
-    put_chick(w, 8, -32000, -32000, kTumbling);
+    put_chick(w, 8, -32000, -32000, Footing::tumbling);
     i16 result = -1;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 30000, 30000, 1), 1);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 30000, 30000, Searcher::mother), 1);
     EXPECT_EQ(result, 8);
 }
 
@@ -88,12 +90,12 @@ TEST(FindNearestChick, AChickFarOffIsStillReported) {
 
 TEST(NextChick, FirstNeedingHelpFromStart) {
     World w = plain_world();
-    put_chick(w, 0, 0, 0, kTumbling);
-    put_chick(w, 4, 0, 0, kSteady);
-    put_chick(w, 6, 0, 0, kTumbling).bumped = 1;
-    put_record(w, 7, kEgg, 1);
-    put_chick(w, 10, 0, 0, kTumbling);
-    put_chick(w, 39, 0, 0, kTumbling);
+    put_chick(w, 0, 0, 0, Footing::tumbling);
+    put_chick(w, 4, 0, 0, Footing::steady);
+    put_chick(w, 6, 0, 0, Footing::tumbling).bumped = 1;
+    put_record(w, 7, BroodKind::egg, 1);
+    put_chick(w, 10, 0, 0, Footing::tumbling);
+    put_chick(w, 39, 0, 0, Footing::tumbling);
     struct Case {
         int exclude, start, want;
     };
@@ -138,7 +140,7 @@ TEST(OverlapChicks, StrictEdgesOfTheBodyAndColumn) {
         w.chick_count = 1;
         put_chick(w, 3, c.cx, c.cy);
         i16 start = 3;
-        EXPECT_EQ(mother_overlap_chicks(w, start, w16(c.box)), c.want) << c.name;
+        EXPECT_EQ(mother_overlap_chicks(w, start, static_cast<Overlap>(c.box)), c.want) << c.name;
         EXPECT_EQ(start, 3) << c.name;
         EXPECT_EQ(slot(w, 3).bumped, 0) << c.name << ": single mode never bumps";
     }
@@ -149,11 +151,11 @@ TEST(OverlapChicks, SingleModeTestsOneChickAndMovesStartToIt) {
     w.mother_x = 100;
     w.mother_y = 100;
     w.chick_count = 3;
-    put_record(w, 4, kEgg, 1, 120, 120);       // inside, but an egg
-    put_record(w, 5, kHatching, 1, 120, 120);  // inside, but hatching
-    put_chick(w, 6, 500, 500);                 // live, outside
-    put_chick(w, 8, 120, 120);                 // live, inside
-    put_record(w, 9, kChick, 0, 120, 120);     // free
+    put_record(w, 4, BroodKind::egg, 1, 120, 120);       // inside, but an egg
+    put_record(w, 5, BroodKind::hatching, 1, 120, 120);  // inside, but hatching
+    put_chick(w, 6, 500, 500);                           // live, outside
+    put_chick(w, 8, 120, 120);                           // live, inside
+    put_record(w, 9, BroodKind::chick, 0, 120, 120);     // free
     struct Case {
         int start;
         i16 want, start_after;
@@ -166,7 +168,7 @@ TEST(OverlapChicks, SingleModeTestsOneChickAndMovesStartToIt) {
     };
     for (const Case& c : cases) {
         i16 start = w16(c.start);
-        EXPECT_EQ(mother_overlap_chicks(w, start, 1), c.want) << "start " << c.start;
+        EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::body), c.want) << "start " << c.start;
         EXPECT_EQ(start, c.start_after) << "start " << c.start;
     }
     EXPECT_EQ(slot(w, 8).bumped, 0);
@@ -181,7 +183,7 @@ TEST(OverlapChicks, ScanAllBumpsEveryChickInTheColumn) {
     put_chick(w, 3, 120, 120);  // at her body
     put_chick(w, 7, 600, 700);  // off to the side
     put_chick(w, 9, 150, 300);  // below her, carried
-    put_record(w, 11, kEgg, 1, 120, 700);
+    put_record(w, 11, BroodKind::egg, 1, 120, 700);
     w.rescuers[2] = 3;
     w.rescuers[3] = 0;
     w.rescuers[7] = 2;
@@ -189,7 +191,7 @@ TEST(OverlapChicks, ScanAllBumpsEveryChickInTheColumn) {
     w.rescuers[11] = 5;
 
     i16 start = -1;
-    EXPECT_EQ(mother_overlap_chicks(w, start, 2), 1);
+    EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::column), 1);
     EXPECT_EQ(start, 40);
     EXPECT_EQ(slot(w, 2).bumped, 1);
     EXPECT_EQ(slot(w, 3).bumped, 1);
@@ -212,7 +214,7 @@ TEST(OverlapChicks, ScanAllStopsAfterChickCountPlusOneChicks) {
     put_chick(w, 2, 120, 400);
     put_chick(w, 3, 120, 500);
     i16 start = -1;
-    EXPECT_EQ(mother_overlap_chicks(w, start, 2), 1);
+    EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::column), 1);
     EXPECT_EQ(slot(w, 1).bumped, 1);
     EXPECT_EQ(slot(w, 2).bumped, 1);
     EXPECT_EQ(slot(w, 3).bumped, 0);
@@ -227,14 +229,14 @@ TEST(OverlapChicks, OddStartsStayInsideTheTable) {
     put_chick(w, 0, 120, 120);
     for (int s : {-2, -300, 41, 32767}) {
         i16 start = w16(s);
-        const i16 got = mother_overlap_chicks(w, start, 1);
+        const i16 got = mother_overlap_chicks(w, start, Overlap::body);
         EXPECT_EQ(got, s < 0 ? 1 : 0) << s;
     }
     w.brood_max = 500;  // a dumped world may hold anything here
     i16 start = 1;
-    EXPECT_EQ(mother_overlap_chicks(w, start, 1), 0);
+    EXPECT_EQ(mother_overlap_chicks(w, start, Overlap::body), 0);
     i16 result = 0;
-    EXPECT_EQ(mother_find_nearest_chick(w, result, 0, 0, 1), 0);
+    EXPECT_EQ(mother_find_nearest_chick(w, result, 0, 0, Searcher::mother), 0);
     EXPECT_EQ(mother_next_chick(w, -1, 1), -1);
 }
 

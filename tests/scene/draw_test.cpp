@@ -42,7 +42,7 @@ struct DrawFixture : ::testing::Test {
 TEST_F(DrawFixture, MotherAtHerPositionWithHerFrame) {
     world.mother_x = 10;
     world.mother_y = 5;
-    scene_draw(world, stage, kDrawMother, 7, 1, 2, 120, 120);
+    scene_draw(world, stage, DrawMode::mother, 7, 1, 2, 120, 120);
     EXPECT_EQ(stage.compose.at(10 + 60, 5 + 60), 0x300000u);  // frame 2's colour, solid
     EXPECT_EQ(stage.compose.at(10 + 5, 5 + 5), kBelow);       // outside the sprite
     EXPECT_EQ(stage.compose.at(9, 65), kBelow);
@@ -52,14 +52,14 @@ TEST_F(DrawFixture, ChickMaskedOrTintedByState) {
     BroodRec& p = world.brood[3];
     p.x = 20;
     p.y = 30;
-    p.state = 1;
-    scene_draw(world, stage, kDrawPlayer, 3, 2, 1, 72, 72);
+    p.state = Behaviour::flock;
+    scene_draw(world, stage, DrawMode::brood, 3, 2, 1, 72, 72);
     EXPECT_EQ(stage.compose.at(20 + 36, 30 + 36), 0x000400u);  // 0x200 * 2: solid colour
     EXPECT_EQ(stage.compose.at(20 + 2, 30 + 2), kBelow);
 
     stage.compose.fill(kBelow);
-    p.state = kPatrol;  // see-through: colour AND background
-    scene_draw(world, stage, kDrawPlayer, 3, 2, 1, 72, 72);
+    p.state = Behaviour::patrol;  // see-through: colour AND background
+    scene_draw(world, stage, DrawMode::brood, 3, 2, 1, 72, 72);
     EXPECT_EQ(stage.compose.at(20 + 36, 30 + 36), 0x000400u & kBelow);
     EXPECT_EQ(stage.compose.at(20 + 2, 30 + 2), kBelow);
 }
@@ -68,13 +68,13 @@ TEST_F(DrawFixture, ShootsAndBudsStampIntoTheBackgroundOnce) {
     SproutRec& s = world.sprouts[5];
     s.x = 50;
     s.y = 60;
-    scene_draw(world, stage, kDrawBud, 5, 9, 1, 20, 20);
+    scene_stamp(world, stage, 5, 9, 20, 20);
     const Surface once = stage.background;
-    scene_draw(world, stage, kDrawBud, 5, 9, 1, 20, 20);
+    scene_stamp(world, stage, 5, 9, 20, 20);
     EXPECT_TRUE(stage.background.same_pixels(once));  // AND twice = AND once
     EXPECT_EQ(stage.background.at(60, 70), 0x100000u & kBelow);
     EXPECT_EQ(stage.compose.at(60, 70), kBelow);  // the compose buffer is not touched
-    scene_draw(world, stage, kDrawShoot, 5, 8, 1, 5, 7);
+    scene_stamp(world, stage, 5, 8, 5, 7);
     EXPECT_EQ(stage.background.at(52, 63), 0x100000u & kBelow);
 }
 
@@ -82,7 +82,7 @@ TEST_F(DrawFixture, HatchingAlwaysStretchesA72Cell) {
     BroodRec& p = world.brood[0];
     p.flap = 40;  // the stretched sprite's left and top
     p.tick = 50;
-    scene_draw(world, stage, kDrawHatching, 0, 4, 3, 36, 36);
+    scene_draw(world, stage, DrawMode::hatching, 0, 4, 3, 36, 36);
     // Mask-erase then colour-erase: the cell's middle half lands on 49..66.
     EXPECT_EQ(stage.compose.at(40 + 18, 50 + 18), 0x000400u * 4);
     EXPECT_EQ(stage.compose.at(40 + 2, 50 + 2), kBelow);
@@ -95,14 +95,14 @@ TEST_F(DrawFixture, FlowerStretchesAndMirrors) {
     f.draw_y = 100;
     f.draw_w = 20;
     f.draw_h = 20;
-    scene_draw(world, stage, kDrawFlower, 2, 10, 1, 40, 40);
+    scene_draw(world, stage, DrawMode::flower, 2, 10, 1, 40, 40);
     EXPECT_EQ(stage.compose.at(110, 110), 0x100000u);
     EXPECT_EQ(stage.compose.at(101, 101), kBelow);
 
     stage.compose.fill(kBelow);
     f.draw_w = -20;  // upside down: the picture lies left of and above (100, 100)
     f.draw_h = -20;
-    scene_draw(world, stage, kDrawFlower, 2, 10, 1, 40, 40);
+    scene_draw(world, stage, DrawMode::flower, 2, 10, 1, 40, 40);
     EXPECT_EQ(stage.compose.at(90, 90), 0x100000u);
     EXPECT_EQ(stage.compose.at(110, 110), kBelow);
 
@@ -110,7 +110,7 @@ TEST_F(DrawFixture, FlowerStretchesAndMirrors) {
     const Surface before = stage.compose;
     f.draw_w = 0;
     f.draw_h = 0;
-    scene_draw(world, stage, kDrawFlower, 2, 10, 1, 40, 40);
+    scene_draw(world, stage, DrawMode::flower, 2, 10, 1, 40, 40);
     EXPECT_TRUE(stage.compose.same_pixels(before));
 }
 
@@ -118,8 +118,8 @@ TEST_F(DrawFixture, OtherModesDrawNothing) {
     world.mother_x = 0;
     world.mother_y = 0;
     const Surface work = stage.compose, bkg = stage.background;
-    for (i16 mode : {0, 6, 7, 8, 9, 11, -1, 32767}) {
-        scene_draw(world, stage, mode, 0, 1, 0, 120, 120);
+    for (i16 mode : {0, 3, 4, 6, 7, 8, 9, 11, -1, 32767}) {  // sprouts are stamped, never drawn
+        scene_draw(world, stage, DrawMode{mode}, 0, 1, 0, 120, 120);
         ASSERT_TRUE(stage.compose.same_pixels(work)) << mode;
         ASSERT_TRUE(stage.background.same_pixels(bkg)) << mode;
     }

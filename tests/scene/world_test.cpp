@@ -31,10 +31,10 @@ TEST(World, StartValuesInOrder) {
     EXPECT_EQ(w.lay_odds, 55);
     EXPECT_EQ(w.pace_range, 80);
     EXPECT_EQ(w.mother_flap, 1);
-    EXPECT_EQ(w.mother_mode, 3);
-    EXPECT_EQ(w.mother_x, 102);  // floor_int(102.4) + 0
-    EXPECT_EQ(w.mother_y, 76);   // floor_int(76.8) + 0
-    EXPECT_EQ(w.mother_dir, 2);  // r < 0.5
+    EXPECT_EQ(w.mother_mode, MotherMode::flying);
+    EXPECT_EQ(w.mother_x, 102);              // floor_int(102.4) + 0
+    EXPECT_EQ(w.mother_y, 76);               // floor_int(76.8) + 0
+    EXPECT_EQ(w.mother_dir, Facing::right);  // r < 0.5
     EXPECT_EQ(w.shoot_life_base, 192);
     // Everything else keeps its load value.
     EXPECT_EQ(w.brood, World{}.brood);
@@ -69,7 +69,7 @@ TEST(World, MotherStartRangeAndRoundings) {
         const World w = test::started_world(c.w, c.h, rnd);
         EXPECT_EQ(w.mother_x, c.x) << c.w << "x" << c.h << " rx " << c.rx;
         EXPECT_EQ(w.mother_y, c.y) << c.w << "x" << c.h;
-        EXPECT_EQ(w.mother_dir, c.dir);
+        EXPECT_EQ(w.mother_dir, static_cast<Facing>(c.dir));
         EXPECT_EQ(w.shoot_life_base, c.life) << c.h;
     }
 }

@@ -257,17 +257,19 @@ TEST(Sheets, ComposedSpritesShowTheirColourOnlyWhereSolid) {
     for (int y = 0; y < 300; ++y)
         for (int x = 0; x < 400; ++x) desktop.set(x, y, Pixel(x * 613 + y * 1237) * 2654435761u);
     struct Case {
-        i16 mode, sheet, frame, w, h;
+        DrawMode mode;
+        i16 sheet, frame, w, h;
     };
-    const Case cases[] = {
-        {kDrawMother, 1, 5, 120, 120}, {kDrawPlayer, 0, 2, 48, 48}, {kDrawPlayer, 4, 3, 72, 72}};
+    const Case cases[] = {{DrawMode::mother, 1, 5, 120, 120},
+                          {DrawMode::brood, 0, 2, 48, 48},
+                          {DrawMode::brood, 4, 3, 72, 72}};
     for (const Case& c : cases) {
         stage.compose = desktop;
         world.mother_x = 30;
         world.mother_y = 40;
         world.brood[0].x = 30;
         world.brood[0].y = 40;
-        world.brood[0].state = 0;
+        world.brood[0].state = Behaviour::surge;
         scene_draw(world, stage, c.mode, 0, c.sheet, c.frame, c.w, c.h);
         int wrong = 0;
         for (int y = 0; y < c.h; ++y)

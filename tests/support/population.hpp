@@ -21,8 +21,8 @@ inline Population count_population(const World& w) {
     for (std::size_t i = 0; i < w.brood.size(); ++i) {
         const BroodRec& r = w.brood[i];
         if (r.anim <= 0) continue;
-        if (r.kind == kEgg) ++p.eggs;
-        if (r.kind == kChick || r.kind == kHatching) ++p.chicks;
+        if (r.kind == BroodKind::egg) ++p.eggs;
+        if (r.kind == BroodKind::chick || r.kind == BroodKind::hatching) ++p.chicks;
     }
     return p;
 }

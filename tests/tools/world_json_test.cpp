@@ -13,7 +13,10 @@ TEST(WorldJson, RoundTripIsExactAndByteIdentical) {
     w.brood[3].x = -32768;
     w.brood[40].vigour = 32767;
     w.flowers[5].draw_w = -19;
-    w.sprouts[0].kind = 2;
+    w.sprouts[0].kind = SproutKind::bud;
+    w.brood[5].state = Behaviour{-3};  // codes no name stands for are kept as they are
+    w.brood[6].facing = Facing{7};
+    w.mother_mode = MotherMode{-32768};
     w.rescuers[7] = -1;
     w.pop_flags[2] = 1;
     w.colour_run_left = 255;
@@ -41,6 +44,7 @@ TEST(WorldJson, RejectsUnknownKeysAndValuesOutOfTheirWidth) {
         {R"({"frame_number": 1})", "frame_number"},
         {R"({"frame_no": 32768})", "frame_no"},
         {R"({"frame_no": -32769})", "frame_no"},
+        {R"({"mother_mode": 32768})", "mother_mode"},
         {R"({"colour_run_left": 256})", "colour_run_left"},
         {R"({"colour_run_left": -1})", "colour_run_left"},
         {R"({"sow_row": 1.5})", "sow_row"},

@@ -54,7 +54,7 @@ void top_up(Show& show) {
     auto live_chick = [&](std::size_t from) {
         for (std::size_t j = 0; j < w.brood.size(); ++j) {
             const vorlip::BroodRec& p = w.brood[(from + j) % w.brood.size()];
-            if (p.anim > 0 && p.kind == vorlip::kChick) return &p;
+            if (p.anim > 0 && p.kind == vorlip::BroodKind::chick) return &p;
         }
         return static_cast<const vorlip::BroodRec*>(nullptr);
     };
@@ -63,7 +63,7 @@ void top_up(Show& show) {
         vorlip::BroodRec& p = w.brood[i];
         const vorlip::BroodRec* model = live_chick(i * 7);
         // Two eggs stay to be laid, rolled and hatched; the slots of any more take chicks too.
-        const bool spare_egg = p.anim > 0 && p.kind == vorlip::kEgg && ++eggs > 2;
+        const bool spare_egg = p.anim > 0 && p.kind == vorlip::BroodKind::egg && ++eggs > 2;
         if ((p.anim > 0 && !spare_egg) || !model) continue;
         if (spare_egg) w.egg_count = vorlip::w16(w.egg_count - 1);
         p = *model;
@@ -87,7 +87,7 @@ void top_up(Show& show) {
     // Sprouts share the chicks' slot numbers, so the slots drawn already reach a free one.
     bool growing = false;
     for (const vorlip::SproutRec& s : w.sprouts) growing = growing || s.live > 0;
-    if (!growing) vorlip::sprout_sow(w, vorlip::w16(397 * (w.frame_no % 97) % w.screen_w), 0);
+    if (!growing) vorlip::sprout_sow(w, vorlip::w16(397 * (w.frame_no % 97) % w.screen_w));
 }
 
 double full_copy_seconds(int w, int h) {
@@ -113,7 +113,7 @@ void BM_BusyFrame(benchmark::State& state) {
         int drawn = 0;
         for (int i = 0; i <= show.world.brood_max && i < vorlip::kBroodSlots; ++i) {
             const vorlip::BroodRec& p = show.world.brood[static_cast<std::size_t>(i)];
-            drawn += p.anim > 0 && p.kind == vorlip::kChick;
+            drawn += p.anim > 0 && p.kind == vorlip::BroodKind::chick;
         }
         chicks += drawn;
         fewest = std::min(fewest, drawn);

@@ -163,7 +163,7 @@ struct Painter {
         if (n == kMotherSheet) {
             world.mother_x = sx;
             world.mother_y = sy;
-            scene_draw(world, stage, kDrawMother, 0, sheet, frame, fw, fh);
+            scene_draw(world, stage, DrawMode::mother, 0, sheet, frame, fw, fh);
         } else if (n >= kFirstChickSheet + kFlowerSheetOffset) {
             flower(n, x + kPad, y + kPad, s.frame_w);
         } else if (n == kSeedSheet || n == kBudSheet) {
@@ -175,16 +175,16 @@ struct Painter {
                     stage.compose, x, y, Rop::SrcCopy);
             world.sprouts[0].x = kPad;
             world.sprouts[0].y = kPad;
-            scene_draw(world, bkg, n == kSeedSheet ? kDrawShoot : kDrawBud, 0, sheet, 0, fw, fh);
+            scene_stamp(world, bkg, 0, sheet, fw, fh);
             bit_blt(stage.compose, x, y, bkg.background.width(), bkg.background.height(),
                     bkg.background, 0, 0, Rop::SrcCopy);
         } else {
             BroodRec& p = world.brood[0];
             p.x = sx;
             p.y = sy;
-            p.kind = n == 0 ? kEgg : kChick;
-            p.state = patrol ? kPatrol : 0;
-            scene_draw(world, stage, kDrawPlayer, 0, sheet, frame, fw, fh);
+            p.kind = n == 0 ? BroodKind::egg : BroodKind::chick;
+            p.state = patrol ? Behaviour::patrol : Behaviour::surge;
+            scene_draw(world, stage, DrawMode::brood, 0, sheet, frame, fw, fh);
         }
     }
 
@@ -198,7 +198,8 @@ struct Painter {
         fl.draw_y = w16(size < 0 ? y + a : y);
         fl.draw_w = w16(size);
         fl.draw_h = w16(size);
-        scene_draw(world, stage, kDrawFlower, 0, static_cast<i16>(n), 0, kFlowerCell, kFlowerCell);
+        scene_draw(world, stage, DrawMode::flower, 0, static_cast<i16>(n), 0, kFlowerCell,
+                   kFlowerCell);
     }
 
     void sheet_block(int n, int x, int y) {
@@ -260,7 +261,7 @@ struct Painter {
         plant.brood_max = kBroodSlots - 2;
         SproutRec& seed = plant.sprouts[0];
         seed.live = 1;
-        seed.kind = kShoot;
+        seed.kind = SproutKind::shoot;
         seed.x = w16(x0);
         seed.y = w16(y0);
         seed.dy = -5;
