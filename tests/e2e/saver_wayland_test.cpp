@@ -219,7 +219,12 @@ std::unique_ptr<Desk> SaverOnWayland::desk_;
 
 TEST_F(SaverOnWayland, TheScenePlaysOverTheOutputsOwnWallpaper) {
     Desk& d = *desk_;
-    Child saver = d.start_shown();
+    // With an X display named as well (as XWayland sessions do): the compositor still wins.
+    ChildEnv env = d.sway.client_env();
+    std::erase(env.unset, std::string("DISPLAY"));
+    env.set.push_back("DISPLAY=:97");
+    Child saver({VORLIP_PROGRAM, "/s"}, env);
+    ASSERT_TRUE(d.shows_scene(saver, 0)) << "no scene with DISPLAY set: " << saver.error_text();
     const Surface shot = d.sway.screenshot(0);
     std::string error;
     EXPECT_TRUE(write_png(test::out_dir() + "/e2e_wayland_saver.png", shot, error)) << error;
