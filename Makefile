@@ -16,7 +16,8 @@ DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark
                 libpng-dev nlohmann-json3-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev libxtst-dev \
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick \
                 g++-mingw-w64-x86-64 wine wine64 python3 clang-format \
-                libgif-dev xscreensaver dpkg-dev file lintian twm openbox
+                libgif-dev xscreensaver dpkg-dev file lintian \
+                libwayland-dev wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot twm openbox
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300
@@ -132,7 +133,8 @@ bench: build
 	./build/tools/vorlip-bench
 
 # The CPU share of `vorlip /s` and its X server at 1920x1080 and 3840x2160, beside the peer hack
-# distort when the xscreensaver-data package is installed.
+# distort when the xscreensaver-data package is installed; then `vorlip /s` and the compositor on
+# a headless sway at the same sizes.
 bench-cpu: build
 	./build/shell/vorlip-bench-cpu
 

@@ -1,7 +1,11 @@
-// vorlip: the saver program. "vorlip /s" covers the primary screen with a living copy of the
-// desktop until the mouse moves or a key or button is pressed; every other switch ends at once.
-// On X11 it also plays the show in a window a screen saver daemon gives it (--root,
-// --window-id, $XSCREENSAVER_WINDOW) or in a window of its own (--window).
+// vorlip: the saver program. "vorlip /s" covers the screen with a living copy of the desktop
+// until the mouse moves or a key or button is pressed; every other switch ends at once.
+// It also plays the show in a window a screen saver daemon gives it (--root, --window-id,
+// $XSCREENSAVER_WINDOW) or in a window of its own (--window).
+//
+// Which system: a Wayland compositor when WAYLAND_DISPLAY or WAYLAND_SOCKET names one and it
+// offers the layer shell (even with DISPLAY set as well: XWayland's root shows no Wayland
+// window); X11 otherwise.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -10,10 +14,61 @@
 #include <vector>
 
 #include "scene/random.hpp"
+#include "shell/arguments.hpp"
 #include "shell/saver.hpp"
 #include "shell/x11_args.hpp"
 #include "shell/x11_hack.hpp"
 #include "shell/x11_platform.hpp"
+#ifdef VORLIP_HAVE_WAYLAND
+#include "shell/wayland_platform.hpp"
+#endif
+
+namespace {
+
+#ifdef VORLIP_HAVE_WAYLAND
+bool set(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// The saver, or a background on every output (--root), on a Wayland compositor.
+int run_wayland(vorlip::WaylandConnection& connection, const vorlip::Launch& launch, int argc,
+                char** argv) {
+    using vorlip::WaylandView;
+    vorlip::WaylandConnection::install_signal_handlers();
+    const std::string arguments = vorlip::join_arguments(argc, argv);
+    vorlip::ClockRandom rnd;
+    try {
+        if (launch.kind == vorlip::Launch::Kind::mode_switch) {
+            WaylandView view(connection, WaylandView::Role::saver, 0, arguments);
+            auto saver = std::make_unique<vorlip::Saver>(view, rnd);
+            vorlip::saver_main(*saver);
+            vorlip::SaverEvents events(*saver);
+            view.run_events(events);
+            return 0;
+        }
+        // One show on each output's background.
+        std::vector<std::unique_ptr<WaylandView>> views;
+        std::vector<std::unique_ptr<vorlip::Saver>> savers;
+        std::vector<std::unique_ptr<vorlip::SaverEvents>> events;
+        for (int k = 0; k < connection.output_count(); ++k) {
+            views.push_back(std::make_unique<WaylandView>(connection, WaylandView::Role::background,
+                                                          k, arguments));
+            savers.push_back(std::make_unique<vorlip::Saver>(*views.back(), rnd));
+            vorlip::saver_begin(*savers.back());
+            events.push_back(std::make_unique<vorlip::SaverEvents>(*savers.back()));
+            views.back()->deliver_to(*events.back());
+        }
+        connection.run();
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vorlip: %s\n", e.what());
+        return 1;
+    }
+}
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using vorlip::Launch;
@@ -28,6 +83,17 @@ int main(int argc, char** argv) {
                      launch.error.c_str());
         return 2;
     }
+
+#ifdef VORLIP_HAVE_WAYLAND
+    // The saver and the background of the real root run natively; a show in a given X window
+    // (or a window of its own) is an X11 matter.
+    const bool wayland_mode = launch.kind == Launch::Kind::mode_switch ||
+                              (launch.kind == Launch::Kind::hack && launch.window_id == 0);
+    if (wayland_mode && (set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET"))) {
+        if (auto connection = vorlip::WaylandConnection::open())
+            return run_wayland(*connection, launch, argc, argv);
+    }
+#endif
 
     vorlip::X11Platform::install_signal_handlers();
     try {

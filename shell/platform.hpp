@@ -1,12 +1,14 @@
 // The services the saver shell needs from the system it runs on, and nothing more.
 //
 // The start-up, the window set-up and the tick are written once, over this interface
-// (saver.cpp); each system gives one implementation: X11 here, a Win32 one in the same mould,
-// and a headless one for the tests (tests/support/headless_platform.hpp). Every operation is one
-// thing the saver asks for in its own terms (look up a window by title, hide the window, give the
-// focus sink the keyboard, ...), so each maps onto one or two calls of a windowing system. Like the
-// rest of the saver, the callers never examine results except where a result is the point (a
-// lookup, a position, a size).
+// (saver.cpp); each system gives one implementation: X11, Win32, Wayland, and a headless one for
+// the tests (tests/support/headless_platform.hpp). Every operation is one thing the saver asks
+// for in its own terms (is a saver already running, hide the window, give the focus sink the
+// keyboard, did the input change, ...), so each maps onto a few calls of a windowing system, and
+// each system answers in its own way: X11 and Win32 look windows up by title and compare pointer
+// and caret positions (shell/title_systems.hpp), Wayland holds a lock file and counts input
+// events. Like the rest of the saver, the callers never examine results except where a result is
+// the point (a lookup, a position, a size).
 #pragma once
 
 #include <cstdint>
@@ -71,8 +73,9 @@ class Platform {
     virtual ~Platform() = default;
 
     // --- start-up
-    // Whether a top-level window titled exactly `title` exists, hidden ones included.
-    virtual bool find_window(const std::string& title) = 0;
+    // The single-instance guard, asked once before anything else: whether a saver already runs
+    // (or its settings are open), so that this start must end at once.
+    virtual bool saver_already_running() = 0;
     // The argument string: the text after the program name.
     virtual std::string command_line() = 0;
     // The primary screen's size.
@@ -101,8 +104,13 @@ class Platform {
     virtual void unload_window() = 0;
 
     // --- input
-    virtual PointI32 caret_pos() = 0;
-    virtual PointI32 cursor_pos() = 0;
+    // Starts watching the input, once, before the scene starts: what the first check compares
+    // against is what is seen now, so input during the rest of the set-up ends the show at the
+    // first tick.
+    virtual void watch_input() = 0;
+    // Whether the input changed since the previous check (or since watch_input): asked once
+    // after every frame. Clicks and keys come as events of their own.
+    virtual bool input_changed() = 0;
 
     // --- the desktop
     // Copies the rectangle (0, 0, width, height) of the desktop as it is on the screen into

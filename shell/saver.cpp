@@ -13,18 +13,15 @@ bool saver_switch(std::string_view arguments) {
 }
 
 i16 screen_pixels(double units, double units_per_pixel) {
-    // A zero or broken measure gives a non-finite quotient, which CInt makes 0.
+    // A zero or broken measure gives a non-finite quotient, which round_even makes 0.
     return w16(round_even(units / units_per_pixel));
 }
 
 void saver_main(Saver& s) {
     Platform& platform = s.platform;
 
-    // Another copy running, or the settings window open: end before anything exists. Both
-    // lookups are always made.
-    const bool saver_open = platform.find_window(kSaverTitle);
-    const bool setting_open = platform.find_window(kSettingTitle);
-    if (saver_open || setting_open) return;
+    // Another copy running, or the settings window open: end before anything exists.
+    if (platform.saver_already_running()) return;
 
     if (!saver_switch(platform.command_line())) return;
 
@@ -56,7 +53,7 @@ void saver_place_control(Saver& s, Control control, i16 width, i16 height, i16 l
 
 void saver_open_window(Saver& s) {
     Platform& platform = s.platform;
-    ShellState& shell = s.shell;
+    const ShellState& shell = s.shell;
     const i16 screen_w = s.world.screen_w;
     const i16 screen_h = s.world.screen_h;
 
@@ -83,14 +80,9 @@ void saver_open_window(Saver& s) {
 
     platform.set_pointer(PointerImage::custom_empty);
 
-    // The positions the first tick compares against: taken before the scene starts, so a
-    // movement during the rest of the set-up ends the show at the first tick.
-    shell.caret_pos = platform.caret_pos();
-    shell.last_caret_x = w16(shell.caret_pos.x);
-    shell.last_caret_y = w16(shell.caret_pos.y);
-    shell.cursor_pos = platform.cursor_pos();
-    shell.last_cursor_x = w16(shell.cursor_pos.x);
-    shell.last_cursor_y = w16(shell.cursor_pos.y);
+    // What the first tick compares against is taken before the scene starts, so input during
+    // the rest of the set-up ends the show at the first tick.
+    platform.watch_input();
 
     saver_start_scene(s);
 
@@ -129,27 +121,12 @@ void saver_end(Saver& s) {
 }
 
 void saver_tick(Saver& s, bool force) {
-    Platform& platform = s.platform;
-    ShellState& shell = s.shell;
-
     // One frame, whatever ends the show afterwards.
     scene_step(s.world, s.rnd, s.stage);
 
-    shell.caret_pos = platform.caret_pos();
-    shell.cursor_pos = platform.cursor_pos();
-
-    // The saved values are 16-bit and widened with their sign, so a coordinate outside the
-    // 16-bit range never matches and ends the show.
-    const bool ends = force || i32{shell.last_caret_x} != shell.caret_pos.x ||
-                      i32{shell.last_caret_y} != shell.caret_pos.y ||
-                      i32{shell.last_cursor_x} != shell.cursor_pos.x ||
-                      i32{shell.last_cursor_y} != shell.cursor_pos.y;
-    if (ends) saver_end(s);
-
-    shell.last_caret_x = w16(shell.caret_pos.x);
-    shell.last_caret_y = w16(shell.caret_pos.y);
-    shell.last_cursor_x = w16(shell.cursor_pos.x);
-    shell.last_cursor_y = w16(shell.cursor_pos.y);
+    // The input is checked after every frame, a forced end or not.
+    const bool changed = s.platform.input_changed();
+    if (force || changed) saver_end(s);
 }
 
 void on_click(Saver& s) {

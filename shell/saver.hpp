@@ -11,13 +11,9 @@
 #include "scene/stage.hpp"
 #include "scene/world.hpp"
 #include "shell/platform.hpp"
+#include "shell/title_systems.hpp"
 
 namespace vorlip {
-
-// The saver window's title, and the title of the settings window whose presence also stops a
-// start. The guard looks for both.
-inline constexpr const char* kSaverTitle = "SAVER vorlip";
-inline constexpr const char* kSettingTitle = "vorlip Saver Setting";
 
 // The shell's own globals. They are not part of the scene, so they live here and not in World
 // (which holds screen_w and screen_h, set by the start-up).
@@ -25,14 +21,6 @@ struct ShellState {
     bool running = false;  // set by the saver mode; the handlers do nothing otherwise
     i16 window_left = 0;
     i16 window_top = 0;
-    // The low 16 bits of the positions seen at the previous check.
-    i16 last_caret_x = 0;
-    i16 last_caret_y = 0;
-    i16 last_cursor_x = 0;
-    i16 last_cursor_y = 0;
-    // The positions as the system last reported them.
-    PointI32 caret_pos;
-    PointI32 cursor_pos;
 
     bool operator==(const ShellState&) const = default;
 };

@@ -17,7 +17,11 @@ const char* const kUsage =
     "arguments and $XSCREENSAVER_WINDOW set, the show plays in that window. In a given window\n"
     "the show takes no input and ends on SIGTERM or when the window goes. Any other argument\n"
     "ends at once without a window.\n"
-    "Exit status: 0 ended normally, 1 no X display or no such window, 2 bad options.\n";
+    "Which system: a Wayland compositor when WAYLAND_DISPLAY or WAYLAND_SOCKET names one and it\n"
+    "offers the layer shell (wlroots compositors do), even with DISPLAY set; there /s covers\n"
+    "every output and --root plays on every output's background. Otherwise X11 ($DISPLAY).\n"
+    "Exit status: 0 ended normally, 1 no display, a lost connection or no such window, 2 bad\n"
+    "options.\n";
 
 namespace {
 

@@ -21,7 +21,8 @@ class X11HackPlatform : public X11Platform {
     X11HackPlatform(int argc, const char* const* argv, std::uint32_t window, bool own_window);
     ~X11HackPlatform() override;
 
-    bool find_window(const std::string&) override { return false; }
+    // A given window is the daemon's: it runs one show at a time, so there is no guard.
+    bool saver_already_running() override { return false; }
     // The given window's size; for a window of the show's own, the size it will have.
     ScreenMeasure screen_size() override;
     void create_window(const std::string& title) override;
@@ -34,9 +35,9 @@ class X11HackPlatform : public X11Platform {
     void set_pointer(PointerImage) override {}
     void make_topmost() override;
     void unload_window() override;
-    // Input is the daemon's business: positions that never change never end the show.
-    PointI32 caret_pos() override { return {0, 0}; }
-    PointI32 cursor_pos() override { return {0, 0}; }
+    // Input is the daemon's business: none ends the show.
+    void watch_input() override {}
+    bool input_changed() override { return false; }
     void capture_desktop(Surface& into, int width, int height) override;
 
     // The title of a window of the show's own. Not the saver's: an open trial window must not

@@ -400,6 +400,11 @@ void X11Platform::install_signal_handlers() {
     signal(SIGPIPE, SIG_IGN);
 }
 
+bool X11Platform::saver_already_running() {
+    return saver_or_setting_window_exists(
+        [this](const std::string& title) { return find_window(title); });
+}
+
 bool X11Platform::find_window(const std::string& title) {
     Impl& x = *impl_;
     if (!x.dpy) return false;  // no display, no windows
@@ -583,6 +588,16 @@ void X11Platform::unload_window() {
     x.win = x.sink = 0;
     x.empty_cursor = 0;
     XSync(x.dpy, False);
+}
+
+void X11Platform::watch_input() {
+    const PointI32 caret = caret_pos();
+    watch_.start(caret, cursor_pos());
+}
+
+bool X11Platform::input_changed() {
+    const PointI32 caret = caret_pos();
+    return watch_.changed(caret, cursor_pos());
 }
 
 PointI32 X11Platform::caret_pos() {

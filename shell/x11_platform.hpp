@@ -7,6 +7,7 @@
 #include <string>
 
 #include "shell/platform.hpp"
+#include "shell/title_systems.hpp"
 #include "shell/x11_layout.hpp"
 
 // Xlib's own declarations of the types the protected part below names, so that this header
@@ -34,7 +35,7 @@ class X11Platform : public Platform {
     // process with the pointer hidden and the keyboard grabbed.
     static void install_signal_handlers();
 
-    bool find_window(const std::string& title) override;
+    bool saver_already_running() override;
     std::string command_line() override { return arguments_; }
     ScreenMeasure screen_size() override;
     void create_window(const std::string& title) override;
@@ -48,8 +49,8 @@ class X11Platform : public Platform {
     void make_topmost() override;
     WindowImage& window_image() override;
     void unload_window() override;
-    PointI32 caret_pos() override;
-    PointI32 cursor_pos() override;
+    void watch_input() override;
+    bool input_changed() override;
     void capture_desktop(Surface& into, int width, int height) override;
     void run_events(WindowEvents& events) override;
 
@@ -75,7 +76,13 @@ class X11Platform : public Platform {
     virtual bool handle_event(XEvent& event, WindowEvents& events);
 
   private:
+    // Whether a top-level window titled exactly `title` exists, hidden ones included.
+    bool find_window(const std::string& title);
+    PointI32 caret_pos();
+    PointI32 cursor_pos();
+
     std::unique_ptr<Impl> impl_;
+    PositionWatch watch_;
     std::string arguments_;
     bool window_is_own_ = true;
 };

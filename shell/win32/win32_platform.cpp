@@ -65,6 +65,11 @@ Win32Platform::~Win32Platform() {
 
 // --- start-up
 
+bool Win32Platform::saver_already_running() {
+    return saver_or_setting_window_exists(
+        [this](const std::string& title) { return find_window(title); });
+}
+
 bool Win32Platform::find_window(const std::string& title) {
     // The look-ups and the creation of the saver window are one step: a named mutex is held
     // from the first look-up until the window exists (or the process ends), so of two copies
@@ -216,6 +221,16 @@ void Win32Platform::present(HDC dc, const Rect& part) {
 }
 
 // --- input
+
+void Win32Platform::watch_input() {
+    const PointI32 caret = caret_pos();
+    watch_.start(caret, cursor_pos());
+}
+
+bool Win32Platform::input_changed() {
+    const PointI32 caret = caret_pos();
+    return watch_.changed(caret, cursor_pos());
+}
 
 PointI32 Win32Platform::caret_pos() {
     POINT p{};

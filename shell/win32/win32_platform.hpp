@@ -12,6 +12,7 @@
 #include <string>
 
 #include "shell/platform.hpp"
+#include "shell/title_systems.hpp"
 
 namespace vorlip {
 
@@ -22,7 +23,7 @@ class Win32Platform : public Platform {
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
-    bool find_window(const std::string& title) override;
+    bool saver_already_running() override;
     std::string command_line() override;
     ScreenMeasure screen_size() override;
     void create_window(const std::string& title) override;
@@ -36,12 +37,15 @@ class Win32Platform : public Platform {
     void make_topmost() override;
     WindowImage& window_image() override { return image_; }
     void unload_window() override;
-    PointI32 caret_pos() override;
-    PointI32 cursor_pos() override;
+    void watch_input() override;
+    bool input_changed() override;
     void capture_desktop(Surface& into, int width, int height) override;
     void run_events(WindowEvents& events) override;
 
   private:
+    bool find_window(const std::string& title);
+    PointI32 caret_pos();
+    PointI32 cursor_pos();
     void release_start_lock();
     // The window's persistent image: a plain buffer laid out as GDI's 32-bit top-down bitmap,
     // put on the window with SetDIBitsToDevice at each refresh and at each WM_PAINT.
@@ -71,6 +75,7 @@ class Win32Platform : public Platform {
     // handlers during the set-up.
     WindowEvents* events_ = nullptr;
     Image image_;
+    PositionWatch watch_;
 };
 
 }  // namespace vorlip

@@ -93,10 +93,11 @@ TEST(SaverStart, SaverModeSetsUpTheWindowInItsOrder) {
     EXPECT_TRUE(shell.running);
     EXPECT_EQ(shell.window_left, 0);
     EXPECT_EQ(shell.window_top, 0);
-    EXPECT_EQ(shell.last_caret_x, 5);
-    EXPECT_EQ(shell.last_caret_y, 6);
-    EXPECT_EQ(shell.last_cursor_x, 70);
-    EXPECT_EQ(shell.last_cursor_y, 80);
+    const PositionWatch& watch = rig.platform.watch;
+    EXPECT_EQ(watch.last_caret_x, 5);
+    EXPECT_EQ(watch.last_caret_y, 6);
+    EXPECT_EQ(watch.last_cursor_x, 70);
+    EXPECT_EQ(watch.last_cursor_y, 80);
 
     const World& world = rig.saver->world;
     EXPECT_EQ(world.screen_w, 160);
@@ -172,6 +173,7 @@ TEST(SaverStart, TheGuardLooksUpBothTitlesAndEndsIfEitherExists) {
             // A window found: nothing at all after the two lookups.
             EXPECT_EQ(calls.size(), 2u) << c.args;
             EXPECT_EQ(rig.saver->shell, ShellState{});
+            EXPECT_EQ(rig.platform.watch, PositionWatch{});
             EXPECT_EQ(rig.saver->world.screen_w, 0);
         }
     }
@@ -232,7 +234,7 @@ TEST(SaverStart, AMoveDuringTheSceneStartEndsTheShowAtTheFirstTick) {
     };
     saver_main(*rig.saver);
     EXPECT_LT(rig.index_of("cursor_pos"), rig.index_of("capture_desktop 160 120"));
-    EXPECT_EQ(rig.saver->shell.last_cursor_x, 10);
+    EXPECT_EQ(rig.platform.watch.last_cursor_x, 10);
     rig.platform.presents = 0;
     rig.run({tick(), tick()});
     EXPECT_FALSE(rig.platform.window_exists);
@@ -318,7 +320,7 @@ TEST(SaverTick, TheSavedPositionsAreTheLow16BitsOfTheLastCheck) {
         rig.platform.cursor = c.cursor;
         rig.platform.caret = c.cursor;
         saver_tick(*rig.saver, false);
-        const ShellState& shell = rig.saver->shell;
+        const PositionWatch& shell = rig.platform.watch;
         EXPECT_EQ(shell.cursor_pos, c.cursor);
         EXPECT_EQ(shell.last_cursor_x, c.x);
         EXPECT_EQ(shell.last_cursor_y, c.y);

@@ -28,6 +28,11 @@ std::vector<std::string> HeadlessPlatform::calls_without_presents() const {
     return out;
 }
 
+bool HeadlessPlatform::saver_already_running() {
+    return saver_or_setting_window_exists(
+        [this](const std::string& title) { return find_window(title); });
+}
+
 bool HeadlessPlatform::find_window(const std::string& title) {
     record("find_window " + title);
     return windows.count(title) > 0;
@@ -100,6 +105,16 @@ void HeadlessPlatform::unload_window() {
     window_shown = false;
     has_focus = false;
     windows.erase(title_);
+}
+
+void HeadlessPlatform::watch_input() {
+    const PointI32 c = caret_pos();
+    watch.start(c, cursor_pos());
+}
+
+bool HeadlessPlatform::input_changed() {
+    const PointI32 c = caret_pos();
+    return watch.changed(c, cursor_pos());
 }
 
 PointI32 HeadlessPlatform::caret_pos() {

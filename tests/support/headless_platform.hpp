@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/platform.hpp"
+#include "shell/title_systems.hpp"
 
 namespace vorlip {
 
@@ -43,11 +44,12 @@ class HeadlessPlatform : public Platform {
     PointerImage pointer = PointerImage::system_default;
     int left = 0, top = 0, width = 0, height = 0;
     long long presents = 0;
+    PositionWatch watch;  // the positions the input checks compare
 
     // The calls that are not presents, in order.
     std::vector<std::string> calls_without_presents() const;
 
-    bool find_window(const std::string& title) override;
+    bool saver_already_running() override;
     std::string command_line() override;
     ScreenMeasure screen_size() override;
     void create_window(const std::string& title) override;
@@ -61,8 +63,8 @@ class HeadlessPlatform : public Platform {
     void make_topmost() override;
     WindowImage& window_image() override { return image_; }
     void unload_window() override;
-    PointI32 caret_pos() override;
-    PointI32 cursor_pos() override;
+    void watch_input() override;
+    bool input_changed() override;
     void capture_desktop(Surface& into, int w, int h) override;
     void run_events(WindowEvents& handlers) override;
 
@@ -71,6 +73,9 @@ class HeadlessPlatform : public Platform {
 
   private:
     void record(std::string call);
+    bool find_window(const std::string& title);
+    PointI32 caret_pos();
+    PointI32 cursor_pos();
 
     struct Image : WindowImage {
         HeadlessPlatform* owner = nullptr;

@@ -32,15 +32,23 @@ bool on_path(const std::string& program) {
 
 namespace {
 
-pid_t spawn_with(const std::vector<std::string>& args, const std::string& display,
+bool named(const char* entry, const std::string& name) {
+    return std::strncmp(entry, name.c_str(), name.size()) == 0 && entry[name.size()] == '=';
+}
+
+pid_t spawn_with(const std::vector<std::string>& args, const ChildEnv& changes,
                  const std::string& err_path, int extra_fd, bool own_output) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    std::vector<std::string> env;
-    if (!display.empty()) env.push_back("DISPLAY=" + display);
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.emplace_back(*e);
+    std::vector<std::string> env = changes.set;
+    for (char** e = environ; *e; ++e) {
+        bool keep = true;
+        for (const std::string& name : changes.unset) keep = keep && !named(*e, name);
+        for (const std::string& set : changes.set)
+            keep = keep && !named(*e, set.substr(0, set.find('=')));
+        if (keep) env.emplace_back(*e);
+    }
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -72,7 +80,14 @@ std::string temp_path() {
 Child::Child(const std::vector<std::string>& args, const std::string& display, int fd3,
              bool own_output)
     : err_path_(temp_path()) {
-    pid_ = spawn_with(args, display, err_path_, fd3, own_output);
+    ChildEnv env{{}, {"DISPLAY"}};
+    if (!display.empty()) env.set.push_back("DISPLAY=" + display);
+    pid_ = spawn_with(args, env, err_path_, fd3, own_output);
+}
+
+Child::Child(const std::vector<std::string>& args, const ChildEnv& env, int fd3, bool own_output)
+    : err_path_(temp_path()) {
+    pid_ = spawn_with(args, env, err_path_, fd3, own_output);
 }
 
 Child::Child(Child&& o) noexcept {

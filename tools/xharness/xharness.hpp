@@ -20,10 +20,19 @@ using std::chrono::milliseconds;
 // Whether a program is on the PATH.
 bool on_path(const std::string& program);
 
+// Changes to this process's environment for a child: variables set, and variables removed.
+struct ChildEnv {
+    std::vector<std::string> set;  // NAME=VALUE
+    std::vector<std::string> unset;
+};
+
 // A child process. It is killed (and reaped) when it goes out of scope while still running.
 class Child {
   public:
     Child() = default;
+    // The same with the environment changed by `env` instead of DISPLAY.
+    Child(const std::vector<std::string>& args, const ChildEnv& env, int fd3 = -1,
+          bool own_output = false);
     // Starts `args` with DISPLAY set to `display` (none: unset); stdin and stdout are
     // /dev/null and stderr goes to a file, and `fd3`, if given, becomes the child's
     // descriptor 3. With `own_output` the child keeps this process's stdin, stdout and stderr.

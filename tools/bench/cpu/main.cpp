@@ -2,10 +2,12 @@
 // for a warm-up and then a measured stretch, and the CPU time of the saver and of the X server
 // in that stretch is printed as a share of one core, with the frames per second the saver
 // reached. The peer hack given with --peer (by default the xscreensaver package's distort, when
-// it is installed) runs the same way on a display of its own, for comparison.
+// it is installed) runs the same way on a display of its own, for comparison. Where the Wayland
+// harness is built, `vorlip /s` runs on a private headless sway as well (with --no-wayland, not):
+// the saver and the compositor.
 //
-// usage: vorlip-bench-cpu [--program PATH] [--peer PATH|none] [--warm-up S] [--seconds S]
-//                         [SIZE...]      (sizes as WxH; default 1920x1080 3840x2160)
+// usage: vorlip-bench-cpu [--program PATH] [--peer PATH|none] [--no-wayland] [--warm-up S]
+//                         [--seconds S] [SIZE...]      (sizes as WxH; default 1920x1080 3840x2160)
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
@@ -23,6 +25,9 @@
 #include <vector>
 
 #include "tools/xharness/xharness.hpp"
+#ifdef VORLIP_WAYLAND_HARNESS
+#include "tools/wlharness/wlharness.hpp"
+#endif
 
 namespace {
 
@@ -152,12 +157,56 @@ Share measure(const std::vector<std::string>& args, int width, int height, doubl
     return s;
 }
 
+#ifdef VORLIP_WAYLAND_HARNESS
+// The same for `vorlip /s` on a fresh headless sway with one output of the given size: the
+// saver and the compositor. The scene is up once the output no longer shows one colour.
+Share measure_on_sway(const std::string& program, int width, int height, double warm_up,
+                      double seconds) {
+    const vorlip::e2e::Sway sway({{width, height, 0, 0, ""}});
+    if (!sway.running()) {
+        std::fprintf(stderr, "vorlip-bench-cpu: cannot start sway: %s\n", sway.error().c_str());
+        std::exit(1);
+    }
+    Child saver = sway.run({program, "/s"});
+    const auto scene_up = [&] {
+        const vorlip::Surface shot = sway.screenshot(0);
+        int other = 0;
+        for (int y = 0; y < shot.height(); y += 2)
+            for (int x = 0; x < shot.width(); x += 2) other += shot.at(x, y) != shot.at(0, 0);
+        return other > 250;
+    };
+    if (!vorlip::e2e::wait_until([&] { return saver.wait(milliseconds(0)) || scene_up(); },
+                                 milliseconds(20000)) ||
+        saver.wait(milliseconds(0))) {
+        std::fprintf(stderr, "vorlip-bench-cpu: no scene on sway: %s\n",
+                     saver.error_text().c_str());
+        std::exit(1);
+    }
+    std::this_thread::sleep_for(std::chrono::duration<double>(warm_up));
+    const double p0 = cpu_seconds(saver.pid()), s0 = cpu_seconds(sway.pid());
+    const Clock::time_point t0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double p1 = cpu_seconds(saver.pid()), s1 = cpu_seconds(sway.pid());
+    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    if (saver.wait(milliseconds(0))) {
+        std::fprintf(stderr, "vorlip-bench-cpu: the saver ended during the run on sway: %s\n",
+                     saver.error_text().c_str());
+        std::exit(1);
+    }
+    Share s;
+    s.program = 100 * (p1 - p0) / wall;
+    s.server = 100 * (s1 - s0) / wall;
+    return s;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string program = VORLIP_PROGRAM;
     std::string peer = "/usr/libexec/xscreensaver/distort";
     double warm_up = 3, seconds = 10;
+    bool wayland = true;
     std::vector<std::pair<int, int>> sizes;
     for (int k = 1; k < argc; ++k) {
         const std::string a = argv[k];
@@ -166,6 +215,8 @@ int main(int argc, char** argv) {
             program = argv[++k];
         } else if (a == "--peer" && k + 1 < argc) {
             peer = argv[++k];
+        } else if (a == "--no-wayland") {
+            wayland = false;
         } else if (a == "--warm-up" && k + 1 < argc) {
             warm_up = std::atof(argv[++k]);
         } else if (a == "--seconds" && k + 1 < argc) {
@@ -175,7 +226,7 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: vorlip-bench-cpu [--program PATH] [--peer PATH|none] "
-                         "[--warm-up S] [--seconds S] [WxH...]\n");
+                         "[--no-wayland] [--warm-up S] [--seconds S] [WxH...]\n");
             return 2;
         }
     }
@@ -203,6 +254,23 @@ int main(int argc, char** argv) {
         }
         std::fflush(stdout);
     }
+#ifdef VORLIP_WAYLAND_HARNESS
+    if (wayland && vorlip::e2e::on_path("sway") && vorlip::e2e::on_path("grim")) {
+        std::printf("\nThe same on a headless sway (pixman renderer)\n");
+        std::printf("%-10s %-8s %8s %8s %8s\n", "output", "program", "itself", "sway", "total");
+        for (const auto& [w, h] : sizes) {
+            const std::string size = std::to_string(w) + "x" + std::to_string(h);
+            const Share s = measure_on_sway(program, w, h, warm_up, seconds);
+            std::printf("%-10s %-8s %7.1f%% %7.1f%% %7.1f%%\n", size.c_str(), "vorlip", s.program,
+                        s.server, s.program + s.server);
+            std::fflush(stdout);
+        }
+    } else if (wayland) {
+        std::printf("(no Wayland figures: sway or grim is not installed)\n");
+    }
+#else
+    (void)wayland;
+#endif
     if (!with_peer) std::printf("(no peer: %s is not installed)\n", peer.c_str());
     return 0;
 }
