@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +38,26 @@ int report(std::vector<double> ms, int failures, const std::string& where) {
         "(target: median 25 ms or less)\n",
         n, where.c_str(), median, ms.front(), ms.back());
     return failures == 0 && median <= 25.0 ? 0 : 1;
+}
+
+// Lets a shown saver run a few ticks, at a phase that differs from run to run, then moves the
+// pointer by one pixel with `move` and times the end of the process. False, and a line saying
+// why, when it did not end cleanly.
+bool time_the_end(Child& saver, int run, const std::function<void(int dx)>& move,
+                  std::vector<double>& ms) {
+    std::this_thread::sleep_for(milliseconds(150 + 7 * run));
+    move(run % 2 ? -1 : 1);
+    const Clock::time_point moved = Clock::now();
+    const auto status = saver.wait(milliseconds(5000));
+    const double took = std::chrono::duration<double, std::milli>(Clock::now() - moved).count();
+    if (status != 0) {
+        std::printf("run %2d: the saver did not end cleanly (%s)\n", run + 1,
+                    status ? ("status " + std::to_string(*status)).c_str() : "still running");
+        return false;
+    }
+    ms.push_back(took);
+    std::printf("run %2d: %6.2f ms\n", run + 1, took);
+    return true;
 }
 
 #ifdef VORLIP_WAYLAND_HARNESS
@@ -89,19 +110,9 @@ int on_sway(const std::string& program, int width, int height, int runs) {
             std::printf("run %2d: no scene within 10 s: %s\n", run + 1, saver.error_text().c_str());
             continue;
         }
-        std::this_thread::sleep_for(milliseconds(150 + 7 * run));
-        pointer.move(run % 2 ? -1 : 1, 0);
-        const Clock::time_point moved = Clock::now();
-        const auto status = saver.wait(milliseconds(5000));
-        const double took = std::chrono::duration<double, std::milli>(Clock::now() - moved).count();
-        if (status != 0) {
+        if (!time_the_end(
+                saver, run, [&](int dx) { pointer.move(dx, 0); }, ms))
             ++failures;
-            std::printf("run %2d: the saver did not end cleanly (%s)\n", run + 1,
-                        status ? ("status " + std::to_string(*status)).c_str() : "still running");
-            continue;
-        }
-        ms.push_back(took);
-        std::printf("run %2d: %6.2f ms\n", run + 1, took);
     }
     return report(ms, failures,
                   "a headless sway at " + std::to_string(width) + "x" + std::to_string(height));
@@ -171,21 +182,11 @@ int main(int argc, char** argv) {
             std::printf("run %2d: no saver window over the screen within 10 s\n", run + 1);
             continue;
         }
-        // Let it run a few ticks, at a phase that differs from run to run.
-        std::this_thread::sleep_for(milliseconds(150 + 7 * run));
-        XWarpPointer(dpy, None, None, 0, 0, 0, 0, run % 2 ? -1 : 1, 0);
-        XSync(dpy, False);
-        const Clock::time_point moved = Clock::now();
-        const auto status = saver.wait(milliseconds(5000));
-        const double took = std::chrono::duration<double, std::milli>(Clock::now() - moved).count();
-        if (status != 0) {
-            ++failures;
-            std::printf("run %2d: the saver did not end cleanly (%s)\n", run + 1,
-                        status ? ("status " + std::to_string(*status)).c_str() : "still running");
-            continue;
-        }
-        ms.push_back(took);
-        std::printf("run %2d: %6.2f ms\n", run + 1, took);
+        const auto warp = [&](int dx) {
+            XWarpPointer(dpy, None, None, 0, 0, 0, 0, dx, 0);
+            XSync(dpy, False);
+        };
+        if (!time_the_end(saver, run, warp, ms)) ++failures;
     }
     XCloseDisplay(dpy);
 
