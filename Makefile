@@ -12,12 +12,19 @@
 #   make deb-check - lintian, then installs, runs and removes the package (as root or sudo)
 #   make preview - records the README's animated preview, docs/preview.gif
 
-DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-                libpng-dev nlohmann-json3-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev libxtst-dev \
+# What building and running the saver needs: the compiler, CMake, the X11 and Wayland client
+# libraries, the PNG library, and for the headless clip that `make run` shows without a display,
+# the JSON and GIF libraries of the simulator.
+RUN_PACKAGES := cmake g++ make pkg-config libpng-dev libx11-dev libxext-dev libxrandr-dev \
+                libwayland-dev nlohmann-json3-dev libgif-dev x11-utils
+# What the tests, the benchmarks and the package check need beside it: the test libraries, the
+# X servers, window managers, compositors and daemons the end-to-end suites run against, Wine
+# for the Windows program, and the packaging tools.
+TEST_PACKAGES := libgtest-dev libgmock-dev libbenchmark-dev libxfixes-dev libxtst-dev \
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick \
                 g++-mingw-w64-x86-64 wine wine64 python3 clang-format \
-                libgif-dev xscreensaver dpkg-dev file lintian \
-                libwayland-dev wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot twm openbox
+                xscreensaver dpkg-dev file lintian \
+                wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot twm openbox
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300
@@ -28,11 +35,13 @@ SOAK_MEMORY_FRAMES ?= 1000000
 SOAK_MEMORY_SIZE ?= 1024x768
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps lint build build-asan build-fuzz test run clip bench bench-cpu bench-start format clean scr fuzz fuzz-ci soak \
+.PHONY: deps lint build build-run build-asan build-fuzz test run clip bench bench-cpu bench-start format clean scr fuzz fuzz-ci soak \
         install deb deb-check preview
 
+# Installs what is missing of PACKAGES (by default everything the tests need).
+PACKAGES ?= $(RUN_PACKAGES) $(TEST_PACKAGES)
 deps:
-	@missing=$$(for p in $(DEB_PACKAGES) $(EXTRA_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
@@ -121,12 +130,22 @@ clip: build
 	./build/tools/vorlip-sim --seed 1 --frames 500 --png out/clip --png-every 10
 	@echo "headless clip written to out/clip/ (frame_000000.png ... frame_000500.png)"
 
-run: build
-	@if [ -x build/shell/vorlip ] && [ -n "$$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then \
-	  ./build/shell/vorlip /s; \
+# The saver alone, in a build of its own without the tests and benchmarks, from only what
+# running needs: on a Wayland session or an X display it runs; without either it renders a
+# headless clip.
+build-run:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(RUN_PACKAGES)"
+	cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release -DVORLIP_TESTS=OFF -DVORLIP_BENCHMARKS=OFF >/dev/null
+	cmake --build build-run -j $(JOBS) --target vorlip vorlip-sim
+
+run: build-run
+	@if [ -n "$$WAYLAND_DISPLAY$$WAYLAND_SOCKET" ] || { [ -n "$$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; }; then \
+	  ./build-run/shell/vorlip /s; \
 	else \
-	  echo "no X display here: rendering a headless clip instead"; \
-	  $(MAKE) --no-print-directory clip; \
+	  echo "no display here: rendering a headless clip instead"; \
+	  rm -rf out/clip; \
+	  ./build-run/tools/vorlip-sim --seed 1 --frames 500 --png out/clip --png-every 10; \
+	  echo "headless clip written to out/clip/ (frame_000000.png ... frame_000500.png)"; \
 	fi
 
 bench: build
@@ -147,4 +166,4 @@ format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-win build-fuzz build-deb out
+	rm -rf build build-run build-asan build-win build-fuzz build-deb out

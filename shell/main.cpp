@@ -2,28 +2,33 @@
 // until the mouse moves or a key or button is pressed; every other switch ends at once.
 // It also plays the show in a window a screen saver daemon gives it (--root, --window-id,
 // $XSCREENSAVER_WINDOW) or in a window of its own (--window).
-//
-// Which system: a Wayland compositor when WAYLAND_DISPLAY or WAYLAND_SOCKET names one and it
-// offers the layer shell (even with DISPLAY set as well: XWayland's root shows no Wayland
-// window); X11 otherwise.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "scene/random.hpp"
 #include "shell/arguments.hpp"
+#include "shell/launch.hpp"
+#include "shell/posix/end_signals.hpp"
 #include "shell/saver.hpp"
-#include "shell/x11_args.hpp"
-#include "shell/x11_hack.hpp"
-#include "shell/x11_platform.hpp"
+#include "shell/x11/hack_platform.hpp"
+#include "shell/x11/saver_platform.hpp"
 #ifdef VORLIP_HAVE_WAYLAND
-#include "shell/wayland_platform.hpp"
+#include "shell/wayland/connection.hpp"
+#include "shell/wayland/view.hpp"
 #endif
 
 namespace {
+
+using vorlip::Launch;
+
+// A way to run the program's show on one system: nothing when the system is not there (the
+// next one is tried), else the program's exit status.
+using Backend = std::optional<int> (*)(const Launch& launch, int argc, char** argv);
 
 #ifdef VORLIP_HAVE_WAYLAND
 bool set(const char* name) {
@@ -31,35 +36,34 @@ bool set(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
-// The saver, or a background on every output (--root), on a Wayland compositor.
-int run_wayland(vorlip::WaylandConnection& connection, const vorlip::Launch& launch, int argc,
-                char** argv) {
-    using vorlip::WaylandView;
-    vorlip::WaylandConnection::install_signal_handlers();
+// The saver, or a background on every output (--root), natively on a Wayland compositor that
+// offers the layer shell.
+std::optional<int> run_wayland(const Launch& launch, int argc, char** argv) {
+    // The saver and the background of the real root run here; a show in a given X window (or a
+    // window of its own) is an X11 matter.
+    const bool ours = launch.kind == Launch::Kind::mode_switch ||
+                      (launch.kind == Launch::Kind::hack && launch.window_id == 0);
+    if (!ours || !(set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET"))) return std::nullopt;
+    auto connection = vorlip::WaylandConnection::open();
+    if (!connection) return std::nullopt;
     const std::string arguments = vorlip::join_arguments(argc, argv);
     vorlip::ClockRandom rnd;
     try {
-        if (launch.kind == vorlip::Launch::Kind::mode_switch) {
-            WaylandView view(connection, WaylandView::Role::saver, 0, arguments);
-            auto saver = std::make_unique<vorlip::Saver>(view, rnd);
-            vorlip::saver_main(*saver);
-            vorlip::SaverEvents events(*saver);
-            view.run_events(events);
+        if (launch.kind == Launch::Kind::mode_switch) {
+            vorlip::WaylandSaverView view(*connection, 0, arguments);
+            vorlip::run_show(view, rnd, vorlip::ShowStart::saver);
             return 0;
         }
-        // One show on each output's background.
-        std::vector<std::unique_ptr<WaylandView>> views;
-        std::vector<std::unique_ptr<vorlip::Saver>> savers;
-        std::vector<std::unique_ptr<vorlip::SaverEvents>> events;
-        for (int k = 0; k < connection.output_count(); ++k) {
-            views.push_back(std::make_unique<WaylandView>(connection, WaylandView::Role::background,
-                                                          k, arguments));
-            savers.push_back(std::make_unique<vorlip::Saver>(*views.back(), rnd));
-            vorlip::saver_begin(*savers.back());
-            events.push_back(std::make_unique<vorlip::SaverEvents>(*savers.back()));
-            views.back()->deliver_to(*events.back());
+        // One show on each output's background, all on the one connection.
+        std::vector<std::unique_ptr<vorlip::WaylandView>> views;
+        std::vector<vorlip::Show> shows;
+        for (int k = 0; k < connection->output_count(); ++k) {
+            views.push_back(std::make_unique<vorlip::WaylandView>(*connection, k, arguments));
+            shows.push_back(
+                vorlip::begin_show(*views.back(), rnd, vorlip::ShowStart::given_window));
+            views.back()->deliver_to(*shows.back().events);
         }
-        connection.run();
+        connection->run();
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vorlip: %s\n", e.what());
@@ -68,10 +72,43 @@ int run_wayland(vorlip::WaylandConnection& connection, const vorlip::Launch& lau
 }
 #endif
 
+// The saver's own window, or a show in a window it is given, on an X display. Always there: it
+// is the last one tried, and it says what is missing when there is no display either.
+std::optional<int> run_x11(const Launch& launch, int argc, char** argv) {
+    try {
+        std::unique_ptr<vorlip::Platform> platform;
+        if (launch.kind == Launch::Kind::mode_switch)
+            platform = std::make_unique<vorlip::X11SaverPlatform>(argc, argv);
+        else
+            platform = std::make_unique<vorlip::X11HackPlatform>(
+                argc, argv, launch.window_id, launch.kind == Launch::Kind::window);
+        vorlip::ClockRandom rnd;
+        vorlip::run_show(*platform, rnd,
+                         launch.kind == Launch::Kind::mode_switch
+                             ? vorlip::ShowStart::saver
+                             : vorlip::ShowStart::given_window);
+    } catch (const std::exception& e) {
+        // The platform's destructor has given the desktop back by now.
+        std::fprintf(stderr, "vorlip: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+// The systems, tried in this order. A Wayland compositor first, even with DISPLAY set as well:
+// on a Wayland session DISPLAY names Xwayland, whose root shows no Wayland window, so a capture
+// there is black and the saver's X window covers nothing the compositor draws itself. X11
+// last, for X sessions and for compositors without the layer shell.
+constexpr Backend kBackends[] = {
+#ifdef VORLIP_HAVE_WAYLAND
+    run_wayland,
+#endif
+    run_x11,
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    using vorlip::Launch;
     const Launch launch = vorlip::parse_launch(std::vector<std::string>(argv + 1, argv + argc),
                                                std::getenv("XSCREENSAVER_WINDOW"));
     if (launch.kind == Launch::Kind::help) {
@@ -83,41 +120,9 @@ int main(int argc, char** argv) {
                      launch.error.c_str());
         return 2;
     }
-
-#ifdef VORLIP_HAVE_WAYLAND
-    // The saver and the background of the real root run natively; a show in a given X window
-    // (or a window of its own) is an X11 matter.
-    const bool wayland_mode = launch.kind == Launch::Kind::mode_switch ||
-                              (launch.kind == Launch::Kind::hack && launch.window_id == 0);
-    if (wayland_mode && (set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET"))) {
-        if (auto connection = vorlip::WaylandConnection::open())
-            return run_wayland(*connection, launch, argc, argv);
-    }
-#endif
-
-    vorlip::X11Platform::install_signal_handlers();
-    try {
-        std::unique_ptr<vorlip::X11Platform> platform;
-        if (launch.kind == Launch::Kind::mode_switch)
-            platform = std::make_unique<vorlip::X11Platform>(argc, argv);
-        else
-            platform = std::make_unique<vorlip::X11HackPlatform>(
-                argc, argv, launch.window_id, launch.kind == Launch::Kind::window);
-        vorlip::ClockRandom rnd;
-        auto saver = std::make_unique<vorlip::Saver>(*platform, rnd);
-        // The saver's start-up with its guard and mode switch; a show in a chosen window
-        // starts where the saver's start-up measures the screen.
-        if (launch.kind == Launch::Kind::mode_switch)
-            vorlip::saver_main(*saver);
-        else
-            vorlip::saver_begin(*saver);
-        // From here on the show lives on its window's events, until the window goes.
-        vorlip::SaverEvents events(*saver);
-        platform->run_events(events);
-    } catch (const std::exception& e) {
-        // The platform's destructor has given the desktop back by now.
-        std::fprintf(stderr, "vorlip: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+    // Before anything is opened: an end signal from here on ends the show as input does.
+    vorlip::posix::install_end_signals();
+    for (Backend run : kBackends)
+        if (const std::optional<int> status = run(launch, argc, argv)) return *status;
+    return 1;  // not reached: the last one always runs
 }

@@ -1,16 +1,23 @@
 // The services the saver shell needs from the system it runs on, and nothing more.
 //
 // The start-up, the window set-up and the tick are written once, over this interface
-// (saver.cpp); each system gives one implementation: X11, Win32, Wayland, and a headless one for
-// the tests (tests/support/headless_platform.hpp). Every operation is one thing the saver asks
-// for in its own terms (is a saver already running, hide the window, give the focus sink the
-// keyboard, did the input change, ...), so each maps onto a few calls of a windowing system, and
-// each system answers in its own way: X11 and Win32 look windows up by title and compare pointer
-// and caret positions (shell/title_systems.hpp), Wayland holds a lock file and counts input
-// events. Like the rest of the saver, the callers never examine results except where a result is
-// the point (a lookup, a position, a size).
+// (saver.cpp); each system gives one implementation: X11 (shell/x11/), Win32 (shell/win32/),
+// Wayland (shell/wayland/), and a headless one for the tests (tests/support/headless_platform.hpp).
+// Every operation is one thing the saver asks for in its own terms (is a saver already running,
+// hide the window, give the focus sink the keyboard, did the input change, ...), so each maps
+// onto a few calls of a windowing system, and each system answers in its own way: X11 and Win32
+// look windows up by title and compare pointer and caret positions (shell/title_systems.hpp),
+// Wayland holds a lock file and counts input events. Like the rest of the saver, the callers
+// never examine results except where a result is the point (a lookup, a position, a size).
+//
+// Some calls mean something only where the saver covers the screen with a window of its own
+// that it places, shows, focuses and watches for input. Those have a body here that does
+// nothing (or answers the neutral value), so a show in a window it was given, or on a
+// compositor's background layer, implements only what it does. No call makes anything as a side
+// effect of a question.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -45,6 +52,9 @@ enum class Control { focus_sink, compose, background };
 // the system's default one it gives back at the end.
 enum class PointerImage { custom_empty, system_default };
 
+// The show's one cadence: a frame every 20 ms, on every system.
+inline constexpr std::chrono::milliseconds kTick{20};
+
 // What the saver window's events call. The system delivers them one at a time, from its event
 // loop only, never while a handler is still running.
 class WindowEvents {
@@ -75,7 +85,9 @@ class Platform {
     // --- start-up
     // The single-instance guard, asked once before anything else: whether a saver already runs
     // (or its settings are open), so that this start must end at once.
-    virtual bool saver_already_running() = 0;
+    // A system whose shows never run more than one at a time (a window a daemon gives) keeps
+    // the answer no.
+    virtual bool saver_already_running() { return false; }
     // The argument string: the text after the program name.
     virtual std::string command_line() = 0;
     // The primary screen's size.
@@ -88,14 +100,19 @@ class Platform {
     // The window's outer size and position, in pixels, relative to the primary screen's
     // top-left corner.
     virtual void resize_window(int width, int height) = 0;
-    virtual void move_window(int left, int top) = 0;
+    // The rest of the window's placing and showing: where the window is placed but never put
+    // on the screen before make_topmost, none of it shows.
+    virtual void move_window(int /*left*/, int /*top*/) {}
     // Sets a child's width, height, left and top.
-    virtual void place_control(Control control, int width, int height, int left, int top) = 0;
-    virtual void show_window() = 0;
-    virtual void hide_window() = 0;
-    // Gives the focus sink the keyboard: from now on key presses reach key_down.
-    virtual void focus_sink() = 0;
-    virtual void set_pointer(PointerImage image) = 0;
+    virtual void place_control(Control /*control*/, int /*width*/, int /*height*/, int /*left*/,
+                               int /*top*/) {}
+    virtual void show_window() {}
+    virtual void hide_window() {}
+    // Gives the focus sink the keyboard: from now on key presses reach key_down. A show that
+    // takes no keys leaves it.
+    virtual void focus_sink() {}
+    // A show whose pointer is not its own to hide leaves it.
+    virtual void set_pointer(PointerImage /*image*/) {}
     // Puts the window above every other window, shown, without moving, sizing or activating it.
     virtual void make_topmost() = 0;
     // The window's persistent image (sized with the window); its refresh puts it on the screen.
@@ -107,10 +124,11 @@ class Platform {
     // Starts watching the input, once, before the scene starts: what the first check compares
     // against is what is seen now, so input during the rest of the set-up ends the show at the
     // first tick.
-    virtual void watch_input() = 0;
+    // A show that no input ends leaves both: nothing is watched, nothing ever changed.
+    virtual void watch_input() {}
     // Whether the input changed since the previous check (or since watch_input): asked once
     // after every frame. Clicks and keys come as events of their own.
-    virtual bool input_changed() = 0;
+    virtual bool input_changed() { return false; }
 
     // --- the desktop
     // Copies the rectangle (0, 0, width, height) of the desktop as it is on the screen into

@@ -142,6 +142,25 @@ void on_tick(Saver& s) {
     if (s.shell.running) saver_tick(s, false);
 }
 
+Show begin_show(Platform& platform, Random& rnd, ShowStart start) {
+    Show show;
+    // The world is large: it lives on the heap, not on the stack of whoever starts a show.
+    show.saver = std::make_unique<Saver>(platform, rnd);
+    if (start == ShowStart::saver)
+        saver_main(*show.saver);
+    else
+        saver_begin(*show.saver);
+    show.events = std::make_unique<SaverEvents>(*show.saver);
+    return show;
+}
+
+void run_show(Platform& platform, Random& rnd, ShowStart start) {
+    Show show = begin_show(platform, rnd, start);
+    // In saver mode the show now lives on the window's events; without a window this returns at
+    // once.
+    platform.run_events(*show.events);
+}
+
 void SaverEvents::end_requested() {
     // Only a window that exists delivers this, and it must go whatever the globals say.
     saver_end(s_);

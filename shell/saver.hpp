@@ -3,6 +3,7 @@
 // show on any input. Written once, over the Platform interface.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -81,5 +82,23 @@ class SaverEvents : public WindowEvents {
   private:
     Saver& s_;
 };
+
+// How a program's show starts: through the saver's own start-up, with its guard and mode switch
+// (the "/s" of a saver program), or straight at the measure of the screen, in a window the
+// show was given (a daemon's, or one of its own for trying it out).
+enum class ShowStart { saver, given_window };
+
+// One show from start to end, as every program runs it (the Unix and the Windows one alike):
+// started as `start` says, then living on its window's events until the window goes. Returns at
+// once when the start ends before a window exists (another saver running, another switch).
+void run_show(Platform& platform, Random& rnd, ShowStart start);
+
+// The same show started and handed to its window's events, for a system that runs several
+// shows on one event loop (a background on every output): the caller runs the loop.
+struct Show {
+    std::unique_ptr<Saver> saver;
+    std::unique_ptr<SaverEvents> events;
+};
+Show begin_show(Platform& platform, Random& rnd, ShowStart start);
 
 }  // namespace vorlip

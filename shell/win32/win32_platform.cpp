@@ -14,7 +14,6 @@ namespace {
 constexpr const char* kFormClass = "vorlip saver";
 constexpr const char* kFocusClass = "vorlip focus sink";
 constexpr UINT_PTR kTickTimer = 1;
-constexpr UINT kTickMs = 20;
 // The mutex that makes the single-instance guard and the window's creation one step. A copy
 // that cannot have it in this long (one hung between the two) goes on without it.
 constexpr const char* kStartLockName = "vorlip saver start";
@@ -135,7 +134,7 @@ void Win32Platform::create_window(const std::string& title) {
     focus_sink_ = CreateWindowExA(0, kFocusClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, form_,
                                   nullptr, instance_, this);
     // The tick timer runs from now on; its ticks are handled only once the event loop runs.
-    SetTimer(form_, kTickTimer, kTickMs, nullptr);
+    SetTimer(form_, kTickTimer, UINT(kTick.count()), nullptr);
     // The window exists: a second copy, held until now, finds it.
     release_start_lock();
 }

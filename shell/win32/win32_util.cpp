@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "shell/pixels.hpp"
+
 namespace vorlip {
 
 namespace {
@@ -62,15 +64,10 @@ std::string arguments_after_program(std::string_view command_line) {
 }
 
 void copy_dib_into(Surface& into, DibView dib, int top) {
-    if (dib.bits == nullptr || dib.width <= 0 || dib.height <= 0) return;
-    const int w = std::min(into.width(), dib.width);
-    const int y0 = std::max(0, -top);
-    const int y1 = std::min(dib.height, into.height() - top);
-    for (int y = y0; y < y1; ++y) {
-        const std::uint32_t* src = dib.bits + static_cast<std::ptrdiff_t>(y) * dib.width;
-        Pixel* dst = into.row(top + y);
-        for (int x = 0; x < w; ++x) dst[x] = src[x] & kWhite;
-    }
+    import_rows(
+        {reinterpret_cast<const std::uint8_t*>(dib.bits),
+         std::ptrdiff_t(std::max(dib.width, 0)) * 4, dib.width, dib.height, ByteOrder32::bgrx},
+        into, 0, top);
 }
 
 }  // namespace vorlip

@@ -33,9 +33,11 @@ constexpr int kHeight = 480;
 const milliseconds kStartLimit(10000);
 const milliseconds kEndLimit(5000);
 // The compositor draws its pointer into every picture of the output: one showing only its
-// wallpaper still differs from it in up to this many pixels. Between shows the pointer waits at
-// the output's far corner, where only the tip of its arrow is drawn, clear of the scene.
-constexpr int kPointerPixels = 300;
+// wallpaper still differs from it in up to this many pixels, a whole 32 x 32 arrow of whatever
+// cursor theme is installed (the desktops' themes draw larger arrows than the fallback one).
+// Between shows the pointer waits at the output's far corner, where only the tip of its arrow is
+// drawn, clear of the scene.
+constexpr int kPointerPixels = 32 * 32;
 
 // Wallpapers whose every pixel differs from its neighbours, so a shifted, flipped or
 // colour-swapped copy shows; the second output's differs from the first's.

@@ -27,7 +27,7 @@
 
 #include "e2e/pictures.hpp"
 #include "scene/raster.hpp"
-#include "shell/x11_layout.hpp"
+#include "shell/x11/layout.hpp"
 #include "support/test_support.hpp"
 #include "tools/png_io.hpp"
 #include "tools/xharness/xharness.hpp"

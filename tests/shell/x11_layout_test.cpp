@@ -1,7 +1,7 @@
 // The X11 saver's display-free arithmetic: the primary screen and the pixel layouts.
-#include "shell/x11_layout.hpp"
-
 #include <gtest/gtest.h>
+
+#include "shell/x11/layout.hpp"
 
 namespace vorlip {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/x11_args.hpp"
+#include "shell/launch.hpp"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "shell/x11_hack.hpp"
+#include "shell/x11/hack_platform.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -7,6 +7,11 @@
 
 #include <algorithm>
 #include <cstdio>
+
+#include "shell/arguments.hpp"
+#include "shell/x11/display.hpp"
+#include "shell/x11/event_loop.hpp"
+#include "shell/x11/window_image.hpp"
 
 namespace vorlip {
 
@@ -17,7 +22,10 @@ constexpr Pixel kPlainDesktop = 0x2F4F6F;
 
 }  // namespace
 
-struct X11HackPlatform::State {
+struct X11HackPlatform::State : x11::LoopHooks {
+    x11::Connection x;
+    x11::WindowPicture picture;
+    Damage exposed;          // parts of the window the server asked to be drawn again
     bool own = false;        // a window of the show's own, made by create_window
     bool real_root = false;  // the root window itself, whose background is put back at the end
     Window target = 0;       // the window drawn into; 0 once let go
@@ -36,14 +44,17 @@ struct X11HackPlatform::State {
     // itself is on the screen.
     Surface root_capture;
     bool root_captured = false;
+
+    bool window_exists() const override { return target != 0; }
+    void event(XEvent& e, WindowEvents& events) override;
 };
 
 X11HackPlatform::X11HackPlatform(int argc, const char* const* argv, std::uint32_t window,
                                  bool own_window)
-    : X11Platform(argc, argv), st_(std::make_unique<State>()) {
+    : st_(std::make_unique<State>()), arguments_(join_arguments(argc, argv)) {
     State& st = *st_;
     st.own = own_window;
-    Display* dpy = display();
+    Display* dpy = st.x.dpy;
     if (!dpy) return;  // measuring the screen says so
     st.screenshot = XInternAtom(dpy, "_SCREENSAVER_SCREENSHOT", False);
     st.wm_protocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
@@ -58,15 +69,15 @@ X11HackPlatform::X11HackPlatform(int argc, const char* const* argv, std::uint32_
         st.height = std::max(1, rh * 2 / 3);
         st.own_x = (rw - st.width) / 2;
         st.own_y = (rh - st.height) / 2;
-        st.root = root_window();
+        st.root = st.x.root;
         st.root_width = rw;
         st.root_height = rh;
         st.root_visual = DefaultVisual(dpy, screen);
         return;
     }
 
-    st.target = window != 0 ? Window(window) : root_window();
-    st.root = root_window();
+    st.target = window != 0 ? Window(window) : st.x.root;
+    st.root = st.x.root;
     // Watched before it is looked at: if it goes after the look, its DestroyNotify says so.
     XSelectInput(dpy, st.target, StructureNotifyMask | ExposureMask);
     XWindowAttributes a{};
@@ -87,15 +98,14 @@ X11HackPlatform::X11HackPlatform(int argc, const char* const* argv, std::uint32_
 }
 
 X11HackPlatform::~X11HackPlatform() {
-    // Before the saver's own clean-up, which would destroy the window as its own.
     unload_window();
 }
 
 ScreenMeasure X11HackPlatform::screen_size() {
     State& st = *st_;
-    if (!display()) return X11Platform::screen_size();  // throws: no display
+    st.x.check_usable();
     XWindowAttributes a{};
-    if (!st.own && XGetWindowAttributes(display(), st.target, &a)) {
+    if (!st.own && XGetWindowAttributes(st.x.dpy, st.target, &a)) {
         st.width = a.width;
         st.height = a.height;
     }
@@ -104,12 +114,12 @@ ScreenMeasure X11HackPlatform::screen_size() {
 
 void X11HackPlatform::create_window(const std::string&) {
     State& st = *st_;
-    Display* dpy = display();
+    Display* dpy = st.x.dpy;
     if (st.own) {
         XSetWindowAttributes a{};
         a.background_pixel = BlackPixel(dpy, DefaultScreen(dpy));
         a.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask;
-        st.target = XCreateWindow(dpy, root_window(), st.own_x, st.own_y, unsigned(st.width),
+        st.target = XCreateWindow(dpy, st.x.root, st.own_x, st.own_y, unsigned(st.width),
                                   unsigned(st.height), 0, CopyFromParent, InputOutput,
                                   CopyFromParent, CWBackPixel | CWEventMask, &a);
         XStoreName(dpy, st.target, kOwnTitle);
@@ -127,32 +137,40 @@ void X11HackPlatform::create_window(const std::string&) {
         }
         XSetWMProtocols(dpy, st.target, &st.wm_delete, 1);
     }
-    draw_into(st.target, st.own);
+    // The picture follows the window's own visual, which need not be the screen's default.
+    XWindowAttributes a{};
+    Visual* visual = st.x.visual;
+    int depth = st.x.depth;
+    if (XGetWindowAttributes(dpy, st.target, &a)) {
+        visual = a.visual;
+        depth = a.depth;
+    }
+    st.picture.attach(dpy, st.target, visual, depth);
 }
 
 void X11HackPlatform::resize_window(int width, int height) {
     // The window's size is its owner's (or its user's) to choose: only the image follows.
     st_->width = width;
     st_->height = height;
-    size_image(width, height);
+    st_->picture.make(width, height);
 }
 
 void X11HackPlatform::make_topmost() {
     // Nothing is raised over a given window: a window of the show's own is mapped, and the
     // first frame put up.
-    if (st_->own) XMapWindow(display(), st_->target);
-    present_image();
+    if (st_->own) XMapWindow(st_->x.dpy, st_->target);
+    st_->picture.present_all();
 }
 
 void X11HackPlatform::unload_window() {
     State& st = *st_;
     if (st.target == 0) return;
-    let_go_of_window();
-    // The root window shows its own background again; any other given window is its owner's.
-    if (st.real_root) {
-        XClearWindow(display(), st.target);
-        XSync(display(), False);
-    }
+    st.picture.drop();
+    // Only a window of the show's own is destroyed. The root window shows its own background
+    // again; any other given window is its owner's.
+    if (st.own) XDestroyWindow(st.x.dpy, st.target);
+    if (st.real_root) XClearWindow(st.x.dpy, st.target);
+    XSync(st.x.dpy, False);
     st.target = 0;
 }
 
@@ -186,7 +204,7 @@ bool read_screenshot(Display* dpy, Window window, Atom property, int x, int y, c
     XImage* img =
         XGetImage(dpy, pixmap, x0, y0, unsigned(x1 - x0), unsigned(y1 - y0), AllPlanes, ZPixmap);
     if (!img) return false;
-    copy_display_image(*img, into, x0 - x, y0 - y, {v->red_mask, v->green_mask, v->blue_mask});
+    x11::copy_display_image(*img, into, x0 - x, y0 - y, {v->red_mask, v->green_mask, v->blue_mask});
     XDestroyImage(img);
     return true;
 }
@@ -195,7 +213,7 @@ bool read_screenshot(Display* dpy, Window window, Atom property, int x, int y, c
 
 void X11HackPlatform::capture_desktop(Surface& into, int, int) {
     State& st = *st_;
-    Display* dpy = display();
+    Display* dpy = st.x.dpy;
     into.fill(kPlainDesktop);
     if (!dpy || st.target == 0) return;
     // The window's place on the root: the desktop under it is its picture.
@@ -212,41 +230,48 @@ void X11HackPlatform::capture_desktop(Surface& into, int, int) {
         XImage* img = XGetImage(dpy, st.root, 0, 0, unsigned(rw), unsigned(rh), AllPlanes, ZPixmap);
         if (img) {
             st.root_capture.resize(rw, rh);
-            copy_display_image(*img, st.root_capture, 0, 0,
-                               {img->red_mask, img->green_mask, img->blue_mask});
+            x11::copy_display_image(*img, st.root_capture, 0, 0,
+                                    {img->red_mask, img->green_mask, img->blue_mask});
             XDestroyImage(img);
         }
     }
     bit_blt(into, 0, 0, into.width(), into.height(), st.root_capture, x, y, Rop::SrcCopy);
 }
 
-bool X11HackPlatform::handle_event(XEvent& e, WindowEvents& events) {
-    State& st = *st_;
+WindowImage& X11HackPlatform::window_image() {
+    return st_->picture;
+}
+
+void X11HackPlatform::run_events(WindowEvents& events) {
+    x11::run_loop(st_->x.dpy, *st_, events);
+}
+
+void X11HackPlatform::State::event(XEvent& e, WindowEvents& events) {
     switch (e.type) {
         case ConfigureNotify: {
-            if (e.xconfigure.window != st.target) return false;
+            if (e.xconfigure.window != target) return;
             // Only the last of a run of sizes matters.
             XEvent later;
-            while (XCheckTypedWindowEvent(display(), st.target, ConfigureNotify, &later)) e = later;
-            if (e.xconfigure.width != st.width || e.xconfigure.height != st.height)
+            while (XCheckTypedWindowEvent(x.dpy, target, ConfigureNotify, &later)) e = later;
+            if (e.xconfigure.width != width || e.xconfigure.height != height)
                 events.resized(e.xconfigure.width, e.xconfigure.height);
-            return true;
+            return;
         }
         case KeyPress: {
-            // Only a window of the show's own takes keys, and only these end the show.
+            // Only a window of the show's own takes keys, and only these end the show; no other
+            // input ends a show in a given window.
             const KeySym key = XLookupKeysym(&e.xkey, 0);
-            if (st.own && (key == XK_Escape || key == XK_q)) events.end_requested();
-            return true;
+            if (own && (key == XK_Escape || key == XK_q)) events.end_requested();
+            return;
         }
-        case ButtonPress:
-            return true;  // no input ends a show in a given window
         case ClientMessage:
-            if (st.own && e.xclient.message_type == st.wm_protocols &&
-                Atom(e.xclient.data.l[0]) == st.wm_delete)
+            if (own && e.xclient.message_type == wm_protocols &&
+                Atom(e.xclient.data.l[0]) == wm_delete)
                 events.end_requested();
-            return true;
+            return;
         default:
-            return false;
+            picture.window_event(e, events);
+            return;
     }
 }
 

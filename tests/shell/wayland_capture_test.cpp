@@ -1,10 +1,10 @@
 // A captured output's picture in the scene's layout, and the saver's lock file name.
-#include "shell/wayland_pixels.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
+
+#include "shell/wayland/capture_pixels.hpp"
 
 namespace vorlip {
 namespace {

@@ -10,46 +10,42 @@
 #include <memory>
 #include <string>
 
-#include "shell/x11_platform.hpp"
+#include "shell/platform.hpp"
 
 namespace vorlip {
 
-class X11HackPlatform : public X11Platform {
+class X11HackPlatform : public Platform {
   public:
     // `window` is the window to draw into (0: the root window), unless `own_window`. A given
     // window that does not exist throws PlatformError.
     X11HackPlatform(int argc, const char* const* argv, std::uint32_t window, bool own_window);
     ~X11HackPlatform() override;
+    X11HackPlatform(const X11HackPlatform&) = delete;
+    X11HackPlatform& operator=(const X11HackPlatform&) = delete;
 
-    // A given window is the daemon's: it runs one show at a time, so there is no guard.
-    bool saver_already_running() override { return false; }
+    // A given window is the daemon's: it runs one show at a time, so there is no guard (the
+    // interface's answer). Input is the daemon's business too: none ends the show, and nothing
+    // is placed, shown, focused or given another pointer.
+    std::string command_line() override { return arguments_; }
     // The given window's size; for a window of the show's own, the size it will have.
     ScreenMeasure screen_size() override;
     void create_window(const std::string& title) override;
     void resize_window(int width, int height) override;
-    void move_window(int, int) override {}
-    void place_control(Control, int, int, int, int) override {}
-    void show_window() override {}
-    void hide_window() override {}
-    void focus_sink() override {}
-    void set_pointer(PointerImage) override {}
     void make_topmost() override;
+    WindowImage& window_image() override;
     void unload_window() override;
-    // Input is the daemon's business: none ends the show.
-    void watch_input() override {}
-    bool input_changed() override { return false; }
     void capture_desktop(Surface& into, int width, int height) override;
+    void run_events(WindowEvents& events) override;
 
     // The title of a window of the show's own. Not the saver's: an open trial window must not
     // stop the saver from starting.
     static constexpr const char* kOwnTitle = "vorlip";
 
-  protected:
-    bool handle_event(XEvent& event, WindowEvents& events) override;
+    struct State;
 
   private:
-    struct State;
     std::unique_ptr<State> st_;
+    std::string arguments_;
 };
 
 }  // namespace vorlip

@@ -1,4 +1,4 @@
-// The X11 program's own options, ahead of the saver's mode switch: the ways a screen saver
+// The Unix program's own options, ahead of the saver's mode switch: the ways a screen saver
 // daemon starts a show in a window it made (and the same by hand), a show in a window of its
 // own, and the help. Anything else goes to the mode switch unchanged.
 #pragma once

@@ -1,4 +1,4 @@
-#include "shell/x11_layout.hpp"
+#include "shell/x11/layout.hpp"
 
 #include <algorithm>
 #include <bit>

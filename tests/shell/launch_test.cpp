@@ -1,5 +1,5 @@
 // The X11 program's own options ahead of the mode switch.
-#include "shell/x11_args.hpp"
+#include "shell/launch.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,39 @@
+// The saver on a Wayland compositor that offers the layer shell (wlroots' and others'):
+// libwayland-client, layer-shell surfaces, wl_shm buffers, and screencopy for the desktop picture.
+//
+// One connection serves one or more views (shell/wayland/view.hpp), each the window of one show
+// on one output. The rooms of this folder: the connection with its registry and outputs
+// (registry.cpp), the seat's input (seat.cpp), the desktop pictures (screencopy.cpp,
+// capture_pixels.cpp), the buffers (shm_buffer.cpp), the layer surfaces (layers.cpp), the event
+// loop (loop.cpp) and the views' Platform calls (view.cpp).
+#pragma once
+
+#include <memory>
+
+namespace vorlip {
+
+class WaylandConnection {
+  public:
+    // Connects as libwayland does (WAYLAND_SOCKET, else WAYLAND_DISPLAY); nullptr when there is
+    // no compositor to connect to or it offers no layer shell, so the saver runs on X11 instead.
+    static std::unique_ptr<WaylandConnection> open();
+    ~WaylandConnection();
+    WaylandConnection(const WaylandConnection&) = delete;
+    WaylandConnection& operator=(const WaylandConnection&) = delete;
+
+    // The outputs, in the order the compositor announced them.
+    int output_count() const;
+
+    // Delivers the events of every view until none has a window left. Throws PlatformError when
+    // the connection to the compositor is lost.
+    void run();
+
+    struct Impl;
+    Impl& impl() { return *impl_; }
+
+  private:
+    WaylandConnection();
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vorlip

@@ -1,0 +1,145 @@
+// The layer-shell surfaces: the show's own (the overlay over its output, or the output's
+// background), and the stills that cover every other output while the saver shows; how each is
+// made, configured, and given its pictures.
+#include <wayland-client.h>
+
+#include <climits>
+
+#include "shell/wayland/internal.hpp"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+
+namespace vorlip {
+
+namespace {
+
+constexpr const char* kNamespace = "vorlip";
+
+void on_layer_configure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t w,
+                        uint32_t h) {
+    Layer& l = *static_cast<Layer*>(data);
+    zwlr_layer_surface_v1_ack_configure(layer, serial);
+    const bool changed = l.configured && (int(w) != l.width || int(h) != l.height);
+    l.width = int(w);
+    l.height = int(h);
+    l.configured = true;
+    if (changed) l.view->configured(l);
+}
+void on_layer_closed(void* data, zwlr_layer_surface_v1*) {
+    static_cast<Layer*>(data)->closed = true;
+}
+constexpr zwlr_layer_surface_v1_listener kLayerListener{.configure = on_layer_configure,
+                                                        .closed = on_layer_closed};
+
+}  // namespace
+
+void Layer::destroy() {
+    buffers.drop();
+    if (layer) zwlr_layer_surface_v1_destroy(layer);
+    if (surface) wl_surface_destroy(surface);
+    layer = nullptr;
+    surface = nullptr;
+    configured = mapped = false;
+    applied_scale = 0;
+}
+
+void WaylandView::Impl::configured(Layer& l) {
+    // The compositor changed its mind about the size: the show starts again at the new one; a
+    // still picture is put up again at it.
+    if (&l == &main) {
+        if (window) resize_due = true;
+    } else if (l.mapped) {
+        draw_still(l);
+    }
+}
+
+void WaylandView::Impl::make_layer(Layer& l, Output* out, bool overlay) {
+    l.view = this;
+    l.output = out;
+    l.surface = wl_compositor_create_surface(c.compositor);
+    l.layer = zwlr_layer_shell_v1_get_layer_surface(
+        c.layer_shell, l.surface, out->output,
+        overlay ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
+        kNamespace);
+    zwlr_layer_surface_v1_add_listener(l.layer, &kLayerListener, &l);
+    zwlr_layer_surface_v1_set_anchor(
+        l.layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                     ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+    // Over (or under) every panel, none of which moves aside for it.
+    zwlr_layer_surface_v1_set_exclusive_zone(l.layer, -1);
+    zwlr_layer_surface_v1_set_size(l.layer, 0, 0);
+    // Every buffer is XRGB: nothing under the surface ever shows through it.
+    wl_region* whole = wl_compositor_create_region(c.compositor);
+    wl_region_add(whole, 0, 0, INT32_MAX, INT32_MAX);
+    wl_surface_set_opaque_region(l.surface, whole);
+    wl_region_destroy(whole);
+    if (role == Role::saver) {
+        // The saver takes the whole keyboard while it shows, on its own surface.
+        if (&l == &main) zwlr_layer_surface_v1_set_keyboard_interactivity(l.layer, 1);
+    } else {
+        // A background takes no input: every event goes to what is under it.
+        wl_region* none = wl_compositor_create_region(c.compositor);
+        wl_surface_set_input_region(l.surface, none);
+        wl_region_destroy(none);
+    }
+    wl_surface_commit(l.surface);
+    wait_configured(l);
+}
+
+void WaylandView::Impl::wait_configured(Layer& l) {
+    while (!l.configured && !l.closed) c.roundtrip();
+}
+
+void WaylandView::Impl::present(const Damage& where) {
+    Layer& l = main;
+    if (!l.mapped || picture.width() <= 0 || picture.height() <= 0) return;
+    since_commit.add(where);
+    l.buffers.changed(where);
+    ShmBuffer* free = l.buffers.free([&](ShmBuffer& b) {
+        return b.make(c.shm, picture.width(), picture.height(), picture.width() * 4,
+                      WL_SHM_FORMAT_XRGB8888);
+    });
+    // Both held: this frame waits in the image, and goes up with the next.
+    if (!free) return;
+    Surface into = free->view();
+    copy_rects(into, picture, free->stale, Rect{0, 0, picture.width(), picture.height()});
+    free->stale.clear();
+    // The scale is sent when it changes, not with every frame.
+    if (l.applied_scale != l.output->scale) {
+        wl_surface_set_buffer_scale(l.surface, l.output->scale);
+        l.applied_scale = l.output->scale;
+    }
+    wl_surface_attach(l.surface, free->buffer, 0, 0);
+    for (const Rect& r : since_commit.rects())
+        wl_surface_damage_buffer(l.surface, r.x, r.y, r.w, r.h);
+    wl_surface_commit(l.surface);
+    free->busy = true;
+    since_commit.clear();
+    wl_display_flush(c.display);
+}
+
+void WaylandView::Impl::draw_still(Layer& l) {
+    // The output's own picture, as it was before the saver showed: nothing there seems to
+    // change.
+    const int w = l.pixel_width(), h = l.pixel_height();
+    ShmBuffer& b = l.buffers[0];
+    if (!b.make(c.shm, w, h, w * 4, WL_SHM_FORMAT_XRGB8888)) return;
+    Surface into = b.view();
+    into.fill(kPlainDesktop);
+    if (l.output->captured) bit_blt(into, 0, 0, w, h, l.output->picture, 0, 0, Rop::SrcCopy);
+    wl_surface_set_buffer_scale(l.surface, l.output->scale);
+    wl_surface_attach(l.surface, b.buffer, 0, 0);
+    wl_surface_damage_buffer(l.surface, 0, 0, w, h);
+    wl_surface_commit(l.surface);
+    l.mapped = true;
+}
+
+void WaylandView::Impl::map() {
+    if (!window || main.mapped || main.closed) return;
+    main.mapped = true;
+    since_commit.whole(picture.width(), picture.height());
+    present_all();
+    for (auto& s : stills)
+        if (!s->mapped && s->configured) draw_still(*s);
+}
+
+}  // namespace vorlip

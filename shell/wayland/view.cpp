@@ -1,0 +1,175 @@
+// The Platform calls of a show's window on Wayland: the background view, and the saver's view
+// with its guard, its stills over the other outputs, its hidden pointer and its input.
+#include "shell/wayland/view.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "shell/wayland/capture_pixels.hpp"
+#include "shell/wayland/internal.hpp"
+
+namespace vorlip {
+
+WaylandView::WaylandView(WaylandConnection& connection, int output, std::string arguments)
+    : WaylandView(connection, Role::background, output, std::move(arguments)) {}
+
+WaylandView::WaylandView(WaylandConnection& connection, Role role, int output,
+                         std::string arguments)
+    : impl_(std::make_unique<Impl>(connection.impl(), role)), arguments_(std::move(arguments)) {
+    Impl& v = *impl_;
+    auto& outs = v.c.outputs;
+    v.output = outs.at(std::size_t(std::clamp(output, 0, int(outs.size()) - 1))).get();
+    v.c.views.push_back(&v);
+}
+
+WaylandView::~WaylandView() {
+    unload_window();
+    Impl& v = *impl_;
+    v.main.destroy();
+    auto& views = v.c.views;
+    views.erase(std::remove(views.begin(), views.end(), &v), views.end());
+    if (v.lock_fd >= 0) close(v.lock_fd);
+}
+
+ScreenMeasure WaylandView::screen_size() {
+    const Output& out = *impl_->output;
+    return {double(out.pixel_width()), double(out.pixel_height()), 1, 1};
+}
+
+void WaylandView::create_window(const std::string&) {
+    Impl& v = *impl_;
+    v.make_layer(v.main, v.output, v.role == Role::saver);
+    if (v.main.closed) throw PlatformError("the Wayland compositor gives the saver no surface");
+    v.window = true;
+    // The desktop pictures, before anything of the show is on the screen.
+    if (!v.c.screencopy) {
+        if (v.role == Role::saver)
+            std::fputs(
+                "vorlip: the compositor offers no screen capture (wlr-screencopy); the show "
+                "plays over a plain colour\n",
+                stderr);
+    } else {
+        bool all = v.output->captured || v.c.capture(*v.output);
+        for (auto& s : v.stills) all = (s->output->captured || v.c.capture(*s->output)) && all;
+        if (!all)
+            std::fputs(
+                "vorlip: the compositor did not capture the screen; the show plays over a "
+                "plain colour\n",
+                stderr);
+    }
+    // The compositor may size the surface otherwise than the output's description said: the
+    // show then starts again at its size at the loop's first turn.
+    const ScreenMeasure said = screen_size();
+    if (v.main.pixel_width() != int(said.width) || v.main.pixel_height() != int(said.height))
+        v.resize_due = true;
+    v.c.tick.start();
+}
+
+void WaylandView::resize_window(int width, int height) {
+    Impl& v = *impl_;
+    if (width != v.picture.width() || height != v.picture.height()) {
+        v.picture.resize(std::max(width, 0), std::max(height, 0));
+        v.main.buffers.drop();
+    }
+    v.since_commit.whole(v.picture.width(), v.picture.height());
+}
+
+void WaylandView::make_topmost() {
+    // The layer is above (or below) every window and panel already: shown, with the first
+    // frame.
+    impl_->map();
+}
+
+WindowImage& WaylandView::window_image() {
+    return *impl_;
+}
+
+void WaylandView::unload_window() {
+    Impl& v = *impl_;
+    if (!v.window) return;
+    v.window = false;
+    v.watching = false;
+    v.stills.clear();
+    v.main.destroy();
+    v.picture = Surface();
+    if (v.c.pointer_surface && !v.c.layer_of(v.c.pointer_surface)) v.c.pointer_surface = nullptr;
+    wl_display_flush(v.c.display);
+}
+
+void WaylandView::capture_desktop(Surface& into, int width, int height) {
+    Impl& v = *impl_;
+    into.fill(kPlainDesktop);
+    if (v.output->captured)
+        bit_blt(into, 0, 0, width, height, v.output->picture, 0, 0, Rop::SrcCopy);
+}
+
+void WaylandView::run_events(WindowEvents& events) {
+    deliver_to(events);
+    impl_->c.run();
+}
+
+void WaylandView::deliver_to(WindowEvents& events) {
+    impl_->events = &events;
+}
+
+// --- the saver's view
+
+WaylandSaverView::WaylandSaverView(WaylandConnection& connection, int output, std::string arguments)
+    : WaylandView(connection, Role::saver, output, std::move(arguments)) {}
+
+bool WaylandSaverView::saver_already_running() {
+    Impl& v = impl();
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || !*runtime) return false;  // nowhere to keep the lock: no guard
+    const std::string path = saver_lock_path(runtime, v.c.display_name);
+    v.lock_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (v.lock_fd < 0) return false;
+    if (flock(v.lock_fd, LOCK_EX | LOCK_NB) == 0) return false;
+    close(v.lock_fd);
+    v.lock_fd = -1;
+    return errno == EWOULDBLOCK;
+}
+
+void WaylandSaverView::create_window(const std::string& title) {
+    Impl& v = impl();
+    // Every other output is covered too, by a picture of itself.
+    for (auto& out : v.c.outputs) {
+        if (out.get() == v.output || out->gone) continue;
+        auto still = std::make_unique<Layer>();
+        v.make_layer(*still, out.get(), true);
+        v.stills.push_back(std::move(still));
+    }
+    WaylandView::create_window(title);
+}
+
+void WaylandSaverView::set_pointer(PointerImage image) {
+    Impl& v = impl();
+    // The empty pointer is set on every enter; the default one is the compositor's own again
+    // once the surfaces go.
+    v.hide_pointer = image == PointerImage::custom_empty;
+    v.c.hide_pointer_if_wanted();
+}
+
+void WaylandSaverView::watch_input() {
+    Impl& v = impl();
+    // Only what comes from now on counts.
+    v.watching = true;
+    v.c.moved = false;
+}
+
+bool WaylandSaverView::input_changed() {
+    Impl& v = impl();
+    if (!v.watching) return false;
+    const bool moved = v.c.moved;
+    v.c.moved = false;
+    return moved;
+}
+
+}  // namespace vorlip
