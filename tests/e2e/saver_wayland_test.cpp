@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -365,6 +366,86 @@ TEST(SaverOnTwoOutputs, EachShowsItsOwnPictureAndInputOnTheSecondEndsIt) {
         ASSERT_TRUE(c.input());
         d.expect_given_back(saver, c.what);
     }
+}
+
+// An output unplugged mid-show: what showed on it goes with it. The still over another output
+// just goes; the output of the saver's scene going is activity, which ends it with status 0; a
+// background show drops only that output's show. sway 1.7 cannot disable a headless output (its
+// commit fails), so the outputs are windows of a nested sway on a headless one, unplugged by
+// closing the window.
+TEST(SaverOnUnpluggedOutputs, AStillGoesTheScenesOutputEndsTheSaverABackgroundGoesOn) {
+    if (!have_tools()) GTEST_SKIP() << "sway or grim is missing";
+    constexpr int kW = 320, kH = 240;
+    Sway host({{kWidth, kHeight, 0, 0, ""}});
+    ASSERT_TRUE(host.running()) << host.error();
+    struct Case {
+        const char* what;
+        const char* mode;
+        bool unplug_scene;  // the output the scene plays on, or another
+        bool ends;
+    };
+    const Case cases[] = {
+        {"the still's output under the saver", "/s", false, false},
+        {"the scene's output under the saver", "/s", true, true},
+        {"one of two backgrounds", "--root", true, false},
+    };
+    for (const Case& c : cases) {
+        Sway nested(host, {{kW, kH, 0, 0, ""}, {kW, kH, kW, 0, ""}});
+        ASSERT_TRUE(nested.running()) << c.what << ": " << nested.error();
+        const auto mother = [&](std::size_t k) {
+            const Surface& wall = nested.wallpaper(k);
+            return count_scene(nested.screenshot(k), 0, 0,
+                               [&](int x, int y) { return wall.at(x, y); })
+                .mother;
+        };
+        Child saver = nested.run({VORLIP_PROGRAM, c.mode});
+        std::size_t scene = 0;
+        ASSERT_TRUE(wait_until(
+                        [&] {
+                            for (scene = 0; scene < 2; ++scene)
+                                if (mother(scene) > 300) return true;
+                            return saver.wait(milliseconds(0)).has_value();
+                        },
+                        kStartLimit) &&
+                    !saver.wait(milliseconds(0)))
+            << c.what << ": no scene: " << saver.error_text();
+        const std::size_t gone = c.unplug_scene ? scene : 1 - scene;
+        ASSERT_TRUE(nested.unplug(gone)) << c.what;
+        if (c.ends) {
+            EXPECT_EQ(saver.wait(kEndLimit), 0) << c.what << ": " << saver.error_text();
+            continue;
+        }
+        // The other output's show plays on.
+        const std::size_t left = 1 - gone;
+        EXPECT_TRUE(wait_until([&] { return mother(left) > 300; }, kStartLimit) &&
+                    !saver.wait(milliseconds(300)))
+            << c.what << ": the show did not go on: " << saver.error_text();
+        saver.signal(SIGTERM);
+        EXPECT_EQ(saver.wait(kEndLimit), 0) << c.what << ": " << saver.error_text();
+    }
+}
+
+// A compositor that stopped answering holds the saver in a round trip as it starts: an end
+// signal still ends it, 2 s after the first one, with status 0.
+TEST_F(SaverOnWayland, AnEndSignalEndsASaverHeldByACompositorThatStoppedAnswering) {
+    Desk& d = *desk_;
+    kill(d.sway.pid(), SIGSTOP);
+    Child saver = d.start({"/s"});
+    // Connected and waiting for the compositor's answer by now.
+    EXPECT_FALSE(saver.wait(milliseconds(300))) << saver.error_text();
+    const auto started = std::chrono::steady_clock::now();
+    // An impatient user: another end signal every 300 ms, for longer than the patience.
+    std::optional<int> status;
+    for (int k = 0; k < 12 && !status; ++k) {
+        saver.signal(k % 2 ? SIGINT : SIGTERM);
+        status = saver.wait(milliseconds(300));
+    }
+    if (!status) status = saver.wait(kEndLimit);
+    const auto took = std::chrono::steady_clock::now() - started;
+    kill(d.sway.pid(), SIGCONT);
+    ASSERT_TRUE(status.has_value()) << "the saver hangs with its compositor stopped";
+    EXPECT_EQ(*status, 0) << saver.error_text();
+    EXPECT_GE(took, milliseconds(1500)) << "it ended before the patience: was it held at all?";
 }
 
 TEST_F(SaverOnWayland, TheIdleDaemonStartsItAndAMoveEndsIt) {

@@ -72,6 +72,23 @@ bool recv_all(int fd, void* data, std::size_t n) {
 }  // namespace
 
 Sway::Sway(const std::vector<SwayOutput>& outputs, const std::string& extra) : outputs_(outputs) {
+    start(extra,
+          {"WLR_BACKENDS=headless", "WLR_HEADLESS_OUTPUTS=" + std::to_string(outputs.size())});
+}
+
+Sway::Sway(const Sway& host, const std::vector<SwayOutput>& outputs)
+    : host_(&host), prefix_("WL-"), outputs_(outputs) {
+    // Each output is a window on the host, floating so that it keeps the size its mode asks.
+    host.command("for_window [app_id=\"wlroots\"] floating enable");
+    start("", {"WLR_BACKENDS=wayland", "WLR_WL_OUTPUTS=" + std::to_string(outputs.size()),
+               "WAYLAND_DISPLAY=" + host.runtime_dir() + "/" + host.socket()});
+}
+
+bool Sway::unplug(std::size_t k) const {
+    return host_ && host_->command("[title=\"wlroots - " + name(k) + "\"] kill");
+}
+
+void Sway::start(const std::string& extra, std::vector<std::string> backend_env) {
     if (!on_path("sway") || !on_path("grim")) {
         why_ = "sway or grim is not installed";
         return;
@@ -92,8 +109,8 @@ Sway::Sway(const std::vector<SwayOutput>& outputs, const std::string& extra) : o
     config << "xwayland disable\n";
     for (std::size_t k = 0; k < outputs_.size(); ++k) {
         const SwayOutput& o = outputs_[k];
-        config << "output " << output_name(k) << " mode " << o.width << "x" << o.height
-               << " position " << o.x << "," << o.y;
+        config << "output " << name(k) << " mode " << o.width << "x" << o.height << " position "
+               << o.x << "," << o.y;
         Surface picture;
         if (!o.wallpaper.empty()) {
             // A copy in the runtime directory, where sway's user can read it.
@@ -118,17 +135,16 @@ Sway::Sway(const std::vector<SwayOutput>& outputs, const std::string& extra) : o
         return;
     }
 
-    const std::string outputs_count = std::to_string(outputs_.size());
     std::vector<std::string> args;
     if (geteuid() == 0) {
         const std::string id = std::to_string(kSwayUser);
         args = {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"};
     }
     args.insert(args.end(), {"sway", "-c", config_path});
-    server_ = Child(args, ChildEnv{{"XDG_RUNTIME_DIR=" + runtime_dir_, "WLR_BACKENDS=headless",
-                                    "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman",
-                                    "WLR_HEADLESS_OUTPUTS=" + outputs_count},
-                                   {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "SWAYSOCK"}});
+    backend_env.insert(backend_env.end(), {"XDG_RUNTIME_DIR=" + runtime_dir_,
+                                           "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"});
+    server_ = Child(
+        args, ChildEnv{backend_env, {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "SWAYSOCK"}});
 
     const bool up = wait_until(
         [&] {
@@ -156,11 +172,11 @@ Sway::Sway(const std::vector<SwayOutput>& outputs, const std::string& extra) : o
         if (wallpapers_[k].width() == 0 &&
             !wait_until([&] { return (wallpapers_[k] = screenshot(k)).width() > 0; },
                         kStartLimit)) {
-            why_ = "no screenshot of " + output_name(k);
+            why_ = "no screenshot of " + name(k);
             return;
         }
         if (!wait_until([&] { return screenshot(k).same_pixels(wallpapers_[k]); }, kStartLimit)) {
-            why_ = "the wallpaper does not show on " + output_name(k);
+            why_ = "the wallpaper does not show on " + name(k);
             return;
         }
     }
@@ -250,17 +266,17 @@ bool Sway::seat_has_keyboard() const {
 }
 
 Surface Sway::screenshot(std::size_t output, bool with_pointer) const {
-    char name[] = "/tmp/vorlip-grim-XXXXXX";
-    const int fd = mkstemp(name);
+    char file[] = "/tmp/vorlip-grim-XXXXXX";
+    const int fd = mkstemp(file);
     if (fd < 0) return {};
     close(fd);
-    std::vector<std::string> args{"grim", "-t", "ppm", "-o", output_name(output)};
+    std::vector<std::string> args{"grim", "-t", "ppm", "-o", name(output)};
     if (with_pointer) args.push_back("-c");
-    args.push_back(name);
+    args.push_back(file);
     Child grim = run(args);
     Surface picture;
-    if (grim.wait(kToolLimit) != 0 || !read_ppm(name, picture)) picture = Surface();
-    unlink(name);
+    if (grim.wait(kToolLimit) != 0 || !read_ppm(file, picture)) picture = Surface();
+    unlink(file);
     return picture;
 }
 

@@ -30,6 +30,10 @@ class Sway {
     // Starts sway with these outputs (HEADLESS-1, HEADLESS-2, ...) and `extra` config lines,
     // and waits until its socket and IPC answer and every output shows its wallpaper.
     explicit Sway(const std::vector<SwayOutput>& outputs, const std::string& extra = "");
+    // A sway whose outputs (WL-1, WL-2, ...) are windows on `host`, a running sway: an output
+    // can then be unplugged mid-show, which a headless output of sway 1.7 cannot (its
+    // `output ... disable` fails to commit). The outputs' positions are left to the nested sway.
+    Sway(const Sway& host, const std::vector<SwayOutput>& outputs);
     ~Sway();
     Sway(const Sway&) = delete;
     Sway& operator=(const Sway&) = delete;
@@ -42,6 +46,11 @@ class Sway {
     const std::string& socket() const { return socket_; }
     const std::vector<SwayOutput>& outputs() const { return outputs_; }
     static std::string output_name(std::size_t k) { return "HEADLESS-" + std::to_string(k + 1); }
+    // The name of output k of this sway (HEADLESS-k+1, or WL-k+1 when nested).
+    std::string name(std::size_t k) const { return prefix_ + std::to_string(k + 1); }
+    // Unplugs output k of a nested sway (its window on the host is closed): the compositor
+    // removes the output's global.
+    bool unplug(std::size_t k) const;
 
     // The environment of a client of this sway: XDG_RUNTIME_DIR, WAYLAND_DISPLAY, SWAYSOCK,
     // and no DISPLAY or WAYLAND_SOCKET.
@@ -67,6 +76,10 @@ class Sway {
     void kill();
 
   private:
+    void start(const std::string& extra, std::vector<std::string> backend_env);
+
+    const Sway* host_ = nullptr;
+    std::string prefix_ = "HEADLESS-";
     std::vector<SwayOutput> outputs_;
     std::vector<Surface> wallpapers_;
     std::string runtime_dir_, socket_, ipc_socket_, why_;
