@@ -1,11 +1,15 @@
-// An output's capture turned back into the user's view, and buffer sizes.
+// An output's capture turned back into the user's view, buffer sizes, and the display locks.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <utility>
 
+#include "shell/wayland/display_lock.hpp"
 #include "shell/wayland/output_picture.hpp"
+#include "support/test_support.hpp"
 
 namespace vorlip {
 namespace {
@@ -70,6 +74,37 @@ TEST(BufferSize, ScalesAndRounding) {
     EXPECT_EQ(scale_from_mode({3840, 2160}, {1440, 2560}, OutputTransform::turn_90), 180u);
     EXPECT_EQ(scale_from_mode({2560, 1600}, {1707, 1067}, OutputTransform::normal), 180u);
     EXPECT_EQ(scale_from_mode({2560, 1600}, {0, 0}, OutputTransform::normal), 120u);
+}
+
+TEST(DisplayLock, EverySpellingOfADisplayTakesItsLock) {
+    using enum LockKind;
+    const std::string want = "/run/user/7/vorlip-saver-_run_user_7_wayland-1.lock";
+    for (const auto& [dir, display] : {std::pair{"/run/user/7", "wayland-1"},
+                                       {"/run/user/7/", "/run/user/7/wayland-1"},
+                                       {"/run/user/7", "/run/user/7//./wayland-1"},
+                                       {"/run//user/7", "../7/wayland-1/"}})
+        EXPECT_EQ(display_lock_path(saver, {dir, display}), want) << display;
+    EXPECT_EQ(display_lock_path(background, {"/r", "w"}), "/r/vorlip-background-_r_w.lock");
+    EXPECT_EQ(display_lock_path(idle, {"/r", "w"}), "/r/vorlip-idle-_r_w.lock");
+    EXPECT_EQ(display_lock_path(saver, {"/r", ""}), "/r/vorlip-saver-_r_wayland-0.lock");
+    // Paths that a plain slash-for-underscore would give one name.
+    EXPECT_NE(display_lock_path(saver, {"/r", "a_b"}), display_lock_path(saver, {"/r", "a/b"}));
+    // A handed-over socket goes by its peer; nothing to go by, or nowhere to lock, is no lock.
+    EXPECT_EQ(display_lock_path(saver, {"/r", "w", true, 42}), "/r/vorlip-saver-peer-42.lock");
+    for (const DisplayEnvironment& none :
+         {DisplayEnvironment{"/r", "w", true}, {"", "/r/w"}, {"run", "w"}})
+        EXPECT_EQ(display_lock_path(saver, none), "") << none.runtime_dir;
+}
+
+TEST(DisplayLock, ALinkToTheSocketTakesTheSocketsLock) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::absolute(test::out_dir()) / "display-lock";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "wayland-9").put('\0');
+    fs::create_symlink("wayland-9", dir / "link");
+    EXPECT_EQ(resolved_display_lock_path(LockKind::saver, {dir, "link"}),
+              resolved_display_lock_path(LockKind::saver, {dir, "wayland-9"}));
 }
 
 }  // namespace
