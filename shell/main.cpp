@@ -54,15 +54,21 @@ std::optional<int> run_wayland(const Launch& launch, int argc, char** argv) {
             vorlip::run_show(view, rnd, vorlip::ShowStart::saver);
             return 0;
         }
-        // One show on each output's background, all on the one connection.
+        // One background show per display: a second one ends at once, as the saver's guard
+        // ends a second saver.
+        if (!connection->hold_lock(vorlip::LockKind::background)) return 0;
+        // One show on each output's background, all on the one connection, and one more on
+        // each output that appears.
         std::vector<std::unique_ptr<vorlip::WaylandView>> views;
         std::vector<vorlip::Show> shows;
-        for (int k = 0; k < connection->output_count(); ++k) {
-            views.push_back(std::make_unique<vorlip::WaylandView>(*connection, k, arguments));
+        const auto show_on = [&](int output) {
+            views.push_back(std::make_unique<vorlip::WaylandView>(*connection, output, arguments));
             shows.push_back(
                 vorlip::begin_show(*views.back(), rnd, vorlip::ShowStart::given_window));
             views.back()->deliver_to(*shows.back().events);
-        }
+        };
+        for (int k = 0; k < connection->output_count(); ++k) show_on(k);
+        connection->on_new_output(show_on);
         connection->run();
         return 0;
     } catch (const std::exception& e) {

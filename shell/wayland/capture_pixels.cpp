@@ -1,6 +1,5 @@
 #include "shell/wayland/capture_pixels.hpp"
 
-#include <algorithm>
 #include <cstring>
 
 #include "shell/pixels.hpp"
@@ -23,13 +22,6 @@ bool copy_captured_picture(const std::uint8_t* data, int width, int height, int 
                  red_first ? ByteOrder32::rgbx : ByteOrder32::bgrx},
                 into, 0, 0);
     return true;
-}
-
-std::string saver_lock_path(const std::string& runtime_dir, const std::string& display) {
-    // A display named by a path becomes one file name all the same.
-    std::string name = display.empty() ? "wayland-0" : display;
-    std::replace(name.begin(), name.end(), '/', '_');
-    return runtime_dir + "/vorlip-" + name + ".lock";
 }
 
 }  // namespace vorlip

@@ -1,9 +1,8 @@
 // The pixel work of the Wayland saver that needs no compositor: a captured output's picture in
-// the scene's layout, and the name of the lock that keeps one saver per display.
+// the scene's layout.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "scene/raster.hpp"
 
@@ -23,9 +22,5 @@ bool readable_capture_format(std::uint32_t format);
 // untouched, for a format the saver does not read.
 bool copy_captured_picture(const std::uint8_t* data, int width, int height, int stride,
                            std::uint32_t format, bool y_invert, Surface& into);
-
-// The file in `runtime_dir` whose lock marks the saver of the display named `display` (a socket
-// name, or a path, as WAYLAND_DISPLAY gives it).
-std::string saver_lock_path(const std::string& runtime_dir, const std::string& display);
 
 }  // namespace vorlip

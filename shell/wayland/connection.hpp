@@ -8,7 +8,10 @@
 // loop (loop.cpp) and the views' Platform calls (view.cpp).
 #pragma once
 
+#include <functional>
 #include <memory>
+
+#include "shell/wayland/display_lock.hpp"
 
 namespace vorlip {
 
@@ -23,6 +26,15 @@ class WaylandConnection {
 
     // The outputs, in the order the compositor announced them.
     int output_count() const;
+
+    // One program of each kind per display, however its name is spelled: takes the kind's lock
+    // (a file in $XDG_RUNTIME_DIR named after the display's socket), held until the process
+    // ends; false when another process holds it. With nowhere to keep a lock, there is no guard.
+    bool hold_lock(LockKind kind);
+
+    // Called, outside the compositor's callbacks, with each output that appears while the
+    // connection runs (after the saver has ended, for a saver: a new output is activity).
+    void on_new_output(std::function<void(int output)> call);
 
     // Delivers the events of every view until none has a window left. Throws PlatformError when
     // the connection to the compositor is lost.

@@ -5,6 +5,7 @@
 #include <wayland-client.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "shell/platform.hpp"
 #include "shell/posix/tick_wait.hpp"
 #include "shell/wayland/connection.hpp"
+#include "shell/wayland/output_picture.hpp"
 #include "shell/wayland/shm_buffer.hpp"
 #include "shell/wayland/view.hpp"
 
@@ -21,6 +23,10 @@ struct zwlr_layer_surface_v1;
 struct zwlr_screencopy_manager_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
+struct wp_viewporter;
+struct wp_viewport;
+struct wp_fractional_scale_manager_v1;
+struct wp_fractional_scale_v1;
 
 namespace vorlip {
 
@@ -33,18 +39,37 @@ struct Output {
     wl_output* output = nullptr;
     zxdg_output_v1* xdg = nullptr;
     std::uint32_t name = 0;  // the registry's name for it, which its removal gives
-    int scale = 1;
-    int mode_width = 0, mode_height = 0;        // the current mode, in the output's own pixels
-    int transform = 0;                          // wl_output's transform of those pixels
-    int logical_width = 0, logical_height = 0;  // as xdg-output gives them; 0 when unknown
-    Surface picture;  // its screencopy, taken before anything of the saver shows on it
+    int scale = 1;           // wl_output's whole-number scale
+    PixelSize mode;          // the current mode, in the framebuffer's pixels
+    OutputTransform transform = OutputTransform::normal;
+    PixelSize logical;  // as xdg-output gives it; 0 x 0 when unknown
+    // What the output was when first described (its first done): a later done that differs is
+    // the output changed, a person at the machine.
+    bool described = false;
+    bool changed = false;
+    bool announced = false;  // the shows have heard of it (a new output gets its own show)
+    struct Described {
+        int scale = 1;
+        PixelSize mode, logical;
+        OutputTransform transform = OutputTransform::normal;
+        bool operator==(const Described&) const = default;
+    } first;
+
+    // Its framebuffer as screencopy gave it, before anything of the saver showed on it, and the
+    // transform it was taken at; empty once nothing needs it any more.
+    Surface picture;
+    OutputTransform picture_transform = OutputTransform::normal;
     bool captured = false;
     bool gone = false;  // the compositor took it away; dropped at the loop's next turn
 
-    // The size of a surface covering the whole output, in the output's own pixels: the logical
-    // size at the output's scale, or the current mode the way the output is turned.
-    int pixel_width() const;
-    int pixel_height() const;
+    Described now() const { return {scale, mode, logical, transform}; }
+    // The logical size: xdg-output's, or the mode turned as the output is, over its scale.
+    PixelSize logical_size() const;
+    // The scale (/120) a surface on it is drawn at, until the surface is told its own.
+    std::uint32_t scale120() const;
+    // Puts the output's picture, as its user saw it, into all of `into`; the plain desktop
+    // colour where there is none.
+    void draw_picture(Surface& into) const;
     void destroy();
 };
 
@@ -54,15 +79,22 @@ struct Layer {
     Output* output = nullptr;
     wl_surface* surface = nullptr;
     zwlr_layer_surface_v1* layer = nullptr;
-    int width = 0, height = 0;  // as configured, in the output's logical units
+    wp_viewport* viewport = nullptr;
+    wp_fractional_scale_v1* fractional = nullptr;
+    std::uint32_t preferred120 = 0;  // the surface's own scale, once the compositor tells it
+    int width = 0, height = 0;       // as configured, in the output's logical units
     bool configured = false;
     bool mapped = false;
     bool closed = false;
-    int applied_scale = 0;  // the buffer scale the surface was last given
+    PixelSize applied;  // the buffer size the viewport (or buffer scale) was last set for
     BufferPair<ShmBuffer> buffers;
 
-    int pixel_width() const { return width * output->scale; }
-    int pixel_height() const { return height * output->scale; }
+    std::uint32_t scale120() const { return preferred120 ? preferred120 : output->scale120(); }
+    // The buffer the surface is drawn in: its logical size at its scale, in the output's own
+    // pixels where a viewport can say so, else at the whole-number scale above it.
+    PixelSize pixel_size() const;
+    // Tells the compositor how the buffer maps to the surface, when that changed.
+    void apply_scale();
 
     void destroy();
     ~Layer() { destroy(); }
@@ -77,13 +109,17 @@ struct WaylandConnection::Impl {
     zwlr_screencopy_manager_v1* screencopy = nullptr;
     std::uint32_t screencopy_version = 0;
     zxdg_output_manager_v1* xdg_outputs = nullptr;
+    wp_viewporter* viewporter = nullptr;
+    wp_fractional_scale_manager_v1* fractional_scales = nullptr;
     wl_seat* seat = nullptr;
     wl_pointer* pointer = nullptr;
     wl_keyboard* keyboard = nullptr;
     wl_touch* touch = nullptr;
     std::vector<std::unique_ptr<Output>> outputs;
     std::vector<WaylandView::Impl*> views;
-    std::string display_name;  // what the saver's lock is named after
+    // A show's window starts when an output appears: --root gives it a show of its own.
+    std::function<void(int output)> on_new_output;
+    std::vector<int> lock_fds;  // the locks held, until the process ends
 
     // The pointer as the compositor last placed it on one of our surfaces.
     wl_surface* pointer_surface = nullptr;
@@ -94,6 +130,10 @@ struct WaylandConnection::Impl {
     bool moved = false;
     int clicks = 0;
     int keys = 0;
+    // Whether the pointer has entered a saver surface since the saver mapped: the first enter is
+    // the pointer being where it was, any later one the pointer crossing from one output's
+    // surface to another's, which is a move.
+    bool entered = false;
 
     posix::TickWait tick;
 
@@ -110,6 +150,11 @@ struct WaylandConnection::Impl {
     void seat_capabilities(std::uint32_t caps);
     // Outputs the compositor took away: the shows and stills on them go, then the outputs.
     void drop_gone_outputs();
+    // Outputs changed or added: the saver ends, a background show starts again or anew.
+    void follow_outputs();
+    bool hold_lock(LockKind kind);
+    // Whether start-up should stop where it is: an end signal came.
+    static bool ending();
     void run();
 };
 
@@ -125,9 +170,8 @@ struct WaylandView::Impl : WindowImage {
     bool window = false;
     bool hide_pointer = false;
     bool watching = false;
-    int lock_fd = -1;
     WindowEvents* events = nullptr;
-    bool resize_due = false;  // the compositor gave the surface a new size
+    bool resize_due = false;  // the surface's size or its output changed: start again
 
     Impl(WaylandConnection::Impl& conn, Role r) : c(conn), role(r) {}
 

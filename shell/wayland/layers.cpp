@@ -5,7 +5,9 @@
 
 #include <climits>
 
+#include "fractional-scale-v1-client-protocol.h"
 #include "shell/wayland/internal.hpp"
+#include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 namespace vorlip {
@@ -30,16 +32,49 @@ void on_layer_closed(void* data, zwlr_layer_surface_v1*) {
 constexpr zwlr_layer_surface_v1_listener kLayerListener{.configure = on_layer_configure,
                                                         .closed = on_layer_closed};
 
+void on_preferred_scale(void* data, wp_fractional_scale_v1*, uint32_t scale) {
+    Layer& l = *static_cast<Layer*>(data);
+    const PixelSize before = l.pixel_size();
+    l.preferred120 = scale;
+    // A surface told its scale after it was sized is sized again, at its own pixels.
+    if (l.configured && l.pixel_size() != before) l.view->configured(l);
+}
+constexpr wp_fractional_scale_v1_listener kFractionalListener{.preferred_scale =
+                                                                  on_preferred_scale};
+
 }  // namespace
+
+PixelSize Layer::pixel_size() const {
+    const std::uint32_t s = scale120();
+    if (viewport) return fractional_buffer_size({width, height}, s);
+    const int k = integer_buffer_scale(s);
+    return {width * k, height * k};
+}
+
+void Layer::apply_scale() {
+    const PixelSize size = pixel_size();
+    if (size == applied) return;
+    applied = size;
+    // The buffer covers the surface's logical size whatever its pixels: every pixel of it is one
+    // of the output's own. Without a viewport the compositor scales by a whole number.
+    if (viewport)
+        wp_viewport_set_destination(viewport, width, height);
+    else
+        wl_surface_set_buffer_scale(surface, integer_buffer_scale(scale120()));
+}
 
 void Layer::destroy() {
     buffers.drop();
+    if (fractional) wp_fractional_scale_v1_destroy(fractional);
+    if (viewport) wp_viewport_destroy(viewport);
     if (layer) zwlr_layer_surface_v1_destroy(layer);
     if (surface) wl_surface_destroy(surface);
+    fractional = nullptr;
+    viewport = nullptr;
     layer = nullptr;
     surface = nullptr;
     configured = mapped = false;
-    applied_scale = 0;
+    applied = {};
 }
 
 void WaylandView::Impl::configured(Layer& l) {
@@ -61,6 +96,12 @@ void WaylandView::Impl::make_layer(Layer& l, Output* out, bool overlay) {
         overlay ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
         kNamespace);
     zwlr_layer_surface_v1_add_listener(l.layer, &kLayerListener, &l);
+    if (c.viewporter) l.viewport = wp_viewporter_get_viewport(c.viewporter, l.surface);
+    if (c.fractional_scales) {
+        l.fractional =
+            wp_fractional_scale_manager_v1_get_fractional_scale(c.fractional_scales, l.surface);
+        wp_fractional_scale_v1_add_listener(l.fractional, &kFractionalListener, &l);
+    }
     zwlr_layer_surface_v1_set_anchor(
         l.layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
                      ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
@@ -86,7 +127,7 @@ void WaylandView::Impl::make_layer(Layer& l, Output* out, bool overlay) {
 }
 
 void WaylandView::Impl::wait_configured(Layer& l) {
-    while (!l.configured && !l.closed) c.roundtrip();
+    while (!l.configured && !l.closed && !WaylandConnection::Impl::ending()) c.roundtrip();
 }
 
 void WaylandView::Impl::present(const Damage& where) {
@@ -104,10 +145,7 @@ void WaylandView::Impl::present(const Damage& where) {
     copy_rects(into, picture, free->stale, Rect{0, 0, picture.width(), picture.height()});
     free->stale.clear();
     // The scale is sent when it changes, not with every frame.
-    if (l.applied_scale != l.output->scale) {
-        wl_surface_set_buffer_scale(l.surface, l.output->scale);
-        l.applied_scale = l.output->scale;
-    }
+    l.apply_scale();
     wl_surface_attach(l.surface, free->buffer, 0, 0);
     for (const Rect& r : since_commit.rects())
         wl_surface_damage_buffer(l.surface, r.x, r.y, r.w, r.h);
@@ -120,13 +158,13 @@ void WaylandView::Impl::present(const Damage& where) {
 void WaylandView::Impl::draw_still(Layer& l) {
     // The output's own picture, as it was before the saver showed: nothing there seems to
     // change.
-    const int w = l.pixel_width(), h = l.pixel_height();
+    const PixelSize size = l.pixel_size();
+    const int w = size.width, h = size.height;
     ShmBuffer& b = l.buffers[0];
     if (!b.make(c.shm, w, h, w * 4, WL_SHM_FORMAT_XRGB8888)) return;
     Surface into = b.view();
-    into.fill(kPlainDesktop);
-    if (l.output->captured) bit_blt(into, 0, 0, w, h, l.output->picture, 0, 0, Rop::SrcCopy);
-    wl_surface_set_buffer_scale(l.surface, l.output->scale);
+    l.output->draw_picture(into);
+    l.apply_scale();
     wl_surface_attach(l.surface, b.buffer, 0, 0);
     wl_surface_damage_buffer(l.surface, 0, 0, w, h);
     wl_surface_commit(l.surface);
@@ -134,12 +172,24 @@ void WaylandView::Impl::draw_still(Layer& l) {
 }
 
 void WaylandView::Impl::map() {
-    if (!window || main.mapped || main.closed) return;
+    // An end asked for during the start-up: nothing of the show ever shows.
+    if (!window || main.mapped || main.closed || WaylandConnection::Impl::ending()) return;
     main.mapped = true;
     since_commit.whole(picture.width(), picture.height());
     present_all();
     for (auto& s : stills)
         if (!s->mapped && s->configured) draw_still(*s);
+    c.entered = false;
+    if (role == Role::saver) {
+        // The pictures are on the screen now: a saver that ends on any change never draws them
+        // again, so they go.
+        auto forget = [](Output& out) {
+            out.picture = Surface();
+            out.captured = false;
+        };
+        forget(*output);
+        for (auto& s : stills) forget(*s->output);
+    }
 }
 
 }  // namespace vorlip

@@ -11,15 +11,47 @@
 
 namespace vorlip {
 
+bool WaylandConnection::Impl::ending() {
+    return posix::end_signalled();
+}
+
+void WaylandConnection::Impl::follow_outputs() {
+    std::vector<int> added;
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        Output& out = *outputs[k];
+        if (out.gone || !out.described) continue;
+        const bool is_new = !out.announced;
+        if (!is_new && !out.changed) continue;
+        out.announced = true;
+        out.changed = false;
+        out.first = out.now();
+        for (WaylandView::Impl* v : views) {
+            if (!v->window || !v->events) continue;
+            if (v->role == WaylandView::Role::saver) {
+                // A screen plugged in or set up anew is a person at the machine: the saver ends
+                // as on input, whichever output it was.
+                v->events->end_requested();
+            } else if (v->output == &out) {
+                // A background show starts again at the output's new size.
+                v->resize_due = true;
+            }
+        }
+        if (is_new) added.push_back(int(k));
+    }
+    // A background gets a show of its own on every new output.
+    if (on_new_output)
+        for (int k : added) on_new_output(k);
+}
+
 void WaylandConnection::Impl::drop_gone_outputs() {
     for (auto& out : outputs) {
         if (!out->gone) continue;
         for (WaylandView::Impl* v : views) {
-            // A still on it goes with it; the saver goes on over the rest.
             std::erase_if(v->stills, [&](const auto& still) { return still->output == out.get(); });
-            // A show on it ends: the saver as input ends it (a desktop reconfiguring is a person
-            // at the machine), a background show alone, the others going on.
-            if (v->output == out.get() && v->window && v->events) v->events->end_requested();
+            // An output going is a person at the machine: the saver ends as on input, whichever
+            // output it was. A background show on it ends alone, the others going on.
+            const bool ends = v->role == WaylandView::Role::saver || v->output == out.get();
+            if (ends && v->window && v->events) v->events->end_requested();
         }
     }
     for (auto& out : outputs)
@@ -47,6 +79,7 @@ void WaylandConnection::Impl::run() {
 
         // What the compositor said, handed on outside its callbacks: a window may go here.
         drop_gone_outputs();
+        follow_outputs();
         for (WaylandView::Impl* v : views) {
             if (!v->window || !v->events) continue;
             // A still the compositor took back goes; the show goes on over the rest.
@@ -58,7 +91,8 @@ void WaylandConnection::Impl::run() {
             }
             if (v->resize_due) {
                 v->resize_due = false;
-                v->events->resized(v->main.pixel_width(), v->main.pixel_height());
+                const PixelSize size = v->main.pixel_size();
+                v->events->resized(size.width, size.height);
             }
         }
         if (WaylandView::Impl* v = saver_view(); v && v->events) {

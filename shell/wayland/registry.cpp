@@ -1,13 +1,20 @@
 // The connection to the compositor, the globals it offers and the outputs it announces, keeps
 // and takes away.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
+#include "fractional-scale-v1-client-protocol.h"
 #include "shell/platform.hpp"
 #include "shell/wayland/internal.hpp"
+#include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -18,14 +25,20 @@ void wayland_connection_lost() {
     throw PlatformError("lost the connection to the Wayland compositor");
 }
 
-int Output::pixel_width() const {
-    if (logical_width > 0) return logical_width * scale;
-    return transform % 2 == 1 ? mode_height : mode_width;  // 90 and 270 turn it on its side
+PixelSize Output::logical_size() const {
+    if (logical.width > 0 && logical.height > 0) return logical;
+    const PixelSize seen = seen_size(mode, transform);
+    return {seen.width / scale, seen.height / scale};
 }
 
-int Output::pixel_height() const {
-    if (logical_height > 0) return logical_height * scale;
-    return transform % 2 == 1 ? mode_width : mode_height;
+std::uint32_t Output::scale120() const {
+    if (logical.width > 0 && logical.height > 0) return scale_from_mode(mode, logical, transform);
+    return std::uint32_t(scale) * kScaleDenominator;
+}
+
+void Output::draw_picture(Surface& into) const {
+    into.fill(kPlainDesktop);
+    if (captured) picture_as_seen(picture, picture_transform, into);
 }
 
 void Output::destroy() {
@@ -43,15 +56,27 @@ Output& out_of(void* data) {
 
 void on_output_geometry(void* data, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t,
                         const char*, const char*, int32_t transform) {
-    out_of(data).transform = int(transform);
+    out_of(data).transform = output_transform_from_code(transform);
 }
 void on_output_mode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height,
                     int32_t) {
     if (!(flags & WL_OUTPUT_MODE_CURRENT)) return;
-    out_of(data).mode_width = int(width);
-    out_of(data).mode_height = int(height);
+    out_of(data).mode = {int(width), int(height)};
 }
-void on_output_done(void*, wl_output*) {}
+// The output's description is whole (wl_output's done; xdg-output's own done before version 3):
+// the first whole one is what the shows start from, a later one that differs is a change.
+void description_done(Output& out) {
+    if (out.xdg && (out.logical.width <= 0 || out.logical.height <= 0)) return;  // more to come
+    if (!out.described) {
+        out.described = true;
+        out.first = out.now();
+    } else if (out.now() != out.first) {
+        out.changed = true;
+    }
+}
+void on_output_done(void* data, wl_output*) {
+    description_done(out_of(data));
+}
 void on_output_scale(void* data, wl_output*, int32_t factor) {
     out_of(data).scale = std::max(1, int(factor));
 }
@@ -68,10 +93,11 @@ constexpr wl_output_listener kOutputListener{
 
 void on_xdg_position(void*, zxdg_output_v1*, int32_t, int32_t) {}
 void on_xdg_size(void* data, zxdg_output_v1*, int32_t width, int32_t height) {
-    out_of(data).logical_width = int(width);
-    out_of(data).logical_height = int(height);
+    out_of(data).logical = {int(width), int(height)};
 }
-void on_xdg_done(void*, zxdg_output_v1*) {}
+void on_xdg_done(void* data, zxdg_output_v1*) {
+    description_done(out_of(data));
+}
 void on_xdg_name(void*, zxdg_output_v1*, const char*) {}
 void on_xdg_description(void*, zxdg_output_v1*, const char*) {}
 constexpr zxdg_output_v1_listener kXdgOutputListener{
@@ -112,6 +138,11 @@ void on_global(void* data, wl_registry* registry, uint32_t name, const char* int
         c.xdg_outputs =
             static_cast<zxdg_output_manager_v1*>(bind(&zxdg_output_manager_v1_interface, 3));
         for (auto& out : c.outputs) c.describe(*out);
+    } else if (what == wp_viewporter_interface.name) {
+        c.viewporter = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
+    } else if (what == wp_fractional_scale_manager_v1_interface.name) {
+        c.fractional_scales = static_cast<wp_fractional_scale_manager_v1*>(
+            bind(&wp_fractional_scale_manager_v1_interface, 1));
     } else if (what == wl_seat_interface.name && !c.seat) {
         c.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
         wl_seat_add_listener(c.seat, &kSeatListener, &c);
@@ -151,34 +182,34 @@ void WaylandConnection::Impl::describe(Output& out) {
 WaylandConnection::WaylandConnection() : impl_(std::make_unique<Impl>()) {}
 
 std::unique_ptr<WaylandConnection> WaylandConnection::open() {
-    const char* socket = std::getenv("WAYLAND_SOCKET");
-    const char* name = std::getenv("WAYLAND_DISPLAY");
-    const std::string display_name =
-        socket && *socket ? "socket" : (name && *name ? name : "wayland-0");
     wl_display* display = wl_display_connect(nullptr);
     if (!display) return nullptr;
     std::unique_ptr<WaylandConnection> w(new WaylandConnection());
     Impl& c = *w->impl_;
     c.display = display;
-    c.display_name = display_name;
     c.registry = wl_display_get_registry(display);
     wl_registry_add_listener(c.registry, &kRegistryListener, &c);
     // The globals, then what the bound ones say about themselves (the outputs' modes and
     // scales, the seat's devices).
     if (wl_display_roundtrip(display) < 0 || wl_display_roundtrip(display) < 0) return nullptr;
     if (!c.layer_shell || !c.compositor || !c.shm || c.outputs.empty()) return nullptr;
+    // The outputs there now are the ones the shows start on; any later one is new.
+    for (auto& out : c.outputs) out->announced = true;
     return w;
 }
 
 WaylandConnection::~WaylandConnection() = default;
 
 WaylandConnection::Impl::~Impl() {
+    for (int fd : lock_fds) close(fd);
     if (pointer) wl_pointer_destroy(pointer);
     if (keyboard) wl_keyboard_destroy(keyboard);
     if (touch) wl_touch_destroy(touch);
     if (seat) wl_seat_destroy(seat);
     for (auto& o : outputs) o->destroy();
     if (xdg_outputs) zxdg_output_manager_v1_destroy(xdg_outputs);
+    if (viewporter) wp_viewporter_destroy(viewporter);
+    if (fractional_scales) wp_fractional_scale_manager_v1_destroy(fractional_scales);
     if (screencopy) zwlr_screencopy_manager_v1_destroy(screencopy);
     if (layer_shell) zwlr_layer_shell_v1_destroy(layer_shell);
     if (shm) wl_shm_destroy(shm);
@@ -188,6 +219,42 @@ WaylandConnection::Impl::~Impl() {
         wl_display_flush(display);
         wl_display_disconnect(display);
     }
+}
+
+bool WaylandConnection::hold_lock(LockKind kind) {
+    return impl_->hold_lock(kind);
+}
+
+bool WaylandConnection::Impl::hold_lock(LockKind kind) {
+    DisplayEnvironment env;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const char* named = std::getenv("WAYLAND_DISPLAY");
+    const char* socket = std::getenv("WAYLAND_SOCKET");
+    env.runtime_dir = runtime ? runtime : "";
+    env.display = named ? named : "";
+    env.via_socket = socket && *socket;
+    if (env.via_socket) {
+        // A connection handed over: the compositor at its other end names the display.
+        ucred peer{};
+        socklen_t len = sizeof peer;
+        if (getsockopt(wl_display_get_fd(display), SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0)
+            env.peer = peer.pid;
+    }
+    const std::string path = resolved_display_lock_path(kind, env);
+    if (path.empty()) return true;  // nowhere to keep the lock: no guard
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return true;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        lock_fds.push_back(fd);
+        return true;
+    }
+    const bool held = errno == EWOULDBLOCK;
+    close(fd);
+    return !held;
+}
+
+void WaylandConnection::on_new_output(std::function<void(int output)> call) {
+    impl_->on_new_output = std::move(call);
 }
 
 int WaylandConnection::output_count() const {

@@ -56,10 +56,11 @@ bool WaylandConnection::Impl::capture(Output& out) {
     zwlr_screencopy_frame_v1* frame =
         zwlr_screencopy_manager_v1_capture_output(screencopy, 0, out.output);
     zwlr_screencopy_frame_v1_add_listener(frame, &kFrameListener, &k);
-    while (!k.failed && !(k.have_buffer && (k.buffer_done || screencopy_version < 3))) roundtrip();
+    while (!k.failed && !(k.have_buffer && (k.buffer_done || screencopy_version < 3)) && !ending())
+        roundtrip();
     ShmBuffer buffer;
     bool ok = false;
-    if (!k.failed && readable_capture_format(k.format) &&
+    if (!k.failed && !ending() && readable_capture_format(k.format) &&
         buffer.make(shm, k.width, k.height, k.stride, k.format)) {
         zwlr_screencopy_frame_v1_copy(frame, buffer.buffer);
         while (!k.ready && !k.failed)
@@ -68,9 +69,11 @@ bool WaylandConnection::Impl::capture(Output& out) {
             out.picture.resize(k.width, k.height);
             ok = copy_captured_picture(buffer.data, k.width, k.height, k.stride, k.format,
                                        k.y_invert, out.picture);
+            out.picture_transform = out.transform;
         }
     }
     zwlr_screencopy_frame_v1_destroy(frame);
+    if (!ok) out.picture = Surface();
     out.captured = ok;
     return ok;
 }

@@ -38,7 +38,14 @@ WaylandConnection::Impl& conn(void* data) {
 void on_pointer_enter(void* data, wl_pointer*, uint32_t serial, wl_surface* surface, wl_fixed_t x,
                       wl_fixed_t y) {
     auto& c = conn(data);
-    // Entering is not moving: a surface that maps under a still pointer gets an enter.
+    // The first enter on the saver's surfaces is not a move: a surface that maps under a still
+    // pointer gets one. Any later one is the pointer crossing from one output's surface to
+    // another's: a move, wherever it lands.
+    const Layer* l = c.layer_of(surface);
+    if (l && l->view->role == WaylandView::Role::saver && l->view->watching) {
+        if (c.entered) c.moved = true;
+        c.entered = true;
+    }
     c.pointer_surface = surface;
     c.enter_serial = serial;
     c.pointer_x = x;

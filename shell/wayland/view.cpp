@@ -2,17 +2,11 @@
 // with its guard, its stills over the other outputs, its hidden pointer and its input.
 #include "shell/wayland/view.hpp"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
-#include "shell/wayland/capture_pixels.hpp"
 #include "shell/wayland/internal.hpp"
 
 namespace vorlip {
@@ -35,16 +29,27 @@ WaylandView::~WaylandView() {
     v.main.destroy();
     auto& views = v.c.views;
     views.erase(std::remove(views.begin(), views.end(), &v), views.end());
-    if (v.lock_fd >= 0) close(v.lock_fd);
 }
 
 ScreenMeasure WaylandView::screen_size() {
-    const Output& out = *impl_->output;
-    return {double(out.pixel_width()), double(out.pixel_height()), 1, 1};
+    const Impl& v = *impl_;
+    const Output& out = *v.output;
+    // The buffer a surface covering the output gets (Layer::pixel_size), before there is one.
+    const PixelSize logical = out.logical_size();
+    PixelSize size;
+    if (v.c.viewporter) {
+        size = fractional_buffer_size(logical, out.scale120());
+    } else {
+        const int k = integer_buffer_scale(out.scale120());
+        size = {logical.width * k, logical.height * k};
+    }
+    return {double(size.width), double(size.height), 1, 1};
 }
 
 void WaylandView::create_window(const std::string&) {
     Impl& v = *impl_;
+    // Asked to end already: the show never starts, and nothing of it is ever on the screen.
+    if (WaylandConnection::Impl::ending()) return;
     v.make_layer(v.main, v.output, v.role == Role::saver);
     if (v.main.closed) throw PlatformError("the Wayland compositor gives the saver no surface");
     v.window = true;
@@ -67,8 +72,8 @@ void WaylandView::create_window(const std::string&) {
     // The compositor may size the surface otherwise than the output's description said: the
     // show then starts again at its size at the loop's first turn.
     const ScreenMeasure said = screen_size();
-    if (v.main.pixel_width() != int(said.width) || v.main.pixel_height() != int(said.height))
-        v.resize_due = true;
+    const PixelSize got = v.main.pixel_size();
+    if (got.width != int(said.width) || got.height != int(said.height)) v.resize_due = true;
     v.c.tick.start();
 }
 
@@ -103,11 +108,10 @@ void WaylandView::unload_window() {
     wl_display_flush(v.c.display);
 }
 
-void WaylandView::capture_desktop(Surface& into, int width, int height) {
-    Impl& v = *impl_;
-    into.fill(kPlainDesktop);
-    if (v.output->captured)
-        bit_blt(into, 0, 0, width, height, v.output->picture, 0, 0, Rop::SrcCopy);
+void WaylandView::capture_desktop(Surface& into, int, int) {
+    // The output's picture as its user saw it, fitted to the show: after a change of the
+    // output, the old picture at the new size.
+    impl_->output->draw_picture(into);
 }
 
 void WaylandView::run_events(WindowEvents& events) {
@@ -125,23 +129,14 @@ WaylandSaverView::WaylandSaverView(WaylandConnection& connection, int output, st
     : WaylandView(connection, Role::saver, output, std::move(arguments)) {}
 
 bool WaylandSaverView::saver_already_running() {
-    Impl& v = impl();
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!runtime || !*runtime) return false;  // nowhere to keep the lock: no guard
-    const std::string path = saver_lock_path(runtime, v.c.display_name);
-    v.lock_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (v.lock_fd < 0) return false;
-    if (flock(v.lock_fd, LOCK_EX | LOCK_NB) == 0) return false;
-    close(v.lock_fd);
-    v.lock_fd = -1;
-    return errno == EWOULDBLOCK;
+    return !impl().c.hold_lock(LockKind::saver);
 }
 
 void WaylandSaverView::create_window(const std::string& title) {
     Impl& v = impl();
     // Every other output is covered too, by a picture of itself.
     for (auto& out : v.c.outputs) {
-        if (out.get() == v.output || out->gone) continue;
+        if (out.get() == v.output || out->gone || WaylandConnection::Impl::ending()) continue;
         auto still = std::make_unique<Layer>();
         v.make_layer(*still, out.get(), true);
         v.stills.push_back(std::move(still));

@@ -57,13 +57,5 @@ TEST(CapturedPicture, AnUnreadFormatLeavesTheSurfaceAlone) {
     EXPECT_EQ(into.at(1, 1), 0x123456u);
 }
 
-TEST(SaverLock, OneFilePerDisplay) {
-    EXPECT_EQ(saver_lock_path("/run/user/1000", "wayland-1"),
-              "/run/user/1000/vorlip-wayland-1.lock");
-    EXPECT_EQ(saver_lock_path("/r", ""), "/r/vorlip-wayland-0.lock");
-    // A display named by its path still makes one file in the directory.
-    EXPECT_EQ(saver_lock_path("/r", "/tmp/w/wayland-2"), "/r/vorlip-_tmp_w_wayland-2.lock");
-}
-
 }  // namespace
 }  // namespace vorlip
