@@ -33,34 +33,8 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     i16& mother_frame = world.mother_frame;
     i16 frame = 0;  // the result of the last egg or chick update made in this frame
 
-    // 1. Background into the compose buffer: the whole screen, or only where the compose
-    //    buffer can differ from the background (the last frame's drawings, down to the sprites'
-    //    shapes, and the background's own changes since), which gives the same picture.
-    const Rect screen{0, 0, world.screen_w, world.screen_h};
-    stage.place_compose_buffer();
-    const bool whole = stage.full_frames || stage.whole_next;
-    Damage& present = stage.present;
-    present.clear();
-    if (whole) {
-        present.add(screen);
-        copy_rects(stage.compose, stage.background, present, screen);
-    } else {
-        present = stage.drawn;  // already merged
-        present.add(stage.bkg_changed);
-        // The stamps one by one: their merged boxes would copy several times the pixels.
-        if (stage.bkg_stamps.complete())
-            stage.bkg_stamps.copy_back(stage.compose, stage.background, screen);
-        else
-            copy_rects(stage.compose, stage.background, stage.bkg_changed, screen);
-        if (stage.drawn_shapes.complete())
-            stage.drawn_shapes.copy_back(stage.compose, stage.background, screen);
-        else
-            copy_rects(stage.compose, stage.background, stage.drawn, screen);
-    }
-    stage.drawn.clear();
-    stage.drawn_shapes.clear();
-    stage.bkg_changed.clear();
-    stage.bkg_stamps.clear();
+    // 1. Background into the compose buffer.
+    stage.begin_frame(Rect{0, 0, world.screen_w, world.screen_h});
 
     // 2. Frame counter; the per-frame removal counts start again.
     world.eggs_gone = 0;
@@ -115,14 +89,7 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     world.egg_count = w16(world.egg_count - world.eggs_gone);
 
     // 7. Present what was restored and what was drawn.
-    if (!whole) present.add(stage.drawn);
-    stage.whole_next = false;
-    if (stage.window != nullptr) {
-        // Composed in the window's own image unless that has another size than the screen.
-        if (!stage.window->image().same_memory(stage.compose))
-            copy_rects(stage.window->image(), stage.compose, present, screen);
-        stage.window->refresh(present);
-    }
+    stage.end_frame();
 }
 
 }  // namespace vorlip
