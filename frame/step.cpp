@@ -33,42 +33,13 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
     i16& mother_frame = world.mother_frame;
     i16 frame = 0;  // the result of the last egg or chick update made in this frame
 
-    // 1. Background into the compose buffer: the whole screen, or only where the compose
-    //    buffer can differ from the background (the last frame's drawings, down to the sprites'
-    //    shapes, and the background's own changes since), which gives the same picture.
-    const Rect screen{0, 0, world.screen_w, world.screen_h};
-    stage.place_compose_buffer();
-    const bool whole = stage.full_frames || stage.whole_next;
-    Damage& present = stage.present;
-    present.clear();
-    if (whole) {
-        present.add(screen);
-        copy_rects(stage.compose, stage.background, present, screen);
-    } else {
-        present = stage.drawn;  // already merged
-        present.add(stage.bkg_changed);
-        // The stamps one by one: their merged boxes would copy several times the pixels.
-        if (stage.bkg_stamps.complete())
-            stage.bkg_stamps.copy_back(stage.compose, stage.background, screen);
-        else
-            copy_rects(stage.compose, stage.background, stage.bkg_changed, screen);
-        if (stage.drawn_shapes.complete())
-            stage.drawn_shapes.copy_back(stage.compose, stage.background, screen);
-        else
-            copy_rects(stage.compose, stage.background, stage.drawn, screen);
-    }
-    stage.drawn.clear();
-    stage.drawn_shapes.clear();
-    stage.bkg_changed.clear();
-    stage.bkg_stamps.clear();
-
-    // 2. Frame counter; the per-frame removal counts start again.
+    // 1. Frame counter; the per-frame removal counts start again.
     world.eggs_gone = 0;
     world.chicks_gone = 0;
     world.frame_no = w16(world.frame_no + 1);
     if (world.frame_no > 30000) world.frame_no = 1;
 
-    // 3. Flowers, drawn before their update: they show the previous update's size.
+    // 2. Flowers, drawn before their update: they show the previous update's size.
     for (i16 i = 0; i < kFlowerSlots; ++i) {
         const FlowerRec& f = world.flowers[static_cast<std::size_t>(i)];
         if (f.live > 0) {
@@ -77,11 +48,11 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
         }
     }
 
-    // 4. The mother, with the frame her previous update returned.
+    // 3. The mother, with the frame her previous update returned.
     scene_draw(world, stage, DrawMode::mother, 0, kMotherSheet, mother_frame, kMotherCell,
                kMotherCell);
 
-    // 5. Eggs, hatching eggs and chicks, each followed by the sprout of the same index. The
+    // 4. Eggs, hatching eggs and chicks, each followed by the sprout of the same index. The
     //    bound is read again on every pass; the table's own end caps it, so a world loaded
     //    with a stray brood_max never reaches past the tables.
     for (i16 i = 0; i <= world.brood_max && i < kBroodSlots; ++i) {
@@ -109,20 +80,16 @@ void scene_step(World& world, Random& rnd, Stage& stage) {
         scene_step_sprout(world, stage, i);
     }
 
-    // 6. The mother moves last; she sees the counts before this frame's removals come off.
+    // 5. The mother moves last; she sees the counts before this frame's removals come off.
     mother_frame = mother_update(world, rnd);
     world.chick_count = w16(world.chick_count - world.chicks_gone);
     world.egg_count = w16(world.egg_count - world.eggs_gone);
+}
 
-    // 7. Present what was restored and what was drawn.
-    if (!whole) present.add(stage.drawn);
-    stage.whole_next = false;
-    if (stage.window != nullptr) {
-        // Composed in the window's own image unless that has another size than the screen.
-        if (!stage.window->image().same_memory(stage.compose))
-            copy_rects(stage.window->image(), stage.compose, present, screen);
-        stage.window->refresh(present);
-    }
+void play_frame(World& world, Random& rnd, Stage& stage) {
+    stage.begin_frame(Rect{0, 0, world.screen_w, world.screen_h});
+    scene_step(world, rnd, stage);
+    stage.end_frame();
 }
 
 }  // namespace vorlip

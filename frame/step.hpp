@@ -12,8 +12,17 @@ namespace vorlip {
 // sprouts' start step, which draws nothing. screen_w and screen_h must already be set.
 void scene_start(World& world, Random& rnd);
 
-// One frame of the scene.
+// A frame is made in this order: the stage's begin_frame (the background restored into the
+// compose buffer), scene_step (the world updated and drawn), the stage's end_frame (what
+// changed presented in the window).
+
+// The scene's part of one frame: the frame counter, the flowers, the mother drawn, eggs, chicks
+// and sprouts, the mother's update and the counts. It draws into a compose buffer the stage has
+// begun a frame in; the stage's end presents it.
 void scene_step(World& world, Random& rnd, Stage& stage);
+
+// One whole frame on a screen of the world's size: begin_frame, scene_step, end_frame.
+void play_frame(World& world, Random& rnd, Stage& stage);
 
 // The frame step's handling of sprout i: its update, then its stamp into the background. Also
 // for growing a plant outside a show.

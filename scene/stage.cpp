@@ -36,6 +36,45 @@ void Stage::place_compose_buffer() {
     }
 }
 
+void Stage::begin_frame(const Rect& screen) {
+    place_compose_buffer();
+    frame_screen = screen;
+    frame_whole = full_frames || whole_next;
+    present.clear();
+    if (frame_whole) {
+        present.add(screen);
+        copy_rects(compose, background, present, screen);
+    } else {
+        present = drawn;  // already merged
+        present.add(bkg_changed);
+        // The stamps one by one: their merged boxes would copy several times the pixels.
+        if (bkg_stamps.complete())
+            bkg_stamps.copy_back(compose, background, screen);
+        else
+            copy_rects(compose, background, bkg_changed, screen);
+        if (drawn_shapes.complete())
+            drawn_shapes.copy_back(compose, background, screen);
+        else
+            copy_rects(compose, background, drawn, screen);
+    }
+    drawn.clear();
+    drawn_shapes.clear();
+    bkg_changed.clear();
+    bkg_stamps.clear();
+}
+
+void Stage::end_frame() {
+    // A whole frame presents the whole screen already.
+    if (!frame_whole) present.add(drawn);
+    whole_next = false;
+    if (window != nullptr) {
+        // Composed in the window's own image unless that has another size than the screen.
+        if (!window->image().same_memory(compose))
+            copy_rects(window->image(), compose, present, frame_screen);
+        window->refresh(present);
+    }
+}
+
 void Stage::size_compose_buffer(int width, int height) {
     Surface* image = window != nullptr ? &window->image() : nullptr;
     if (image != nullptr && width > 0 && height > 0 && image->width() == width &&

@@ -10,8 +10,8 @@
 
 namespace vorlip {
 
-// The saver window as the frame step sees it: an image that persists, and a refresh that puts
-// the given parts of that image on the screen. The shell gives one per platform; tools give an
+// The saver window as the end of a frame sees it: an image that persists, and a refresh that
+// puts the given parts of that image on the screen. The shell gives one per platform; tools give an
 // off-screen one.
 class WindowImage {
   public:
@@ -38,6 +38,8 @@ struct Stage {
     Damage bkg_changed;        // background pixels changed since the last restore
     DrawnShapes bkg_stamps;    // the same, stamp by stamp: what the restore copies
     Damage present;            // what the frame being made hands to the window
+    Rect frame_screen;         // the screen the frame being made covers
+    bool frame_whole = false;  // the frame being made restores and presents the whole screen
 
     // Sizes both buffers to the screen (black) and loads the sheets.
     Stage(int screen_w, int screen_h);
@@ -46,9 +48,21 @@ struct Stage {
     // Loads the sheets built into the program, and indexes them.
     void load_sheets();
 
-    // Something changed the background or the window's image outside the frame step (a
-    // capture, a new picture, a new window image): the next frame restores and presents the
-    // whole screen.
+    // A frame is made in three parts: begin_frame (the restore), the frame step (the world
+    // updated and drawn into the compose buffer and the background), end_frame (the present).
+
+    // Begins a frame: puts the background into the compose buffer over the whole screen, or
+    // only where the compose buffer can differ from the background (the last frame's drawings,
+    // down to the sprites' shapes, and the background's own changes since), which gives the
+    // same picture. Then starts this frame's records of what it draws and stamps.
+    void begin_frame(const Rect& screen);
+
+    // Ends the frame begun last: presents what was restored and what was drawn in the window,
+    // if there is one.
+    void end_frame();
+
+    // Something changed the background or the window's image between frames (a capture, a
+    // new picture, a new window image): the next frame restores and presents the whole screen.
     void changed_everywhere() { whole_next = true; }
 
     // Puts the compose buffer where presenting it costs least: in the window's own image when

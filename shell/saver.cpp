@@ -100,7 +100,7 @@ void saver_start_scene(Saver& s) {
     s.stage.changed_everywhere();
 
     // The first frame goes into the window's image before the window is ever shown.
-    scene_step(world, s.rnd, s.stage);
+    play_frame(world, s.rnd, s.stage);
 }
 
 void saver_restart_scene(Saver& s, int width, int height) {
@@ -122,7 +122,7 @@ void saver_end(Saver& s) {
 
 void saver_tick(Saver& s, bool force) {
     // One frame, whatever ends the show afterwards.
-    scene_step(s.world, s.rnd, s.stage);
+    play_frame(s.world, s.rnd, s.stage);
 
     // The input is checked after every frame, a forced end or not.
     const bool changed = s.platform.input_changed();

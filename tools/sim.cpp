@@ -340,12 +340,12 @@ int run_sim(const SimOptions& o, std::ostream& out, std::ostream& err) {
         if (o.state_in.empty()) {
             // The start of a show, as the saver makes it.
             scene_start(world, *rnd);
-            scene_step(world, *rnd, stage);
+            play_frame(world, *rnd, stage);
             if (!o.png_dir.empty() && !write_frame(0)) return kSimIoError;
             if (!record(0)) return kSimIoError;
         }
         for (long long k = 1; k <= o.frames; ++k) {
-            scene_step(world, *rnd, stage);
+            play_frame(world, *rnd, stage);
             if (dump && o.dump_every > 0 && k % o.dump_every == 0)
                 *dump << world_to_json(world) << "\n";
             if (!o.png_dir.empty() && k % o.png_every == 0 && !write_frame(k)) return kSimIoError;

@@ -45,7 +45,7 @@ struct Show {
         stage.window = &window;
         paint_backdrop(stage.background);
         scene_start(world, rnd);
-        scene_step(world, rnd, stage);
+        play_frame(world, rnd, stage);
     }
     World world;
     SeededRandom rnd;
@@ -74,7 +74,7 @@ int counters(long long frames, int seeds) {
         for (int seed = 1; seed <= seeds; ++seed) {
             Show show(s.w, s.h, static_cast<std::uint64_t>(seed));
             for (long long k = 1; k <= per_show; ++k) {
-                scene_step(show.world, show.rnd, show.stage);
+                play_frame(show.world, show.rnd, show.stage);
                 const auto check = test::counters_match_table(show.world);
                 if (!check) {
                     std::printf("FAIL %dx%d seed %d frame %lld: %s\n", s.w, s.h, seed, k,
@@ -98,9 +98,9 @@ int memory(long long frames, int w, int h) {
     const auto start = std::chrono::steady_clock::now();
     Show show(w, h, 1);
     const long long warm = std::min(frames, 1000LL);
-    for (long long k = 1; k <= warm; ++k) scene_step(show.world, show.rnd, show.stage);
+    for (long long k = 1; k <= warm; ++k) play_frame(show.world, show.rnd, show.stage);
     const long first = peak_rss_kib();
-    for (long long k = warm + 1; k <= frames; ++k) scene_step(show.world, show.rnd, show.stage);
+    for (long long k = warm + 1; k <= frames; ++k) play_frame(show.world, show.rnd, show.stage);
     const long last = peak_rss_kib();
     const double secs = seconds_since(start);
     std::printf(

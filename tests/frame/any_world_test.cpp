@@ -1,4 +1,4 @@
-// A world read back from a dump may hold any value in any field. The frame step must then still
+// A world read back from a dump may hold any value in any field. A frame must then still
 // keep inside its tables and surfaces; the sanitizer build turns any slip into a failure here.
 #include <gtest/gtest.h>
 
@@ -47,7 +47,7 @@ TEST(AnyWorld, FrameStepStaysInsideItsTablesAndSurfaces) {
         stage.background.resize(96, 64);
         load_sheets(stage.sheets);
         SeededRandom rnd(seed);
-        for (int k = 0; k < 30; ++k) scene_step(w, rnd, stage);
+        for (int k = 0; k < 30; ++k) play_frame(w, rnd, stage);
     }
 }
 

@@ -44,8 +44,8 @@ Seen compare(int w, int h, unsigned seed, int frames,
     }
     Seen seen;
     for (int f = 0; f < frames; ++f) {
-        scene_step(full->world, full->rnd, full->stage);
-        scene_step(damage->world, damage->rnd, damage->stage);
+        play_frame(full->world, full->rnd, full->stage);
+        play_frame(damage->world, damage->rnd, damage->stage);
         if (!damage->window.image().same_pixels(full->window.image())) {
             ADD_FAILURE() << w << "x" << h << " seed " << seed
                           << ": the window differs after frame " << f + 1;
@@ -130,8 +130,8 @@ TEST(DamageFrames, WindowImageReplacedMidShow) {
             if (f == 150) show->window.image() = Surface(8, 8);
             if (f == 160) show->window.image() = Surface(320, 200);
         }
-        scene_step(full->world, full->rnd, full->stage);
-        scene_step(damage->world, damage->rnd, damage->stage);
+        play_frame(full->world, full->rnd, full->stage);
+        play_frame(damage->world, damage->rnd, damage->stage);
         if (f < 150 || f >= 160) {
             ASSERT_TRUE(damage->window.image().same_pixels(full->window.image())) << "frame " << f;
         }

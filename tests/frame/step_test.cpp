@@ -57,7 +57,7 @@ TEST_F(StepFixture, FrameCounterWrapsToOne) {
 }
 
 TEST_F(StepFixture, EmptyTablesShowTheBackgroundAndTheMother) {
-    scene_step(world, rnd, stage);
+    play_frame(world, rnd, stage);
     EXPECT_EQ(window.refreshes(), 1);
     EXPECT_EQ(shown(5, 5), kDesk);
     EXPECT_EQ(shown(160, 100), 0x020202u);  // sheet 1
@@ -88,7 +88,7 @@ TEST_F(StepFixture, StackingFollowsTheDrawingOrder) {
         p.x = i == 4 ? 150 : 180;
         p.y = 60;
     }
-    scene_step(world, rnd, stage);
+    play_frame(world, rnd, stage);
     EXPECT_EQ(shown(92, 32), 0x0B0B0Bu);   // flower alone
     EXPECT_EQ(shown(110, 50), 0x020202u);  // mother over the flower
     EXPECT_EQ(shown(160, 70), 0x040404u);  // chick 4 over the mother
@@ -126,7 +126,7 @@ TEST_F(StepFixture, ChickWithoutBehaviourKeepsTheFrameOfTheLastUpdate) {
     p.sheet = 2;
     p.x = 0;
     p.y = 0;
-    scene_step(world, rnd, stage);
+    play_frame(world, rnd, stage);
     EXPECT_EQ(shown(10, 10), 0x100000u);  // no update before it in this frame: frame 0
 }
 

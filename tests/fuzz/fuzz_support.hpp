@@ -53,7 +53,7 @@ inline void check(bool ok, const char* what) {
     std::abort();
 }
 
-// Runs `frames` frame steps of `world`. The buffers are the screen's size up to 64 px a side
+// Runs `frames` whole frames of `world`. The buffers are the screen's size up to 64 px a side
 // (the surfaces clip every transfer, so a smaller stage exercises the same arithmetic at a
 // fraction of the cost); an empty one for a side that wrapped to zero or below, as the shell
 // makes them.
@@ -79,7 +79,7 @@ inline void run_frames(World& world, int frames, std::uint64_t seed) {
                          std::clamp<int>(world.screen_h, 0, 64));
     stage.background.resize(stage.compose.width(), stage.compose.height(), 0x336699);
     SeededRandom rnd(seed);
-    for (int k = 0; k < frames; ++k) scene_step(world, rnd, stage);
+    for (int k = 0; k < frames; ++k) play_frame(world, rnd, stage);
 }
 
 }  // namespace vorlip::fuzz

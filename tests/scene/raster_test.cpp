@@ -74,7 +74,7 @@ TEST(Raster, TransfersClipForAny16BitPositionAndSize) {
     for (int x : edges)
         for (int y : edges) {
             Guarded g;
-            // Every pixel a transfer changes lies in the rectangle it reports: the frame step
+            // Every pixel a transfer changes lies in the rectangle it reports: a frame
             // restores and presents only there.
             const auto reported = [&](auto&& transfer) {
                 const Surface before = g.inner;

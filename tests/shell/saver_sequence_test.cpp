@@ -381,7 +381,7 @@ TEST(SaverRestart, AResizedWindowStartsAFreshShowAtItsSize) {
         scene_start(fresh, rnd);
         Stage stage(w, h);
         bit_blt(stage.background, 0, 0, w, h, rig.platform.desktop, 0, 0, Rop::SrcCopy);
-        scene_step(fresh, rnd, stage);
+        play_frame(fresh, rnd, stage);
 
         rig.platform.calls.clear();
         handlers.resized(w, h);

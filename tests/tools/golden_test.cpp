@@ -62,7 +62,7 @@ TEST(Golden, SeededShowDrawsTheSameFrames) {
 
     std::map<int, std::uint64_t> seen;
     for (int k = 0; k <= kFrames; ++k) {
-        scene_step(world, rnd, stage);
+        play_frame(world, rnd, stage);
         if (k % kEvery == 0) seen[k] = fnv1a(window.image());
     }
 
@@ -89,7 +89,7 @@ TEST(Golden, SeededShowDrawsTheSameFrames) {
             SeededRandom rnd2(1);
             paint_backdrop(stage.background);
             scene_start(again, rnd2);
-            for (int j = 0; j <= k; ++j) scene_step(again, rnd2, stage);
+            for (int j = 0; j <= k; ++j) play_frame(again, rnd2, stage);
             const std::string path =
                 test::out_dir() + "/golden_frame_" + std::to_string(k) + ".png";
             std::string error;

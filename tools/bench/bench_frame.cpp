@@ -1,4 +1,4 @@
-// What one frame step costs on large screens, beside the plain full-screen copy that a frame
+// What one frame costs on large screens, beside the plain full-screen copy that a frame
 // would make twice (background in, frame out) if it copied the whole screen.
 //
 // BM_BusyFrame runs a busy scene (35 or more chicks moving, 6 flowers, plants growing) and
@@ -40,7 +40,7 @@ struct Show {
         vorlip::paint_backdrop(stage.background);
         vorlip::scene_start(world, rnd);
     }
-    void step() { vorlip::scene_step(world, rnd, stage); }
+    void step() { vorlip::play_frame(world, rnd, stage); }
 };
 
 // Keeps a seeded show busier than shows usually get: free chick slots take copies of live chicks
