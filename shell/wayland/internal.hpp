@@ -67,6 +67,10 @@ struct Output {
     PixelSize logical_size() const;
     // The scale (/120) a surface on it is drawn at, until the surface is told its own.
     std::uint32_t scale120() const;
+    // Whether a surface of this logical size covers the whole output.
+    bool covered_by(PixelSize surface) const {
+        return mode.width > 0 && mode.height > 0 && surface == logical_size();
+    }
     // Puts the output's picture, as its user saw it, into all of `into`; the plain desktop
     // colour where there is none.
     void draw_picture(Surface& into) const;

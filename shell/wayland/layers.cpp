@@ -46,6 +46,9 @@ constexpr wp_fractional_scale_v1_listener kFractionalListener{.preferred_scale =
 
 PixelSize Layer::pixel_size() const {
     const std::uint32_t s = scale120();
+    // A surface that covers its output is the output's own pixels, whatever the scale rounds to.
+    if (viewport && !preferred120 && output->covered_by({width, height}))
+        return seen_size(output->mode, output->transform);
     if (viewport) return fractional_buffer_size({width, height}, s);
     const int k = integer_buffer_scale(s);
     return {width * k, height * k};

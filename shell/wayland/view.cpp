@@ -38,7 +38,8 @@ ScreenMeasure WaylandView::screen_size() {
     const PixelSize logical = out.logical_size();
     PixelSize size;
     if (v.c.viewporter) {
-        size = fractional_buffer_size(logical, out.scale120());
+        size = out.covered_by(logical) ? seen_size(out.mode, out.transform)
+                                       : fractional_buffer_size(logical, out.scale120());
     } else {
         const int k = integer_buffer_scale(out.scale120());
         size = {logical.width * k, logical.height * k};

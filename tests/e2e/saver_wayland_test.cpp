@@ -447,6 +447,157 @@ TEST_F(SaverOnWayland, AnEndSignalEndsASaverHeldByACompositorThatStoppedAnswerin
     EXPECT_GE(took, milliseconds(1500)) << "it ended before the patience: was it held at all?";
 }
 
+// The output as its user sees it now: two screenshots in a row alike (sway redraws the
+// wallpaper after a change of the output).
+Surface settled_screenshot(const Sway& sway, std::size_t output) {
+    Surface last;
+    Surface now;
+    wait_until(
+        [&] {
+            now = sway.screenshot(output);
+            const bool same = now.width() > 0 && now.same_pixels(last);
+            last = now;
+            return same;
+        },
+        kStartLimit);
+    return now;
+}
+
+// On a turned or scaled output the desktop under the scene is the one the user saw: a
+// screenshot of the show differs from the one before it only where sprites are (a picture
+// turned the wrong way, squeezed into a corner or shifted differs nearly everywhere, the
+// wallpaper's every pixel being unlike its neighbours).
+TEST(SaverOnTurnedOutputs, TheDesktopUnderTheSceneIsTheOneTheUserSaw) {
+    if (!have_tools()) GTEST_SKIP() << "sway or grim is missing";
+    Desk d({{kWidth, kHeight, 0, 0,
+             wallpaper_file("wl_wallpaper_1.png", first_wallpaper, kWidth, kHeight)}});
+    ASSERT_TRUE(d.ready()) << d.sway.error();
+    for (const char* setting :
+         {"transform 90", "transform 180", "scale 2", "scale 1.25", "transform flipped"}) {
+        ASSERT_TRUE(d.sway.command(std::string("output HEADLESS-1 ") + setting)) << setting;
+        ASSERT_TRUE(d.sway.command("seat seat0 cursor set 0 0"));
+        const Surface before = settled_screenshot(d.sway, 0);
+        Child saver = d.start({"/s"});
+        Surface shot;
+        const auto sprites = [&] {
+            shot = d.sway.screenshot(0);
+            if (shot.width() != before.width() || shot.height() != before.height()) return 0;
+            return count_scene(shot, 0, 0, [&](int x, int y) { return before.at(x, y); }).mother;
+        };
+        EXPECT_TRUE(wait_until([&] { return saver.wait(milliseconds(0)) || sprites() > 500; },
+                               kStartLimit) &&
+                    !saver.wait(milliseconds(0)))
+            << setting << ": no scene: " << saver.error_text();
+        const int apart = pixels_apart(shot, before);
+        EXPECT_LT(apart, shot.width() * shot.height() / 10)
+            << setting << ": " << apart << " pixels differ from the desktop before the show";
+        saver.signal(SIGTERM);
+        EXPECT_EQ(saver.wait(kEndLimit), 0) << setting << ": " << saver.error_text();
+        ASSERT_TRUE(d.sway.command("output HEADLESS-1 transform normal scale 1"));
+    }
+}
+
+// A screen set up anew, a screen plugged in, or the pointer crossing from one output to the
+// next, even by one pixel, is a person at the machine: the saver ends with status 0.
+TEST(SaverOnChangingOutputs, AModeANewOutputAndACrossingEachEndTheSaver) {
+    if (!have_tools()) GTEST_SKIP() << "sway or grim is missing";
+    struct Case {
+        const char* what;
+        std::function<bool(Desk&)> change;
+    };
+    const Case cases[] = {
+        {"a new mode", [](Desk& d) { return d.sway.command("output HEADLESS-1 mode 800x600"); }},
+        {"a new output", [](Desk& d) { return d.sway.command("create_output"); }},
+        {"a 1-pixel move onto the second output", [](Desk& d) { return d.pointer().move(1, 0); }},
+    };
+    for (const Case& c : cases) {
+        Desk d({{kWidth, kHeight, 0, 0, ""}, {kWidth, kHeight, kWidth, 0, ""}});
+        ASSERT_TRUE(d.ready()) << d.sway.error();
+        d.park_pointer(kWidth - 1, kHeight / 2);
+        Child saver = d.start({"/s"});
+        ASSERT_TRUE(
+            wait_until([&] { return d.mother_pixels(0) + d.mother_pixels(1) > 500; }, kStartLimit))
+            << c.what << ": no scene: " << saver.error_text();
+        EXPECT_FALSE(saver.wait(milliseconds(200))) << c.what << ": ended before the change";
+        ASSERT_TRUE(c.change(d)) << c.what;
+        EXPECT_EQ(saver.wait(kEndLimit), 0) << c.what << ": " << saver.error_text();
+    }
+}
+
+// A background show follows its output: after a new mode it plays at the new size, and an output
+// plugged in gets a show of its own.
+TEST(BackgroundOnChangingOutputs, FollowsANewModeAndPlaysOnANewOutput) {
+    if (!have_tools()) GTEST_SKIP() << "sway or grim is missing";
+    Desk d({{kWidth, kHeight, 0, 0, ""}});
+    ASSERT_TRUE(d.ready()) << d.sway.error();
+    d.park_pointer(kWidth - 1, kHeight - 1);
+    Child root = d.start({"--root"});
+    ASSERT_TRUE(d.plays(root, 0)) << "no scene on the background: " << root.error_text();
+    // Plays: the picture changes from one screenshot to the next, and not only in a corner.
+    const auto plays_at = [&](std::size_t output, int w, int h) {
+        Surface last;
+        return wait_until(
+                   [&] {
+                       Surface now = d.sway.screenshot(output);
+                       const bool moving = now.width() == w && now.height() == h &&
+                                           last.width() == w && pixels_apart(now, last) > 0 &&
+                                           count_scene(now, 0, 0, [&](int, int) {
+                                               return now.at(w - 1, 0);
+                                           }).mother > 300;
+                       last = std::move(now);
+                       return moving || root.wait(milliseconds(0)).has_value();
+                   },
+                   kStartLimit) &&
+               !root.wait(milliseconds(0));
+    };
+    ASSERT_TRUE(d.sway.command("output HEADLESS-1 mode 800x600"));
+    EXPECT_TRUE(plays_at(0, 800, 600)) << "not at the new size: " << root.error_text();
+    ASSERT_TRUE(d.sway.command("create_output"));
+    EXPECT_TRUE(plays_at(1, 1920, 1080)) << "no show on the new output: " << root.error_text();
+    root.signal(SIGTERM);
+    EXPECT_EQ(root.wait(kEndLimit), 0) << root.error_text();
+}
+
+// One saver per display however its name is spelled, and one background show: the second of
+// each ends at once with status 0 while the first plays on.
+TEST(SaverOnOneDisplay, TwoSpellingsOfOneDisplayAndTwoBackgroundsGiveOneShowEach) {
+    if (!have_tools()) GTEST_SKIP() << "sway or grim is missing";
+    // No wallpaper: sway stacks a later background surface under an earlier one.
+    Desk d({{kWidth, kHeight, 0, 0, ""}});
+    ASSERT_TRUE(d.ready()) << d.sway.error();
+    d.park_pointer(kWidth - 1, kHeight - 1);
+    ChildEnv by_path = d.sway.client_env();
+    for (std::string& e : by_path.set)
+        if (e.rfind("WAYLAND_DISPLAY=", 0) == 0)
+            e = "WAYLAND_DISPLAY=" + d.sway.runtime_dir() + "//./" + d.sway.socket();
+    for (const char* mode : {"/s", "--root"}) {
+        Child first = d.start({mode});
+        ASSERT_TRUE(d.plays(first, 0)) << mode << ": no show: " << first.error_text();
+        Child second({VORLIP_PROGRAM, mode}, by_path);
+        EXPECT_EQ(second.wait(kEndLimit), 0) << mode << ": " << second.error_text();
+        EXPECT_FALSE(first.wait(milliseconds(0))) << mode << ": the first ended";
+        first.signal(SIGTERM);
+        d.expect_given_back(first, mode);
+    }
+}
+
+// An end asked for while the saver starts: nothing of it is ever committed. The compositor is
+// stopped while the saver connects, so the signal surely comes before its first surface.
+TEST_F(SaverOnWayland, ASignalDuringStartUpShowsNothing) {
+    Desk& d = *desk_;
+    ChildEnv debug = d.sway.client_env();
+    debug.set.push_back("WAYLAND_DEBUG=1");
+    kill(d.sway.pid(), SIGSTOP);
+    Child saver({VORLIP_PROGRAM, "/s"}, debug);
+    EXPECT_FALSE(saver.wait(milliseconds(300))) << saver.error_text();
+    saver.signal(SIGTERM);
+    kill(d.sway.pid(), SIGCONT);
+    EXPECT_EQ(saver.wait(kEndLimit), 0) << saver.error_text();
+    const std::string log = saver.error_text();
+    EXPECT_EQ(log.find(".commit("), std::string::npos) << "a surface was committed";
+    EXPECT_EQ(log.find(".attach("), std::string::npos) << "a picture was attached";
+}
+
 TEST_F(SaverOnWayland, TheIdleDaemonStartsItAndAMoveEndsIt) {
     if (!on_path("swayidle")) GTEST_SKIP() << "swayidle is missing";
     Desk& d = *desk_;
