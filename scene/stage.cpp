@@ -26,8 +26,11 @@ void Stage::place_compose_buffer() {
     if (image != nullptr && image->width() == compose.width() &&
         image->height() == compose.height() && image->width() > 0 && image->height() > 0) {
         if (compose.same_memory(*image)) return;
+        // Other memory: its contents are unknown, unless the window says it holds the last frame
+        // and the compose buffer was the window's image until now (so held that frame too).
+        const bool kept = window->moves_with_last_frame() && !compose.owning();
         compose = Surface::view(image->row(0), image->width(), image->height(), image->stride());
-        whole_next = true;
+        if (!kept) whole_next = true;
     } else if (!compose.owning()) {
         // The window's image went away or changed size: back to a buffer of its own (its old
         // memory is never read).

@@ -18,6 +18,10 @@ class WindowImage {
     virtual ~WindowImage() = default;
     virtual Surface& image() = 0;
     virtual void refresh(const Damage& where) = 0;
+    // Whether image() may hand over other memory between frames that already holds the last
+    // frame refreshed (a window that alternates between buffers, bringing each up to date when
+    // it is taken up again). A compose buffer that follows it then needs no whole frame.
+    virtual bool moves_with_last_frame() const { return false; }
 };
 
 struct Stage {

@@ -74,6 +74,10 @@ struct Output {
     // Puts the output's picture, as its user saw it, into all of `into`; the plain desktop
     // colour where there is none.
     void draw_picture(Surface& into) const;
+    void forget_picture() {
+        picture = Surface();
+        captured = false;
+    }
     void destroy();
 };
 
@@ -169,8 +173,9 @@ struct WaylandView::Impl : WindowImage {
     Output* output = nullptr;
     Layer main;
     std::vector<std::unique_ptr<Layer>> stills;  // the other outputs, while the saver shows
-    Surface picture;                             // the window's image
-    Damage since_commit;                         // changed since the last buffer went up
+    Surface picture;      // the window's image: a view of the buffer the next frame goes into
+    PixelSize size;       // the show's size, in the buffers' pixels
+    Damage since_commit;  // changed since the last buffer went up
     bool window = false;
     bool hide_pointer = false;
     bool watching = false;
@@ -179,15 +184,19 @@ struct WaylandView::Impl : WindowImage {
 
     Impl(WaylandConnection::Impl& conn, Role r) : c(conn), role(r) {}
 
-    Surface& image() override { return picture; }
+    // The buffer the next frame is drawn into, brought up to the last frame (BufferPair).
+    Surface& image() override;
     void refresh(const Damage& where) override { present(where); }
+    bool moves_with_last_frame() const override { return true; }
+    // Makes the first buffer at the show's size: the show draws straight into it.
+    void make_buffers(int width, int height);
 
     void make_layer(Layer& l, Output* out, bool overlay);
     void wait_configured(Layer& l);
     void present(const Damage& where);
     void present_all() {
         Damage all;
-        all.whole(picture.width(), picture.height());
+        all.whole(size.width, size.height);
         present(all);
     }
     void draw_still(Layer& l);

@@ -3,6 +3,7 @@
 // made, configured, and given its pictures.
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "fractional-scale-v1-client-protocol.h"
@@ -133,27 +134,45 @@ void WaylandView::Impl::wait_configured(Layer& l) {
     while (!l.configured && !l.closed && !WaylandConnection::Impl::ending()) c.roundtrip();
 }
 
+Surface& WaylandView::Impl::image() {
+    ShmBuffer* b = main.buffers.next(
+        [&](ShmBuffer& fresh) {
+            return fresh.make(c.shm, size.width, size.height, size.width * 4,
+                              WL_SHM_FORMAT_XRGB8888);
+        },
+        [&](ShmBuffer& to, ShmBuffer& from) {
+            Surface into = to.view();
+            copy_rects(into, from.view(), to.stale, Rect{0, 0, size.width, size.height});
+        });
+    if (!b) {
+        picture = Surface();
+    } else if (!picture.same_memory(b->view())) {
+        picture = b->view();
+    }
+    return picture;
+}
+
+void WaylandView::Impl::make_buffers(int width, int height) {
+    main.buffers.drop();
+    picture = Surface();
+    size = {std::max(width, 0), std::max(height, 0)};
+    since_commit.whole(size.width, size.height);
+    if (size.width > 0 && size.height > 0) image();
+}
+
 void WaylandView::Impl::present(const Damage& where) {
     Layer& l = main;
-    if (!l.mapped || picture.width() <= 0 || picture.height() <= 0) return;
     since_commit.add(where);
-    l.buffers.changed(where);
-    ShmBuffer* free = l.buffers.free([&](ShmBuffer& b) {
-        return b.make(c.shm, picture.width(), picture.height(), picture.width() * 4,
-                      WL_SHM_FORMAT_XRGB8888);
-    });
-    // Both held: this frame waits in the image, and goes up with the next.
-    if (!free) return;
-    Surface into = free->view();
-    copy_rects(into, picture, free->stale, Rect{0, 0, picture.width(), picture.height()});
-    free->stale.clear();
+    ShmBuffer& b = l.buffers.current();
+    if (!l.mapped || !b.made()) return;
+    l.buffers.drawn(where);
     // The scale is sent when it changes, not with every frame.
     l.apply_scale();
-    wl_surface_attach(l.surface, free->buffer, 0, 0);
+    wl_surface_attach(l.surface, b.buffer, 0, 0);
     for (const Rect& r : since_commit.rects())
         wl_surface_damage_buffer(l.surface, r.x, r.y, r.w, r.h);
     wl_surface_commit(l.surface);
-    free->busy = true;
+    b.busy = true;
     since_commit.clear();
     wl_display_flush(c.display);
 }
@@ -178,20 +197,15 @@ void WaylandView::Impl::map() {
     // An end asked for during the start-up: nothing of the show ever shows.
     if (!window || main.mapped || main.closed || WaylandConnection::Impl::ending()) return;
     main.mapped = true;
-    since_commit.whole(picture.width(), picture.height());
+    since_commit.whole(size.width, size.height);
     present_all();
     for (auto& s : stills)
         if (!s->mapped && s->configured) draw_still(*s);
     c.entered = false;
     if (role == Role::saver) {
-        // The pictures are on the screen now: a saver that ends on any change never draws them
-        // again, so they go.
-        auto forget = [](Output& out) {
-            out.picture = Surface();
-            out.captured = false;
-        };
-        forget(*output);
-        for (auto& s : stills) forget(*s->output);
+        // The stills' pictures are on the screen now: a saver that ends on any change never
+        // draws them again, so they go.
+        for (auto& s : stills) s->output->forget_picture();
     }
 }
 

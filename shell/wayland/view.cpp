@@ -80,11 +80,9 @@ void WaylandView::create_window(const std::string&) {
 
 void WaylandView::resize_window(int width, int height) {
     Impl& v = *impl_;
-    if (width != v.picture.width() || height != v.picture.height()) {
-        v.picture.resize(std::max(width, 0), std::max(height, 0));
-        v.main.buffers.drop();
-    }
-    v.since_commit.whole(v.picture.width(), v.picture.height());
+    if (width != v.size.width || height != v.size.height || !v.main.buffers.current().made())
+        v.make_buffers(width, height);
+    v.since_commit.whole(v.size.width, v.size.height);
 }
 
 void WaylandView::make_topmost() {
@@ -105,14 +103,19 @@ void WaylandView::unload_window() {
     v.stills.clear();
     v.main.destroy();
     v.picture = Surface();
+    v.size = {};
     if (v.c.pointer_surface && !v.c.layer_of(v.c.pointer_surface)) v.c.pointer_surface = nullptr;
     wl_display_flush(v.c.display);
 }
 
 void WaylandView::capture_desktop(Surface& into, int, int) {
+    Impl& v = *impl_;
     // The output's picture as its user saw it, fitted to the show: after a change of the
     // output, the old picture at the new size.
-    impl_->output->draw_picture(into);
+    v.output->draw_picture(into);
+    // The saver ends on any change of its outputs, so it never needs the picture again: the
+    // show's own desktop picture holds it from now on.
+    if (v.role == Role::saver) v.output->forget_picture();
 }
 
 void WaylandView::run_events(WindowEvents& events) {

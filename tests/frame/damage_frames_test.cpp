@@ -7,22 +7,64 @@
 #include <memory>
 
 #include "frame/step.hpp"
+#include "shell/wayland/buffer_pair.hpp"
 #include "tools/backdrop.hpp"
 #include "tools/offscreen_window.hpp"
 
 namespace vorlip {
 namespace {
 
+// A window whose compositor holds each buffer until the next one comes, as a Wayland
+// compositor does: every frame is drawn into the other buffer of the pair, brought up to the
+// last frame first.
+class AlternatingWindow : public WindowImage {
+  public:
+    AlternatingWindow(int w, int h) : w_(w), h_(h) {}
+    Surface& image() override {
+        Buffer* b = pair_.next(
+            [&](Buffer& fresh) {
+                fresh.pixels.resize(w_, h_, 0x123456);  // unknown contents
+                fresh.stale.whole(w_, h_);
+                return true;
+            },
+            [&](Buffer& to, Buffer& from) {
+                copy_rects(to.pixels, from.pixels, to.stale, Rect{0, 0, w_, h_});
+            });
+        view_ = Surface::view(b->pixels.row(0), w_, h_, b->pixels.stride());
+        return view_;
+    }
+    void refresh(const Damage& where) override {
+        pair_.drawn(where);
+        pair_[0].busy = &pair_.current() == &pair_[0];
+        pair_[1].busy = !pair_[0].busy;
+    }
+    bool moves_with_last_frame() const override { return true; }
+
+  private:
+    struct Buffer {
+        Surface pixels;
+        Damage stale;
+        bool busy = false;
+        bool made() const { return pixels.width() > 0; }
+        void drop() { pixels = Surface(); }
+    };
+    int w_, h_;
+    BufferPair<Buffer> pair_;
+    Surface view_;
+};
+
 struct Show {
     World world;
     SeededRandom rnd;
     Stage stage;
     OffscreenWindow window;
-    Show(int w, int h, unsigned seed, bool full) : rnd(seed), stage(w, h), window(w, h) {
+    AlternatingWindow alternating;
+    Show(int w, int h, unsigned seed, bool full, bool alternate = false)
+        : rnd(seed), stage(w, h), window(w, h), alternating(w, h) {
         world.screen_w = w16(w);
         world.screen_h = w16(h);
         paint_backdrop(stage.background);
-        stage.window = &window;
+        stage.window = alternate ? static_cast<WindowImage*>(&alternating) : &window;
         stage.full_frames = full;
         scene_start(world, rnd);
     }
@@ -162,6 +204,29 @@ TEST(ComposeBuffer, IsTheWindowsImageFromTheStartWheneverItFits) {
         EXPECT_EQ(stage.compose.height(), c.h) << c.what;
         EXPECT_EQ(stage.compose.same_memory(window.image()), c.in_window) << c.what;
         EXPECT_EQ(stage.compose.owning(), !c.in_window) << c.what;
+    }
+}
+
+// A window that hands over the other buffer each frame, brought up to date, needs no whole
+// frame for it: the picture is still the whole-screen frames' one, and each frame presents just
+// what it does into a window that keeps its memory.
+TEST(DamageFrames, AWindowAlternatingBetweenTwoBuffersShowsTheSamePicture) {
+    constexpr int kW = 320, kH = 200;
+    auto full = std::make_unique<Show>(kW, kH, 3, true);
+    auto kept = std::make_unique<Show>(kW, kH, 3, false);
+    auto alternating = std::make_unique<Show>(kW, kH, 3, false, true);
+    const auto area = [](const Damage& d) {
+        long long n = 0;
+        for (const Rect& r : d.rects()) n += r.w * r.h;
+        return n;
+    };
+    for (int f = 0; f < 3000; ++f) {
+        for (Show* s : {full.get(), kept.get(), alternating.get()})
+            play_frame(s->world, s->rnd, s->stage);
+        ASSERT_TRUE(alternating->stage.window->image().same_pixels(full->window.image()))
+            << "the window differs after frame " << f + 1;
+        ASSERT_EQ(area(alternating->stage.present), area(kept->stage.present))
+            << "frame " << f + 1 << " presents more than it changed";
     }
 }
 

@@ -10,6 +10,11 @@
 // at a time, so a round trip of this program's own that follows returns once the picture is in
 // the screen's memory: that is when the time is taken.
 //
+// On a private headless sway of each size (where the benchmark was built with the Wayland harness)
+// the same for the Wayland saver: from the exec to its first commit of a surface with a picture
+// attached, read from the saver's own protocol log (WAYLAND_DEBUG, whose stamps are the wall
+// clock's microseconds, modulo 2^32), and its peak resident set.
+//
 // usage: vorlip-bench-start [--program PATH] [--peer PATH|none] [--runs N] [WxH...]
 //                           (default 1920x1080 3840x2160, 5 runs)
 #include <X11/Xlib.h>
@@ -25,13 +30,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tools/xharness/xharness.hpp"
+#ifdef VORLIP_WAYLAND_HARNESS
+#include "tools/wlharness/wlharness.hpp"
+#endif
 
 namespace {
 
@@ -172,6 +182,12 @@ struct Summary {
     long peak_kb = 0;
 };
 
+std::optional<Summary> summarise(std::vector<double> times, long peak_kb) {
+    if (times.empty()) return std::nullopt;
+    std::sort(times.begin(), times.end());
+    return Summary{times[times.size() / 2], times.front(), times.back(), peak_kb};
+}
+
 std::optional<Summary> measure(const std::vector<std::string>& args, int width, int height,
                                int runs) {
     const Xvfb server(width, height);
@@ -187,12 +203,70 @@ std::optional<Summary> measure(const std::vector<std::string>& args, int width, 
         times.push_back(s->first_frame_ms);
         sum.peak_kb = std::max(sum.peak_kb, s->peak_kb);
     }
-    std::sort(times.begin(), times.end());
-    sum.median = times[times.size() / 2];
-    sum.fastest = times.front();
-    sum.slowest = times.back();
-    return sum;
+    return summarise(times, sum.peak_kb);
 }
+
+#ifdef VORLIP_WAYLAND_HARNESS
+// The wall clock in microseconds, modulo 2^32, as the protocol log stamps its lines.
+std::uint32_t log_clock_us() {
+    timespec tp{};
+    clock_gettime(CLOCK_REALTIME, &tp);
+    return std::uint32_t(std::uint64_t(tp.tv_sec) * 1000000u + std::uint64_t(tp.tv_nsec) / 1000u);
+}
+
+// The stamp of the first commit of a surface that had a buffer attached since its last commit.
+std::optional<std::uint32_t> first_picture_commit(const std::string& log) {
+    std::istringstream in(log);
+    std::string line;
+    std::vector<std::string> attached;
+    while (std::getline(in, line)) {
+        const auto at = line.find("-> wl_surface@");
+        if (at == std::string::npos) continue;
+        const auto dot = line.find('.', at);
+        const std::string surface = line.substr(at + 3, dot - at - 3);
+        if (line.compare(dot, 8, ".attach(") == 0 && line.find("nil") == std::string::npos)
+            attached.push_back(surface);
+        if (line.compare(dot, 8, ".commit(") == 0 &&
+            std::find(attached.begin(), attached.end(), surface) != attached.end()) {
+            unsigned ms = 0, us = 0;
+            if (std::sscanf(line.c_str(), "[%u.%u]", &ms, &us) != 2) return std::nullopt;
+            return std::uint32_t(ms * 1000u + us);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Summary> measure_wayland(const std::string& program, int width, int height,
+                                       int runs) {
+    using vorlip::e2e::Sway;
+    const Sway sway({{width, height, 0, 0, ""}});
+    if (!sway.running()) {
+        std::fprintf(stderr, "vorlip-bench-start: sway did not start: %s\n", sway.error().c_str());
+        return std::nullopt;
+    }
+    sway.command("seat seat0 cursor set " + std::to_string(width - 1) + " " +
+                 std::to_string(height - 1));
+    vorlip::e2e::ChildEnv env = sway.client_env();
+    env.set.push_back("WAYLAND_DEBUG=client");
+    std::vector<double> times;
+    long peak_kb = 0;
+    for (int k = 0; k < runs; ++k) {
+        const std::uint32_t exec = log_clock_us();
+        Child saver({program, "/s"}, env);
+        std::this_thread::sleep_for(milliseconds(1500));
+        peak_kb = std::max(peak_kb, peak_rss_kb(saver.pid()));
+        saver.signal(SIGTERM);
+        saver.wait(milliseconds(5000));
+        const auto shown = first_picture_commit(saver.error_text());
+        if (!shown) {
+            std::fprintf(stderr, "vorlip-bench-start: the Wayland saver committed no picture\n");
+            return std::nullopt;
+        }
+        times.push_back(double(std::uint32_t(*shown - exec)) / 1000.0);
+    }
+    return summarise(times, peak_kb);
+}
+#endif
 
 void print(const std::string& size, const char* who, const std::optional<Summary>& s) {
     if (!s) {
@@ -255,6 +329,11 @@ int main(int argc, char** argv) {
         print(size, "vorlip", s);
         all = all && s.has_value();
         if (with_peer) print(size, "peer", measure({peer, "-root"}, w, h, runs));
+#ifdef VORLIP_WAYLAND_HARNESS
+        const auto wl = measure_wayland(program, w, h, runs);
+        print(size, "wayland", wl);
+        all = all && wl.has_value();
+#endif
         std::fflush(stdout);
     }
     if (!with_peer && peer != "none") std::printf("(no peer: %s is not installed)\n", peer.c_str());
