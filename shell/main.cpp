@@ -16,6 +16,7 @@
 #include "shell/arguments.hpp"
 #include "shell/launch.hpp"
 #include "shell/posix/end_signals.hpp"
+#include "shell/posix/gnome_idle.hpp"
 #include "shell/posix/idle_loop.hpp"
 #include "shell/posix/session_bus.hpp"
 #include "shell/saver.hpp"
@@ -118,7 +119,7 @@ constexpr Backend kBackends[] = {
     run_x11,
 };
 
-// The idle watcher: the first source that is there (the compositor's, else the X server's),
+// The idle watcher: the first source that is there (the compositor's, GNOME's, the X server's),
 // one watcher per display, and the session bus for the inhibitions when there is one.
 int run_idle(const Launch& launch, const char* argv0) {
     const std::chrono::milliseconds timeout(std::int64_t(launch.idle_seconds) * 1000);
@@ -137,6 +138,10 @@ int run_idle(const Launch& launch, const char* argv0) {
         looked += "ext-idle-notify or org_kde_kwin_idle: WAYLAND_DISPLAY is unset; ";
     }
 #endif
+    if (!source) {
+        source = vorlip::posix::open_gnome_idle_source(timeout, alone, why);
+        if (!source) looked += "GNOME's idle monitor: " + why + "; ";
+    }
     if (!source) {
         source = vorlip::x11::open_idle_source(timeout, why);
         if (source)
