@@ -45,7 +45,8 @@ class ScreenSaverSource final : public posix::IdleSource {
 
     std::optional<milliseconds> prepare() override {
         XFlush(dpy_);
-        // Disabled (a player suspended the screen saver): looked at again after a timeout.
+        // Disabled (xset s off): no show, and looked at again after a timeout. A program's
+        // suspension leaves the state as it was in the server's answer, so it is not seen here.
         if (!look()) return timeout_;
         const milliseconds wait = until_idle(server_idle_, since_restart(), timeout_);
         // Idle now: the show starts, or a program holds it off and the bus says when it lets go.
