@@ -68,8 +68,9 @@ class Bus final : public SessionBus {
         }
     }
 
-    bool held() override { return serving_ ? inhibitions_.any() : desktop_inhibits(); }
-    bool asks_desktop() const override { return !serving_; }
+    bool held() override { return inhibitions_.any(); }
+    // Asked even where the inhibitions are kept here: a player that knows the desktop asks it.
+    bool desktop_holds() override { return desktop_inhibits(); }
 
     bool take_activity() override {
         const bool was = activity_;

@@ -17,17 +17,18 @@ class SessionBus {
     static std::unique_ptr<SessionBus> open(std::string& why);
     virtual ~SessionBus() = default;
 
-    // One line on what it does: whether it keeps the inhibitions itself or asks the desktop.
+    // One line on what it does: whether it keeps the inhibitions itself, or only asks the
+    // desktop.
     virtual std::string role() const = 0;
     virtual int fd() const = 0;
     virtual std::optional<std::chrono::milliseconds> prepare() = 0;
     // False when the bus went.
     virtual bool dispatch() = 0;
-    // Whether a program holds the show off now (the desktop asked where it keeps them).
+    // Whether a program holds the show off through the inhibitions kept here.
     virtual bool held() = 0;
-    // Whether it can change without a word on the bus: the desktop's inhibitions are asked for
-    // when the show is due, not told.
-    virtual bool asks_desktop() const = 0;
+    // Whether the desktop's session or power manager says a program holds the idle off: asked
+    // when the show is due, since it tells nobody when that changes.
+    virtual bool desktop_holds() = 0;
     // Whether a program said the user is there (SimulateUserActivity) since the last call.
     virtual bool take_activity() = 0;
     // Tells the bus whether the show is on (GetActive, ActiveChanged).
