@@ -36,6 +36,14 @@ class MutterSource final : public IdleSource {
             fired(id);
         });
         monitor_->finishRegistration();
+        // The shell going is the session's end, even where its bus stays a moment longer.
+        names_ = sdbus::createProxy(*connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus");
+        names_->uponSignal("NameOwnerChanged")
+            .onInterface("org.freedesktop.DBus")
+            .call([this](const std::string& name, const std::string&, const std::string& now) {
+                if (name == kMonitor && now.empty()) gone_ = true;
+            });
+        names_->finishRegistration();
         monitor_->callMethod("AddIdleWatch")
             .onInterface(kMonitor)
             .withArguments(timeout_)
@@ -55,7 +63,7 @@ class MutterSource final : public IdleSource {
         try {
             while (connection_->processPendingRequest()) {
             }
-            return true;
+            return !gone_;
         } catch (const sdbus::Error&) {
             return false;  // the session bus went, and the session with it
         }
@@ -94,10 +102,12 @@ class MutterSource final : public IdleSource {
 
     std::unique_ptr<sdbus::IConnection> connection_;
     std::unique_ptr<sdbus::IProxy> monitor_;
+    std::unique_ptr<sdbus::IProxy> names_;
     std::uint64_t timeout_;
     std::uint32_t idle_watch_ = 0;
     std::uint32_t active_watch_ = 0;
     bool idle_ = false;
+    bool gone_ = false;
 };
 
 }  // namespace

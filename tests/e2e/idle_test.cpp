@@ -1,7 +1,8 @@
 // vorlip --idle on a private Xvfb (MIT-SCREEN-SAVER) and a private headless sway
-// (org_kde_kwin_idle), each with a private session bus: the show starts after an idle second,
-// input ends it, it starts again, a program's inhibition holds it off, and the watcher ends with
-// its session or on SIGTERM, taking the show with it. Then the options it refuses.
+// (org_kde_kwin_idle), each with a private session bus, and on private headless GNOME Shell
+// (Mutter's idle monitor) and KWin (ext-idle-notify) sessions: the show starts after an idle
+// second, input ends it, it starts again, a program's inhibition holds it off, and the watcher ends
+// with its session or on SIGTERM, taking the show with it. Then the options it refuses.
 #include <gtest/gtest.h>
 // clang-format off
 #include <X11/Xlib.h>
@@ -76,9 +77,8 @@ struct Session {
 };
 
 // The grouped run every session goes through.
-void watch_session(const Session& s, const PrivateBus& bus, const std::string& source) {
-    ChildEnv env = s.env;
-    env.set.push_back(bus.address());
+void watch_session(const Session& s, const std::string& source) {
+    const ChildEnv& env = s.env;
     s.input();
     Child watcher({VORLIP_PROGRAM, "--idle", "1"}, env);
     // It starts about a second after the last input, and stays.
@@ -125,13 +125,14 @@ TEST(IdleWatcher, OnXvfb) {
     ASSERT_TRUE(dpy);
     int x = 10;
     Session s;
-    s.env = ChildEnv{{"DISPLAY=" + server.display()}, {"WAYLAND_DISPLAY", "WAYLAND_SOCKET"}};
+    s.env = ChildEnv{{"DISPLAY=" + server.display(), bus.address()},
+                     {"WAYLAND_DISPLAY", "WAYLAND_SOCKET"}};
     s.input = [&] {
         x = x == 10 ? 20 : 10;
         Child({"xdotool", "mousemove", std::to_string(x), "10"}, server.display()).wait(kLimit);
     };
     s.show_seen = [&] { return window_shown_at(dpy, "SAVER vorlip", {0, 0, 320, 240}) != 0; };
-    watch_session(s, bus, "MIT-SCREEN-SAVER");
+    watch_session(s, "MIT-SCREEN-SAVER");
 
     // The display going ends the watcher well.
     Child watcher({VORLIP_PROGRAM, "--idle", "1"}, s.env);
@@ -152,6 +153,7 @@ TEST(IdleWatcher, OnSway) {
     int dx = 1;
     Session s;
     s.env = sway.client_env();
+    s.env.set.push_back(bus.address());
     s.input = [&] {
         dx = -dx;
         pointer.move(dx, 0);
@@ -166,12 +168,124 @@ TEST(IdleWatcher, OnSway) {
             for (int x = 0; x < wall.width(); ++x) apart += shot.at(x, y) != wall.at(x, y);
         return apart > 2 * 32 * 32;
     };
-    watch_session(s, bus, "org_kde_kwin_idle");
+    watch_session(s, "org_kde_kwin_idle");
 
     // The compositor going ends the watcher well.
     Child watcher({VORLIP_PROGRAM, "--idle", "1"}, s.env);
     ASSERT_TRUE(wait_until([&] { return showing(watcher); }, kLimit));
     sway.kill();
+    EXPECT_EQ(watcher.wait(kLimit), 0) << watcher.error_text();
+}
+
+// A private headless desktop session of tools/desktops, with its own buses; stopped with the
+// test.
+struct Desktop {
+    Desktop(const std::string& kind, const std::string& options)
+        : script(std::string(VORLIP_DESKTOPS) + "/" + kind + "-session.sh") {
+        const std::string out = test::out_dir() + "/idle-" + kind + ".env";
+        Child start({"bash", "-c", script + " start " + options + " >" + out}, ChildEnv{});
+        if (start.wait(milliseconds(120000)) != 0) {
+            why = start.error_text();
+            return;
+        }
+        std::ifstream in(out);
+        bool display = false;
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("VORLIP_DESKTOP_DIR=", 0) == 0) {
+                dir = line.substr(line.find('=') + 1);
+            } else if (line.find('=') != std::string::npos) {
+                env.set.push_back(line);
+                display = display || line.rfind("DISPLAY=", 0) == 0;
+            }
+        }
+        env.unset = {"WAYLAND_SOCKET"};
+        if (!display) env.unset.push_back("DISPLAY");
+    }
+    ~Desktop() { stop(); }
+    void stop() {
+        if (!dir.empty()) Child({script, "stop", dir}, ChildEnv{}).wait(milliseconds(60000));
+        dir.clear();
+    }
+    bool running() const { return !dir.empty(); }
+
+    std::string script, dir, why;
+    ChildEnv env;
+};
+
+TEST(IdleWatcher, OnGnomeShell) {
+    if (!on_path("gnome-shell") || !on_path("Xwayland") || access("/usr/bin/python3", X_OK) != 0)
+        GTEST_SKIP() << "needs gnome-shell, Xwayland and python3";
+    Desktop gnome("gnome", "--size 640x480 --xwayland --no-animations");
+    ASSERT_TRUE(gnome.running()) << gnome.why;
+    // Input through Mutter's remote desktop session, one helper for the whole test.
+    int commands[2];
+    ASSERT_EQ(pipe(commands), 0);
+    const std::string said = test::out_dir() + "/idle-gnome-input.txt";
+    Child helper({"bash", "-c",
+                  "exec /usr/bin/python3 " + std::string(VORLIP_DESKTOPS) +
+                      "/helper.py remote-input <&3 >" + said},
+                 gnome.env, commands[0]);
+    close(commands[0]);
+    ASSERT_TRUE(wait_until(
+        [&] {
+            std::ifstream in(said);
+            std::string first;
+            return std::getline(in, first) && first == "ready";
+        },
+        kLimit))
+        << helper.error_text();
+    // Xwayland, with the session's authority.
+    std::string display;
+    for (const std::string& v : gnome.env.set) {
+        if (v.rfind("DISPLAY=", 0) == 0) display = v.substr(8);
+        if (v.rfind("XAUTHORITY=", 0) == 0) setenv("XAUTHORITY", v.c_str() + 11, 1);
+    }
+    Display* dpy = XOpenDisplay(display.c_str());
+    unsetenv("XAUTHORITY");
+    ASSERT_TRUE(dpy);
+    int dx = 5;
+    Session s;
+    s.env = gnome.env;
+    s.input = [&] {
+        dx = -dx;
+        const std::string move = "move " + std::to_string(dx) + " 0\n";
+        ASSERT_EQ(write(commands[1], move.data(), move.size()), ssize_t(move.size()));
+    };
+    // The show runs on Xwayland there (the shell offers no layer shell): its window covers the
+    // screen.
+    s.show_seen = [&] { return window_shown_at(dpy, "SAVER vorlip", {0, 0, 640, 480}) != 0; };
+    watch_session(s, "org.gnome.Mutter.IdleMonitor");
+    XCloseDisplay(dpy);
+    close(commands[1]);
+    helper.wait(kLimit);
+
+    // The session going ends the watcher well.
+    Child watcher({VORLIP_PROGRAM, "--idle", "1"}, gnome.env);
+    ASSERT_TRUE(wait_until([&] { return showing(watcher); }, kLimit));
+    gnome.stop();
+    EXPECT_EQ(watcher.wait(kLimit), 0) << watcher.error_text();
+}
+
+// Without a way to give KWin input from here, only the start, the one watcher, SIGTERM and the
+// compositor's end.
+TEST(IdleWatcher, OnKWin) {
+    if (!on_path("kwin_wayland")) GTEST_SKIP() << "needs kwin_wayland";
+    Desktop kwin("kwin", "--size 640x480");
+    ASSERT_TRUE(kwin.running()) << kwin.why;
+    {
+        Child watcher({VORLIP_PROGRAM, "--idle", "1"}, kwin.env);
+        ASSERT_TRUE(wait_until([&] { return showing(watcher); }, kLimit)) << watcher.error_text();
+        EXPECT_NE(watcher.error_text().find("through ext-idle-notify"), std::string::npos)
+            << watcher.error_text();
+        EXPECT_EQ(Child({VORLIP_PROGRAM, "--idle", "1"}, kwin.env).wait(kLimit), 0);
+        const std::vector<pid_t> show = children_of(watcher.pid());
+        watcher.signal(SIGTERM);
+        EXPECT_EQ(watcher.wait(kLimit), 0) << watcher.error_text();
+        for (pid_t p : show) EXPECT_NE(kill(p, 0), 0) << "the show outlived its watcher";
+    }
+    Child watcher({VORLIP_PROGRAM, "--idle", "1"}, kwin.env);
+    ASSERT_TRUE(wait_until([&] { return showing(watcher); }, kLimit));
+    kwin.stop();
     EXPECT_EQ(watcher.wait(kLimit), 0) << watcher.error_text();
 }
 
