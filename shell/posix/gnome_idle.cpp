@@ -71,33 +71,60 @@ class MutterSource final : public IdleSource {
 
     bool idle() override { return idle_; }
 
-    // Mutter's idle watches count from the last input, not from their making: the idle time is
-    // set back to nothing instead, which it takes as input.
+    // Mutter's idle watches count from the last input, not from their making. Still idle past
+    // the timeout (a show that ended without input, a desktop that held it off), the count goes
+    // on to one timeout past the idle time now, by a watch of its own that goes at the next
+    // input. The idle time itself is left alone: the desktop's own blanking and locking go by it.
     void restart() override {
         idle_ = false;
+        drop(later_watch_);
         try {
-            monitor_->callMethod("ResetIdletime").onInterface(kMonitor);
+            std::uint64_t now = 0;
+            monitor_->callMethod("GetIdletime").onInterface(kMonitor).storeResultsTo(now);
+            if (now < timeout_) return;  // the idle watch comes in time
+            monitor_->callMethod("AddIdleWatch")
+                .onInterface(kMonitor)
+                .withArguments(now + timeout_)
+                .storeResultsTo(later_watch_);
+            watch_input();
         } catch (const sdbus::Error&) {
-            // An older Mutter: the next input starts the count.
+            // Nothing more to go by than the next input.
         }
     }
 
   private:
     void fired(std::uint32_t id) {
-        if (id == idle_watch_) {
+        if (id == 0) return;
+        if (id == idle_watch_ || id == later_watch_) {
             idle_ = true;
-            // One-shot: it fires at the next input.
-            try {
-                monitor_->callMethod("AddUserActiveWatch")
-                    .onInterface(kMonitor)
-                    .storeResultsTo(active_watch_);
-            } catch (const sdbus::Error&) {
-                active_watch_ = 0;
-            }
-        } else if (id == active_watch_ && id != 0) {
+            if (id == later_watch_) drop(later_watch_);
+            watch_input();
+        } else if (id == active_watch_) {
             idle_ = false;
+            active_watch_ = 0;  // it fires once
+            drop(later_watch_);
+        }
+    }
+
+    void watch_input() {
+        if (active_watch_ != 0) return;
+        try {
+            monitor_->callMethod("AddUserActiveWatch")
+                .onInterface(kMonitor)
+                .storeResultsTo(active_watch_);
+        } catch (const sdbus::Error&) {
             active_watch_ = 0;
         }
+    }
+
+    void drop(std::uint32_t& watch) {
+        if (watch == 0) return;
+        try {
+            monitor_->callMethod("RemoveWatch").onInterface(kMonitor).withArguments(watch);
+        } catch (const sdbus::Error&) {
+            // Gone already.
+        }
+        watch = 0;
     }
 
     std::unique_ptr<sdbus::IConnection> connection_;
@@ -106,6 +133,7 @@ class MutterSource final : public IdleSource {
     std::uint64_t timeout_;
     std::uint32_t idle_watch_ = 0;
     std::uint32_t active_watch_ = 0;
+    std::uint32_t later_watch_ = 0;
     bool idle_ = false;
     bool gone_ = false;
 };
