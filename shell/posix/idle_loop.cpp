@@ -87,9 +87,11 @@ int wait_ms(std::optional<std::chrono::milliseconds> a, std::optional<std::chron
 }  // namespace
 
 std::string own_program(const char* argv0) {
+    // The running program's own file, even once an upgrade has replaced it on disk (its path
+    // then ends in " (deleted)"): the watcher and its shows stay one version.
+    constexpr char kSelf[] = "/proc/self/exe";
+    if (access(kSelf, X_OK) == 0) return kSelf;
     std::error_code failed;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", failed);
-    if (!failed) return self.string();
     const auto found = std::filesystem::canonical(argv0, failed);
     return failed ? std::string(argv0) : found.string();
 }
