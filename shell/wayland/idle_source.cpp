@@ -1,13 +1,8 @@
 #include "shell/wayland/idle_source.hpp"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "ext-idle-notify-v1-client-protocol.h"
@@ -69,28 +64,8 @@ class CompositorSource final : public posix::IdleSource {
     }
 
     bool claim() {
-        DisplayEnvironment env;
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        const char* named = std::getenv("WAYLAND_DISPLAY");
-        const char* socket = std::getenv("WAYLAND_SOCKET");
-        env.runtime_dir = runtime ? runtime : "";
-        env.display = named ? named : "";
-        env.via_socket = socket && *socket;
-        if (env.via_socket) {
-            ucred peer{};
-            socklen_t len = sizeof peer;
-            if (getsockopt(fd(), SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0) env.peer = peer.pid;
-        }
-        const std::string path = resolved_display_lock_path(LockKind::idle, env);
-        if (path.empty()) return true;  // nowhere to keep the lock: no guard
-        const int lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (lock < 0) return true;
-        if (flock(lock, LOCK_EX | LOCK_NB) == 0) {
-            lock_fd_ = lock;
-            return true;
-        }
-        const bool held = errno == EWOULDBLOCK;
-        close(lock);
+        bool held = false;
+        lock_fd_ = take_display_lock(LockKind::idle, fd(), held);
         return !held;
     }
 
