@@ -110,9 +110,9 @@ int run_idle_loop(IdleSource& source, SessionBus* bus, const std::string& progra
             }
         }
         watch.set_idle(source.idle());
-        // The desktop is asked only when the show is due: a question per timeout at most.
         watch.set_held(bus && bus->held());
         if (watch.due()) {
+            // The desktop is asked only when the show is due: a question per timeout at most.
             if (bus && bus->desktop_holds()) {
                 source.restart();  // asked again after another timeout
             } else if (show.start(program)) {
