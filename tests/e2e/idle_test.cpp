@@ -296,11 +296,9 @@ TEST(IdleWatcher, RefusesBadTimesAndSaysWhatIsMissing) {
         const char* says;
     };
     const Case cases[] = {
+        // Every refused time is the launch unit test's; here, that the program says it once.
         {{"--idle"}, 2, "--idle needs a number of seconds"},
-        {{"--idle", "0"}, 2, "--idle wants whole seconds from 1 to 86400: 0"},
-        {{"--idle", "-1"}, 2, "--idle wants whole seconds"},
-        {{"--idle", "abc"}, 2, "--idle wants whole seconds"},
-        {{"--idle", "86401"}, 2, "--idle wants whole seconds"},
+        {{"--idle", "86401"}, 2, "--idle wants whole seconds from 1 to 86400: 86401"},
         {{"--idle", "5"}, 1, "no way to learn of idleness"},  // neither display nor compositor
     };
     for (const Case& c : cases) {

@@ -1,5 +1,5 @@
-// The idle watcher's reckoning: inhibitions by cookie and owner, the show's turns, and the wait
-// the X server's idle time leaves.
+// The idle watcher's reckoning: inhibitions by cookie and owner, and the wait the X server's
+// idle time leaves. The show's turns are the end-to-end tests' (tests/e2e/idle_test.cpp).
 #include "shell/idle_watch.hpp"
 
 #include <gtest/gtest.h>
@@ -23,47 +23,6 @@ TEST(Inhibitions, HeldUntilReleasedOrTheOwnerGoes) {
     EXPECT_TRUE(in.remove(c));
     EXPECT_FALSE(in.remove(c));  // released twice
     EXPECT_FALSE(in.any());
-}
-
-TEST(IdleWatch, StartsWhenIdleAndFreeCountsAgainFromTheEnd) {
-    // Each step: what happens, and whether the show is then due.
-    enum Event { idle, input, hold, free, start, end };
-    struct Step {
-        Event event;
-        bool due;
-    };
-    const Step steps[] = {
-        {input, false}, {hold, false},  {idle, false},  // a video playing: no show
-        {free, true},                                   // it stopped while the user stays away
-        {start, false}, {idle, false},                  // the show runs: never a second one
-        {end, false},                                   // counting again, whatever was said
-        {idle, true},   {input, false}, {idle, true},
-    };
-    IdleWatch w;
-    int k = 0;
-    for (const Step& s : steps) {
-        switch (s.event) {
-            case idle:
-                w.set_idle(true);
-                break;
-            case input:
-                w.set_idle(false);
-                break;
-            case hold:
-                w.set_held(true);
-                break;
-            case free:
-                w.set_held(false);
-                break;
-            case start:
-                w.show_started();
-                break;
-            case end:
-                w.show_ended();
-                break;
-        }
-        EXPECT_EQ(w.due(), s.due) << "step " << k++;
-    }
 }
 
 TEST(UntilIdle, TheShorterCountDecides) {
