@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "ext-idle-notify-v1-client-protocol.h"
