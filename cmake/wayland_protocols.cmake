@@ -28,7 +28,7 @@ endfunction()
 add_library(vorlip_wayland_protocols STATIC)
 foreach(protocol wlr-layer-shell-unstable-v1 wlr-screencopy-unstable-v1
     wlr-virtual-pointer-unstable-v1 xdg-output-unstable-v1 xdg-shell viewporter
-    fractional-scale-v1)
+    fractional-scale-v1 ext-idle-notify-v1 kde-idle kde-fake-input)
   vorlip_wayland_protocol(vorlip_wayland_protocols ${protocol})
 endforeach()
 target_include_directories(vorlip_wayland_protocols PUBLIC ${VORLIP_WAYLAND_GENERATED_DIR})

@@ -12,6 +12,9 @@ const char* const kUsage =
     "       vorlip --window-id ID   play the show in window ID (decimal, or hex after 0x)\n"
     "       vorlip --window         play the show in a window of its own; Escape, q or closing\n"
     "                               the window ends it\n"
+    "       vorlip --idle SECONDS   watch the session for the whole of it: after SECONDS (1 to\n"
+    "                               86400) without input, run vorlip /s; count again when it\n"
+    "                               ends. One per display; a second ends at once\n"
     "       vorlip --help           print this text\n"
     "-root and -window-id are --root and --window-id; given both, the id counts. With no\n"
     "arguments and $XSCREENSAVER_WINDOW set, the show plays in that window. In a given window\n"
@@ -20,14 +23,17 @@ const char* const kUsage =
     "Which system: a Wayland compositor when WAYLAND_DISPLAY or WAYLAND_SOCKET names one and it\n"
     "offers the layer shell (wlroots compositors do), even with DISPLAY set; there /s covers\n"
     "every output and --root plays on every output's background. Otherwise X11 ($DISPLAY).\n"
-    "Exit status: 0 ended normally, 1 no display, a lost connection or no such window, 2 bad\n"
-    "options.\n";
+    "--idle learns of input from the compositor (ext-idle-notify or org_kde_kwin_idle), GNOME's\n"
+    "idle monitor or the X server (MIT-SCREEN-SAVER), and holds the show off while a program\n"
+    "inhibits org.freedesktop.ScreenSaver on the session bus (a video playing).\n"
+    "Exit status: 0 ended normally, 1 no display, a lost connection or no such window (--idle:\n"
+    "no way to learn of idleness), 2 bad options.\n";
 
 namespace {
 
 bool is_ours(const std::string& a) {
     return a == "--root" || a == "-root" || a == "--window-id" || a == "-window-id" ||
-           a == "--window" || a == "--help";
+           a == "--window" || a == "--help" || a == "--idle";
 }
 
 Launch bad(std::string error) {
@@ -35,6 +41,17 @@ Launch bad(std::string error) {
     l.kind = Launch::Kind::bad;
     l.error = std::move(error);
     return l;
+}
+
+// Whole seconds, 1 to kLongestIdleSeconds, decimal without a sign.
+std::optional<int> parse_idle_seconds(std::string_view text) {
+    if (text.empty() || text[0] == '-' || text[0] == '+') return std::nullopt;
+    int seconds = 0;
+    const char* end = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data(), end, seconds);
+    if (ec != std::errc() || p != end || seconds < 1 || seconds > kLongestIdleSeconds)
+        return std::nullopt;
+    return seconds;
 }
 
 }  // namespace
@@ -74,6 +91,7 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
 
     bool root = false, own_window = false, help = false;
     std::optional<std::uint32_t> window_id;
+    std::optional<int> idle_seconds;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& a = args[k];
         if (a == "--help") {
@@ -87,6 +105,13 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
             const std::string& v = args[++k];
             window_id = parse_window_id(v);
             if (!window_id) return bad(a + " wants a window id, decimal or hex after 0x: " + v);
+        } else if (a == "--idle") {
+            if (k + 1 == args.size()) return bad("--idle needs a number of seconds");
+            const std::string& v = args[++k];
+            idle_seconds = parse_idle_seconds(v);
+            if (!idle_seconds)
+                return bad("--idle wants whole seconds from 1 to " +
+                           std::to_string(kLongestIdleSeconds) + ": " + v);
         } else {
             return bad("unknown option " + a);
         }
@@ -94,6 +119,13 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
     if (help) {
         Launch l;
         l.kind = Launch::Kind::help;
+        return l;
+    }
+    if (idle_seconds) {
+        if (args.size() != 2) return bad("--idle takes no other option");
+        Launch l;
+        l.kind = Launch::Kind::idle;
+        l.idle_seconds = *idle_seconds;
         return l;
     }
     // The daemon's settings dialog asks for its preview with both --root and --window-id:

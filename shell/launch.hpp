@@ -17,10 +17,12 @@ struct Launch {
         help,
         hack,    // the show in window_id
         window,  // the show in a window of its own
+        idle,    // watch the session and start the saver after idle_seconds without input
         bad,     // error says what is wrong
     };
     Kind kind = Kind::mode_switch;
     std::uint32_t window_id = 0;  // hack: the window to draw into; 0 is the real root window
+    int idle_seconds = 0;         // idle: how long without input starts the saver
     std::string error;
 };
 
@@ -32,7 +34,11 @@ std::optional<std::uint32_t> parse_window_id(std::string_view text);
 // `xscreensaver_window` (the daemon's variable, null when unset) names the window to draw into.
 // --root means the virtual root: that variable's window when it is set, else the root window;
 // with --window-id as well (a settings dialog's preview gives both), the id counts.
+// --idle stands alone: with any other option it is bad.
 Launch parse_launch(const std::vector<std::string>& args, const char* xscreensaver_window);
+
+// The longest wait --idle takes: a day.
+inline constexpr int kLongestIdleSeconds = 86400;
 
 extern const char* const kUsage;
 

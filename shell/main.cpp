@@ -2,6 +2,8 @@
 // until the mouse moves or a key or button is pressed; every other switch ends at once.
 // It also plays the show in a window a screen saver daemon gives it (--root, --window-id,
 // $XSCREENSAVER_WINDOW) or in a window of its own (--window).
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -14,11 +16,16 @@
 #include "shell/arguments.hpp"
 #include "shell/launch.hpp"
 #include "shell/posix/end_signals.hpp"
+#include "shell/posix/gnome_idle.hpp"
+#include "shell/posix/idle_loop.hpp"
+#include "shell/posix/session_bus.hpp"
 #include "shell/saver.hpp"
 #include "shell/x11/hack_platform.hpp"
+#include "shell/x11/idle_source.hpp"
 #include "shell/x11/saver_platform.hpp"
 #ifdef VORLIP_HAVE_WAYLAND
 #include "shell/wayland/connection.hpp"
+#include "shell/wayland/idle_source.hpp"
 #include "shell/wayland/view.hpp"
 #endif
 
@@ -112,6 +119,51 @@ constexpr Backend kBackends[] = {
     run_x11,
 };
 
+// The idle watcher: the first source that is there (the compositor's, GNOME's, the X server's),
+// one watcher per display, and the session bus for the inhibitions when there is one.
+int run_idle(const Launch& launch, const char* argv0) {
+    const std::chrono::milliseconds timeout(std::int64_t(launch.idle_seconds) * 1000);
+    std::unique_ptr<vorlip::posix::IdleSource> source;
+    bool alone = true;
+    std::string looked;
+    std::string why;
+#ifdef VORLIP_HAVE_WAYLAND
+    if (set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET")) {
+        source = vorlip::open_wayland_idle_source(timeout, why);
+        if (source)
+            alone = vorlip::claim_wayland_idle_watcher(*source);
+        else
+            looked += "ext-idle-notify or org_kde_kwin_idle: " + why + "; ";
+    } else {
+        looked += "ext-idle-notify or org_kde_kwin_idle: WAYLAND_DISPLAY is unset; ";
+    }
+#endif
+    if (!source) {
+        source = vorlip::posix::open_gnome_idle_source(timeout, alone, why);
+        if (!source) looked += "GNOME's idle monitor: " + why + "; ";
+    }
+    if (!source) {
+        source = vorlip::x11::open_idle_source(timeout, why);
+        if (source)
+            alone = vorlip::x11::claim_idle_watcher(*source);
+        else
+            looked += "MIT-SCREEN-SAVER: " + why;
+    }
+    if (!source) {
+        std::fprintf(stderr, "vorlip: no way to learn of idleness: %s\n", looked.c_str());
+        return 1;
+    }
+    if (!alone) return 0;  // this display has its watcher
+    std::fprintf(stderr, "vorlip: watching for %d s of idleness through %s\n", launch.idle_seconds,
+                 source->name());
+    std::unique_ptr<vorlip::posix::SessionBus> bus = vorlip::posix::SessionBus::open(why);
+    if (bus)
+        std::fprintf(stderr, "vorlip: %s\n", bus->role().c_str());
+    else
+        std::fprintf(stderr, "vorlip: %s: nothing can hold the show off\n", why.c_str());
+    return vorlip::posix::run_idle_loop(*source, bus.get(), vorlip::posix::own_program(argv0));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,6 +180,7 @@ int main(int argc, char** argv) {
     }
     // Before anything is opened: an end signal from here on ends the show as input does.
     vorlip::posix::install_end_signals();
+    if (launch.kind == Launch::Kind::idle) return run_idle(launch, argv[0]);
     for (Backend run : kBackends)
         if (const std::optional<int> status = run(launch, argc, argv)) return *status;
     return 1;  // not reached: the last one always runs

@@ -39,4 +39,10 @@ std::string display_lock_path(LockKind kind, const DisplayEnvironment& env);
 // that a display reached through a link takes the lock of the socket it leads to.
 std::string resolved_display_lock_path(LockKind kind, const DisplayEnvironment& env);
 
+// Takes the lock of `kind` for the display reached through `display_fd` (as the environment
+// names it) for as long as the returned descriptor stays open; it is closed on exec. -1 when
+// there is no lock: `held_elsewhere` then tells whether another program holds it, else there
+// is nowhere to keep it and nothing is guarded.
+int take_display_lock(LockKind kind, int display_fd, bool& held_elsewhere);
+
 }  // namespace vorlip

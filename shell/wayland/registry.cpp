@@ -226,30 +226,9 @@ bool WaylandConnection::hold_lock(LockKind kind) {
 }
 
 bool WaylandConnection::Impl::hold_lock(LockKind kind) {
-    DisplayEnvironment env;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const char* named = std::getenv("WAYLAND_DISPLAY");
-    const char* socket = std::getenv("WAYLAND_SOCKET");
-    env.runtime_dir = runtime ? runtime : "";
-    env.display = named ? named : "";
-    env.via_socket = socket && *socket;
-    if (env.via_socket) {
-        // A connection handed over: the compositor at its other end names the display.
-        ucred peer{};
-        socklen_t len = sizeof peer;
-        if (getsockopt(wl_display_get_fd(display), SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0)
-            env.peer = peer.pid;
-    }
-    const std::string path = resolved_display_lock_path(kind, env);
-    if (path.empty()) return true;  // nowhere to keep the lock: no guard
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return true;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        lock_fds.push_back(fd);
-        return true;
-    }
-    const bool held = errno == EWOULDBLOCK;
-    close(fd);
+    bool held = false;
+    const int fd = take_display_lock(kind, wl_display_get_fd(display), held);
+    if (fd >= 0) lock_fds.push_back(fd);
     return !held;
 }
 

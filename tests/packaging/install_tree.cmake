@@ -3,6 +3,7 @@
 #   cmake -DBUILD=<build dir> -DOUT=<scratch dir> -P install_tree.cmake
 set(expected
   usr/bin/vorlip
+  usr/lib/systemd/user/vorlip-idle.service
   usr/libexec/xscreensaver/vorlip
   usr/share/doc/vorlip/README.md
   usr/share/doc/vorlip/changelog.gz
@@ -33,5 +34,9 @@ execute_process(COMMAND ${OUT}/usr/libexec/xscreensaver/vorlip --help
   RESULT_VARIABLE status OUTPUT_VARIABLE usage)
 if(NOT status EQUAL 0 OR NOT usage MATCHES "--root")
   message(FATAL_ERROR "the installed hack does not run: ${status}")
+endif()
+file(STRINGS ${OUT}/usr/lib/systemd/user/vorlip-idle.service exec REGEX "^ExecStart=")
+if(NOT exec STREQUAL "ExecStart=/usr/bin/vorlip --idle 300")
+  message(FATAL_ERROR "the idle unit starts ${exec}")
 endif()
 file(REMOVE_RECURSE ${OUT})

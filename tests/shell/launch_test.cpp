@@ -34,6 +34,7 @@ TEST(Launch, OursFirstElseTheModeSwitch) {
         K kind;
         std::uint32_t window = 0;
         const char* error = "";  // a part of the message
+        int idle = 0;
     };
     const Case cases[] = {
         // Not ours: the mode switch decides, whatever the daemon's variable says.
@@ -73,6 +74,20 @@ TEST(Launch, OursFirstElseTheModeSwitch) {
         {{"--window-id", "5", "--window"}, nullptr, K::bad, 0, "--window excludes"},
         {{"--root", "/s"}, nullptr, K::bad, 0, "unknown option /s"},
         {{"--window", "--fps"}, nullptr, K::bad, 0, "unknown option --fps"},
+        // The watcher: whole seconds from 1 to a day, alone.
+        {{"--idle", "300"}, "0x400008", K::idle, 0, "", 300},
+        {{"--idle", "1"}, nullptr, K::idle, 0, "", 1},
+        {{"--idle", "86400"}, nullptr, K::idle, 0, "", 86400},
+        {{"--idle"}, nullptr, K::bad, 0, "--idle needs a number of seconds"},
+        {{"--idle", "0"}, nullptr, K::bad, 0, "--idle wants whole seconds from 1 to 86400: 0"},
+        {{"--idle", "-1"}, nullptr, K::bad, 0, "--idle wants whole seconds"},
+        {{"--idle", "+5"}, nullptr, K::bad, 0, "--idle wants whole seconds"},
+        {{"--idle", "abc"}, nullptr, K::bad, 0, "--idle wants whole seconds"},
+        {{"--idle", "86401"}, nullptr, K::bad, 0, "--idle wants whole seconds"},
+        {{"--idle", "5s"}, nullptr, K::bad, 0, "--idle wants whole seconds"},
+        {{"--idle", "99999999999"}, nullptr, K::bad, 0, "--idle wants whole seconds"},
+        {{"--idle", "5", "--root"}, nullptr, K::bad, 0, "--idle takes no other option"},
+        {{"--window", "--idle", "5"}, nullptr, K::bad, 0, "--idle takes no other option"},
     };
     for (const Case& c : cases) {
         std::string shown;
@@ -81,6 +96,7 @@ TEST(Launch, OursFirstElseTheModeSwitch) {
         const Launch l = parse_launch(c.args, c.env);
         EXPECT_EQ(l.kind, c.kind) << shown;
         EXPECT_EQ(l.window_id, c.window) << shown;
+        EXPECT_EQ(l.idle_seconds, c.idle) << shown;
         EXPECT_NE(l.error.find(c.error), std::string::npos) << shown << ": " << l.error;
         if (c.kind == K::bad) {
             EXPECT_EQ(l.error.find('\n'), std::string::npos) << shown;
