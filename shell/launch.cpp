@@ -12,14 +12,18 @@ const char* const kUsage =
     "       vorlip --window-id ID   play the show in window ID (decimal, or hex after 0x)\n"
     "       vorlip --window         play the show in a window of its own; Escape, q or closing\n"
     "                               the window ends it\n"
+    "       vorlip --allow-desktop-picture\n"
+    "                               on GNOME: ask, once, for the user's leave to show the\n"
+    "                               desktop under the show; GNOME asks in a dialog of its own\n"
     "       vorlip --help           print this text\n"
     "-root and -window-id are --root and --window-id; given both, the id counts. With no\n"
     "arguments and $XSCREENSAVER_WINDOW set, the show plays in that window. In a given window\n"
     "the show takes no input and ends on SIGTERM or when the window goes. Any other argument\n"
     "ends at once without a window.\n"
-    "Which system: a Wayland compositor when WAYLAND_DISPLAY or WAYLAND_SOCKET names one and it\n"
-    "offers the layer shell (wlroots compositors do), even with DISPLAY set; there /s covers\n"
-    "every output and --root plays on every output's background. Otherwise X11 ($DISPLAY).\n"
+    "Which system: a Wayland compositor when WAYLAND_DISPLAY or WAYLAND_SOCKET names one, even\n"
+    "with DISPLAY set; there /s covers every output. With the layer shell (wlroots compositors,\n"
+    "KDE Plasma) --root plays on every output's background; without it (GNOME) /s is a\n"
+    "fullscreen window and --root fails. Otherwise X11 ($DISPLAY).\n"
     "Exit status: 0 ended normally, 1 no display, a lost connection or no such window, 2 bad\n"
     "options.\n";
 
@@ -27,7 +31,7 @@ namespace {
 
 bool is_ours(const std::string& a) {
     return a == "--root" || a == "-root" || a == "--window-id" || a == "-window-id" ||
-           a == "--window" || a == "--help";
+           a == "--window" || a == "--help" || a == "--allow-desktop-picture";
 }
 
 Launch bad(std::string error) {
@@ -72,7 +76,7 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
     if (args.empty()) return daemon_window ? virtual_root() : Launch{};
     if (!is_ours(args[0])) return Launch{};
 
-    bool root = false, own_window = false, help = false;
+    bool root = false, own_window = false, help = false, allow = false;
     std::optional<std::uint32_t> window_id;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& a = args[k];
@@ -82,6 +86,8 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
             root = true;
         } else if (a == "--window") {
             own_window = true;
+        } else if (a == "--allow-desktop-picture") {
+            allow = true;
         } else if (a == "--window-id" || a == "-window-id") {
             if (k + 1 == args.size()) return bad(a + " needs a window id");
             const std::string& v = args[++k];
@@ -94,6 +100,12 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
     if (help) {
         Launch l;
         l.kind = Launch::Kind::help;
+        return l;
+    }
+    if (allow) {
+        if (args.size() > 1) return bad("--allow-desktop-picture takes no other option");
+        Launch l;
+        l.kind = Launch::Kind::allow_picture;
         return l;
     }
     // The daemon's settings dialog asks for its preview with both --root and --window-id:

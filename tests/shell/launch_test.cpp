@@ -73,6 +73,9 @@ TEST(Launch, OursFirstElseTheModeSwitch) {
         {{"--window-id", "5", "--window"}, nullptr, K::bad, 0, "--window excludes"},
         {{"--root", "/s"}, nullptr, K::bad, 0, "unknown option /s"},
         {{"--window", "--fps"}, nullptr, K::bad, 0, "unknown option --fps"},
+        // Asking for the desktop picture's leave stands alone.
+        {{"--allow-desktop-picture"}, "0x400008", K::allow_picture},
+        {{"--allow-desktop-picture", "--root"}, nullptr, K::bad, 0, "takes no other option"},
     };
     for (const Case& c : cases) {
         std::string shown;
