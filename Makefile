@@ -14,9 +14,9 @@
 
 # What building and running the saver needs: the compiler, CMake, the X11 and Wayland client
 # libraries, the PNG library, and for the headless clip that `make run` shows without a display,
-# the JSON and GIF libraries of the simulator.
+# the JSON and GIF libraries of the simulator; sdbus-c++ for the desktops' session-bus services.
 RUN_PACKAGES := cmake g++ make pkg-config libpng-dev libx11-dev libxext-dev libxrandr-dev \
-                libwayland-dev nlohmann-json3-dev libgif-dev x11-utils
+                libwayland-dev nlohmann-json3-dev libgif-dev x11-utils libsdbus-c++-dev libsystemd-dev
 # What the tests, the benchmarks and the package check need beside it: the test libraries, the
 # X servers, window managers, compositors and daemons the end-to-end suites run against, Wine
 # for the Windows program, and the packaging tools.
@@ -24,7 +24,9 @@ TEST_PACKAGES := libgtest-dev libgmock-dev libbenchmark-dev libxfixes-dev libxts
                 xvfb xdotool x11-apps x11-xserver-utils imagemagick \
                 g++-mingw-w64-x86-64 wine wine64 python3 clang-format \
                 xscreensaver dpkg-dev file lintian \
-                wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot twm openbox
+                wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot twm openbox \
+                kwin-wayland libkf5service-bin gnome-shell mutter xdg-desktop-portal \
+                xdg-desktop-portal-gnome dbus-daemon libglib2.0-bin python3-gi xwayland wayland-utils
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300
