@@ -26,7 +26,8 @@ TEST_PACKAGES := libgtest-dev libgmock-dev libbenchmark-dev libxfixes-dev libxts
                 xscreensaver dpkg-dev file lintian \
                 wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot twm openbox \
                 kwin-wayland libkf5service-bin gnome-shell mutter xdg-desktop-portal \
-                xdg-desktop-portal-gnome dbus-daemon libglib2.0-bin python3-gi xwayland wayland-utils
+                xdg-desktop-portal-gnome dbus-daemon libglib2.0-bin python3-gi xwayland wayland-utils \
+                plasma-wayland-protocols
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300
