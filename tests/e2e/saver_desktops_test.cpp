@@ -68,6 +68,8 @@ class Session {
                 env_[line.substr(0, eq)] = line.substr(eq + 1);
     }
     ~Session() {
+        if (input_fd_ >= 0) close(input_fd_);
+        input = Child();
         if (!dir().empty()) shell(script_ + " stop " + dir() + " 2>>" + log_);
     }
     Session(const Session&) = delete;
@@ -92,6 +94,21 @@ class Session {
     bool command(const std::string& what) const {
         return shell(script_ + " " + what + " 2>>" + log_).has_value();
     }
+    // The program that gives the session its input, one for all the tests (a new one is input
+    // itself on GNOME), taking its command lines on descriptor 3.
+    void start_input(const std::vector<std::string>& args) {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0) return;
+        input = Child(args, client_env(), ends[0]);
+        close(ends[0]);
+        input_fd_ = ends[1];
+    }
+    bool send(const std::string& line) const {
+        const std::string l = line + "\n";
+        return write(input_fd_, l.data(), l.size()) == ssize_t(l.size());
+    }
+    Child input;
+
     Surface screenshot() const {
         const std::string file = dir() + "/test-shot.png";
         Surface s;
@@ -103,6 +120,7 @@ class Session {
   private:
     std::string script_, log_;
     std::map<std::string, std::string> env_;
+    int input_fd_ = -1;
 };
 
 // Waits until the saver's scene plays on the screen, the saver running on: the mother is there,
@@ -151,20 +169,10 @@ class SaverOnKWin : public ::testing::Test {
         if (!have_kwin()) return;
         session_ = std::make_unique<Session>(
             "kwin", "--size " + std::to_string(kWidth) + "x" + std::to_string(kHeight));
-        if (!session_->running()) return;
-        // The known desktop, and the fake input on descriptor 3.
-        int ends[2];
-        if (pipe2(ends, O_CLOEXEC) != 0) return;
-        desk_ = Child({VORLIP_WLDESK}, session_->client_env(), ends[0]);
-        close(ends[0]);
-        input_ = ends[1];
+        // The known desktop, and the fake input.
+        if (session_->running()) session_->start_input({VORLIP_WLDESK});
     }
-    static void TearDownTestSuite() {
-        if (input_ >= 0) close(input_);
-        input_ = -1;
-        desk_ = Child();
-        session_.reset();
-    }
+    static void TearDownTestSuite() { session_.reset(); }
     void SetUp() override {
         if (!have_kwin())
             GTEST_SKIP() << "kwin-wayland is missing: the KDE Plasma tests are skipped";
@@ -175,21 +183,13 @@ class SaverOnKWin : public ::testing::Test {
                        kWidth * kHeight;
             },
             kStartLimit))
-            << "the known desktop is not shown: " << desk_.error_text();
-    }
-    static bool send(const std::string& line) {
-        const std::string l = line + "\n";
-        return write(input_, l.data(), l.size()) == ssize_t(l.size());
+            << "the known desktop is not shown: " << session_->input.error_text();
     }
 
     static std::unique_ptr<Session> session_;
-    static Child desk_;
-    static int input_;
 };
 
 std::unique_ptr<Session> SaverOnKWin::session_;
-Child SaverOnKWin::desk_;
-int SaverOnKWin::input_ = -1;
 
 TEST_F(SaverOnKWin, ThePictureNeedsTheDesktopEntry) {
     Session& s = *session_;
@@ -215,7 +215,7 @@ TEST_F(SaverOnKWin, ThePictureNeedsTheDesktopEntry) {
 TEST_F(SaverOnKWin, AMoveAClickAndAKeyEachEndIt) {
     // Over the known desktop once the saver may take its picture, else over the plain colour.
     each_input_ends_it(*session_, {desk_pattern, plain_desktop}, [](const std::string& what) {
-        return send(what == "move" ? "m 20 0" : what == "click" ? "c" : "k 30");
+        return session_->send(what == "move" ? "m 20 0" : what == "click" ? "c" : "k 30");
     });
 }
 
@@ -227,23 +227,13 @@ class SaverOnGnome : public ::testing::Test {
             std::make_unique<Session>("gnome", "--no-animations --size " + std::to_string(kWidth) +
                                                    "x" + std::to_string(kHeight));
         if (!session_->running()) return;
-        // Mutter's remote desktop, one helper for the whole suite: a new one is input itself.
-        int ends[2];
-        if (pipe2(ends, O_CLOEXEC) != 0) return;
+        // Mutter's remote desktop.
         ready_file_ = session_->dir() + "/remote-input.out";
-        input_helper_ = Child({"sh", "-c",
+        session_->start_input({"sh", "-c",
                                "exec " + std::string(VORLIP_DESKTOPS) +
-                                   "/helper.py remote-input <&3 >" + ready_file_},
-                              session_->client_env(), ends[0]);
-        close(ends[0]);
-        input_ = ends[1];
+                                   "/helper.py remote-input <&3 >" + ready_file_});
     }
-    static void TearDownTestSuite() {
-        if (input_ >= 0) close(input_);
-        input_ = -1;
-        input_helper_ = Child();
-        session_.reset();
-    }
+    static void TearDownTestSuite() { session_.reset(); }
     void SetUp() override {
         if (!on_path("gnome-shell"))
             GTEST_SKIP() << "gnome-shell is missing: the GNOME tests are skipped";
@@ -255,25 +245,16 @@ class SaverOnGnome : public ::testing::Test {
                 return std::getline(in, first) && first == "ready";
             },
             kStartLimit))
-            << "no remote input: " << input_helper_.error_text();
+            << "no remote input: " << session_->input.error_text();
         desktop_ = session_->screenshot();
         ASSERT_EQ(desktop_.width(), kWidth);
     }
-    static bool send(const std::string& line) {
-        const std::string l = line + "\n";
-        return write(input_, l.data(), l.size()) == ssize_t(l.size());
-    }
-
     static std::unique_ptr<Session> session_;
-    static Child input_helper_;
-    static int input_;
     static std::string ready_file_;
     Surface desktop_;
 };
 
 std::unique_ptr<Session> SaverOnGnome::session_;
-Child SaverOnGnome::input_helper_;
-int SaverOnGnome::input_ = -1;
 std::string SaverOnGnome::ready_file_;
 
 TEST_F(SaverOnGnome, NativeOverTheTopBarInPlainColourWithoutLeave) {
@@ -295,7 +276,7 @@ TEST_F(SaverOnGnome, NativeOverTheTopBarInPlainColourWithoutLeave) {
 
 TEST_F(SaverOnGnome, AMoveAClickAndAKeyEachEndIt) {
     each_input_ends_it(*session_, {plain_desktop}, [](const std::string& what) {
-        return send(what == "move" ? "move 20 0" : what == "click" ? "click" : "tap 30");
+        return session_->send(what == "move" ? "move 20 0" : what == "click" ? "click" : "tap 30");
     });
 }
 
@@ -311,7 +292,7 @@ TEST_F(SaverOnGnome, TheDesktopOnceTheUserAllowedIt) {
         },
         kStartLimit))
         << "no dialog: " << allow.error_text();
-    ASSERT_TRUE(send("tap 15") && send("tap 28"));
+    ASSERT_TRUE(s.send("tap 15") && s.send("tap 28"));
     EXPECT_EQ(allow.wait(kStartLimit), 0) << allow.error_text();
     // Asked again, it shows no dialog: it says so and ends.
     Child again({VORLIP_PROGRAM, "--allow-desktop-picture"}, s.client_env());

@@ -10,7 +10,6 @@
 // usage: vorlip-wldesk
 #include <fcntl.h>
 #include <linux/input-event-codes.h>
-#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
@@ -20,6 +19,7 @@
 #include <string>
 
 #include "fake-input-client-protocol.h"
+#include "tools/wlharness/command_loop.hpp"
 #include "xdg-shell-client-protocol.h"
 
 namespace {
@@ -157,26 +157,8 @@ int main() {
     std::printf("shown %dx%d\n", d.width, d.height);
     std::fflush(stdout);
 
-    const bool commands = d.input && fcntl(3, F_GETFD) != -1;
-    std::string pending;
-    for (;;) {
-        if (wl_display_flush(display) < 0) break;
-        pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {3, POLLIN, 0}};
-        if (poll(fds, commands ? 2 : 1, -1) < 0) continue;
-        if (fds[0].revents && wl_display_dispatch(display) < 0) break;
-        if (commands && fds[1].revents) {
-            char buf[256];
-            const ssize_t n = read(3, buf, sizeof buf);
-            if (n <= 0) break;
-            pending.append(buf, std::size_t(n));
-            for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-                const std::string line = pending.substr(0, end);
-                pending.erase(0, end + 1);
-                if (!obey(d.input, line))
-                    std::fprintf(stderr, "vorlip-wldesk: not a command: %s\n", line.c_str());
-            }
-        }
-    }
-    wl_display_disconnect(display);
-    return 0;
+    // Without fake input it only shows its window, every line being no command.
+    return vorlip::wlharness::run_commands(display, "vorlip-wldesk", [&](const std::string& line) {
+        return d.input && obey(d.input, line);
+    });
 }
