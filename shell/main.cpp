@@ -103,7 +103,7 @@ int allow_desktop_picture() {
     // A screenshot without the interactive screen picker: that is what the leave is for, and
     // what the portal asks about. The user may take a while to answer.
     std::string why;
-    const std::string file = bus->portal_screenshot(false, 300, why);
+    const std::string file = bus->portal_screenshot(300, why);
     if (file.empty()) {
         std::fprintf(stderr, "vorlip: the desktop picture was not allowed: %s\n", why.c_str());
         return 1;

@@ -9,6 +9,7 @@
 #include <sdbus-c++/sdbus-c++.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <map>
@@ -243,7 +244,7 @@ bool DesktopBus::screenshot_allowed() {
     }
 }
 
-std::string DesktopBus::portal_screenshot(bool interactive, int seconds, std::string& why) {
+std::string DesktopBus::portal_screenshot(int seconds, std::string& why) {
     Impl& b = *impl_;
     // The answer comes as a signal on the request's object, whose path the token fixes: heard
     // from before the call, so that it cannot come first.
@@ -267,22 +268,15 @@ std::string DesktopBus::portal_screenshot(bool interactive, int seconds, std::st
             });
         req->finishRegistration();
         auto portal = sdbus::createProxy(*b.bus, kPortal, "/org/freedesktop/portal/desktop");
-        const Dict options{{"interactive", sdbus::Variant(interactive)},
+        // Not the interactive screen picker: the whole desktop, which is what the portal asks
+        // the user's leave for (in its own dialog) when it has none stored.
+        const Dict options{{"interactive", sdbus::Variant(false)},
                            {"handle_token", sdbus::Variant(token)}};
         sdbus::ObjectPath handle;
-        if (interactive) {
-            // The user's answer may take its time.
-            portal->callMethod("Screenshot")
-                .onInterface("org.freedesktop.portal.Screenshot")
-                .withTimeout(std::chrono::seconds(seconds))
-                .withArguments(std::string(), options)
-                .storeResultsTo(handle);
-        } else {
-            portal->callMethod("Screenshot")
-                .onInterface("org.freedesktop.portal.Screenshot")
-                .withArguments(std::string(), options)
-                .storeResultsTo(handle);
-        }
+        portal->callMethod("Screenshot")
+            .onInterface("org.freedesktop.portal.Screenshot")
+            .withArguments(std::string(), options)
+            .storeResultsTo(handle);
         b.wait(std::chrono::steady_clock::now() + std::chrono::seconds(seconds),
                [&] { return answered; });
     } catch (const sdbus::Error& e) {
@@ -337,7 +331,7 @@ bool DesktopBus::user_became_active() {
 bool DesktopBus::screenshot_allowed() {
     return false;
 }
-std::string DesktopBus::portal_screenshot(bool, int, std::string& why) {
+std::string DesktopBus::portal_screenshot(int, std::string& why) {
     why = "built without D-Bus";
     return {};
 }

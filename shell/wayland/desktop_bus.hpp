@@ -46,9 +46,9 @@ class DesktopBus {
     // (given once through the portal's own dialog).
     bool screenshot_allowed();
     // The portal's screenshot of the whole desktop, as a file the caller deletes: its path, or
-    // empty with the reason in `why`. `interactive` lets the desktop ask its user first; the
-    // answer waits up to `seconds`.
-    std::string portal_screenshot(bool interactive, int seconds, std::string& why);
+    // empty with the reason in `why`. Without the leave stored, the desktop asks its user first
+    // in a dialog of its own, and keeps the answer; the answer waits up to `seconds`.
+    std::string portal_screenshot(int seconds, std::string& why);
 
     struct Impl;
 

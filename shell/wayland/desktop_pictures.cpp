@@ -69,7 +69,7 @@ bool WaylandConnection::Impl::capture_by_portal(const std::vector<Output*>& outs
                                                 std::string& why) {
     DesktopBus* b = desktop_bus();
     if (!b) return false;
-    const std::string file = b->portal_screenshot(false, 10, why);
+    const std::string file = b->portal_screenshot(10, why);
     if (file.empty()) return false;
     BusPicture whole;
     const bool read = read_png(file, whole);
