@@ -14,7 +14,7 @@
 
 # What building and running the saver needs: the compiler, CMake, the X11 and Wayland client
 # libraries, the PNG library, and for the headless clip that `make run` shows without a display,
-# the JSON and GIF libraries of the simulator.
+# the JSON and GIF libraries of the simulator; sdbus-c++ for the desktops' session-bus services.
 RUN_PACKAGES := cmake g++ make pkg-config libpng-dev libx11-dev libxext-dev libxrandr-dev \
                 libwayland-dev nlohmann-json3-dev libgif-dev x11-utils \
                 libsdbus-c++-dev libsystemd-dev libxss-dev
@@ -26,7 +26,9 @@ TEST_PACKAGES := libgtest-dev libgmock-dev libbenchmark-dev libxfixes-dev libxts
                 g++-mingw-w64-x86-64 wine wine64 python3 clang-format \
                 xscreensaver dpkg-dev file lintian \
                 wayland-protocols librust-wayland-protocols-dev sway grim wtype swayidle foot twm openbox \
-                dbus-daemon
+                kwin-wayland libkf5service-bin gnome-shell mutter xdg-desktop-portal \
+                xdg-desktop-portal-gnome dbus-daemon libglib2.0-bin python3-gi xwayland wayland-utils \
+                plasma-wayland-protocols
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= 2
 FUZZ_SECONDS ?= 300

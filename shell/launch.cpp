@@ -15,14 +15,18 @@ const char* const kUsage =
     "       vorlip --idle SECONDS   watch the session for the whole of it: after SECONDS (1 to\n"
     "                               86400) without input, run vorlip /s; count again when it\n"
     "                               ends. One per display; a second ends at once\n"
+    "       vorlip --allow-desktop-picture\n"
+    "                               on GNOME: ask, once, for the user's leave to show the\n"
+    "                               desktop under the show; GNOME asks in a dialog of its own\n"
     "       vorlip --help           print this text\n"
     "-root and -window-id are --root and --window-id; given both, the id counts. With no\n"
     "arguments and $XSCREENSAVER_WINDOW set, the show plays in that window. In a given window\n"
     "the show takes no input and ends on SIGTERM or when the window goes. Any other argument\n"
     "ends at once without a window.\n"
-    "Which system: a Wayland compositor when WAYLAND_DISPLAY or WAYLAND_SOCKET names one and it\n"
-    "offers the layer shell (wlroots compositors do), even with DISPLAY set; there /s covers\n"
-    "every output and --root plays on every output's background. Otherwise X11 ($DISPLAY).\n"
+    "Which system: a Wayland compositor when WAYLAND_DISPLAY or WAYLAND_SOCKET names one, even\n"
+    "with DISPLAY set; there /s covers every output. With the layer shell (wlroots compositors,\n"
+    "KDE Plasma) --root plays on every output's background; without it (GNOME) /s is a\n"
+    "fullscreen window and --root fails. Otherwise X11 ($DISPLAY).\n"
     "--idle learns of input from the compositor (ext-idle-notify or org_kde_kwin_idle), GNOME's\n"
     "idle monitor or the X server (MIT-SCREEN-SAVER), and holds the show off while a program\n"
     "inhibits org.freedesktop.ScreenSaver on the session bus (a video playing).\n"
@@ -33,7 +37,7 @@ namespace {
 
 bool is_ours(const std::string& a) {
     return a == "--root" || a == "-root" || a == "--window-id" || a == "-window-id" ||
-           a == "--window" || a == "--help" || a == "--idle";
+           a == "--window" || a == "--help" || a == "--idle" || a == "--allow-desktop-picture";
 }
 
 Launch bad(std::string error) {
@@ -89,7 +93,7 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
     if (args.empty()) return daemon_window ? virtual_root() : Launch{};
     if (!is_ours(args[0])) return Launch{};
 
-    bool root = false, own_window = false, help = false;
+    bool root = false, own_window = false, help = false, allow = false;
     std::optional<std::uint32_t> window_id;
     std::optional<int> idle_seconds;
     for (std::size_t k = 0; k < args.size(); ++k) {
@@ -100,6 +104,8 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
             root = true;
         } else if (a == "--window") {
             own_window = true;
+        } else if (a == "--allow-desktop-picture") {
+            allow = true;
         } else if (a == "--window-id" || a == "-window-id") {
             if (k + 1 == args.size()) return bad(a + " needs a window id");
             const std::string& v = args[++k];
@@ -126,6 +132,12 @@ Launch parse_launch(const std::vector<std::string>& args, const char* xscreensav
         Launch l;
         l.kind = Launch::Kind::idle;
         l.idle_seconds = *idle_seconds;
+        return l;
+    }
+    if (allow) {
+        if (args.size() > 1) return bad("--allow-desktop-picture takes no other option");
+        Launch l;
+        l.kind = Launch::Kind::allow_picture;
         return l;
     }
     // The daemon's settings dialog asks for its preview with both --root and --window-id:

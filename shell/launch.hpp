@@ -15,10 +15,11 @@ struct Launch {
     enum class Kind {
         mode_switch,  // not ours: the saver's mode switch decides
         help,
-        hack,    // the show in window_id
-        window,  // the show in a window of its own
-        idle,    // watch the session and start the saver after idle_seconds without input
-        bad,     // error says what is wrong
+        hack,           // the show in window_id
+        window,         // the show in a window of its own
+        idle,           // watch the session and start the saver after idle_seconds without input
+        allow_picture,  // ask the desktop, once, to let the saver take its desktop picture
+        bad,            // error says what is wrong
     };
     Kind kind = Kind::mode_switch;
     std::uint32_t window_id = 0;  // hack: the window to draw into; 0 is the real root window

@@ -25,6 +25,7 @@
 #include "shell/x11/saver_platform.hpp"
 #ifdef VORLIP_HAVE_WAYLAND
 #include "shell/wayland/connection.hpp"
+#include "shell/wayland/desktop_bus.hpp"
 #include "shell/wayland/idle_source.hpp"
 #include "shell/wayland/view.hpp"
 #endif
@@ -44,7 +45,7 @@ bool set(const char* name) {
 }
 
 // The saver, or a background on every output (--root), natively on a Wayland compositor that
-// offers the layer shell.
+// offers the layer shell, or (the saver only) xdg-shell's toplevels.
 std::optional<int> run_wayland(const Launch& launch, int argc, char** argv) {
     // The saver and the background of the real root run here; a show in a given X window (or a
     // window of its own) is an X11 matter.
@@ -60,6 +61,15 @@ std::optional<int> run_wayland(const Launch& launch, int argc, char** argv) {
             vorlip::WaylandSaverView view(*connection, 0, arguments);
             vorlip::run_show(view, rnd, vorlip::ShowStart::saver);
             return 0;
+        }
+        // A background lives on the layer shell's background layer. Without it (GNOME) there
+        // is nowhere to put one: X11's root window there is Xwayland's, which nobody sees.
+        if (!connection->has_layer_shell()) {
+            std::fputs(
+                "vorlip: --root needs a compositor with the layer shell (wlr-layer-shell); this "
+                "one offers none\n",
+                stderr);
+            return 1;
         }
         // One background show per display: a second one ends at once, as the saver's guard
         // ends a second saver.
@@ -82,6 +92,42 @@ std::optional<int> run_wayland(const Launch& launch, int argc, char** argv) {
         std::fprintf(stderr, "vorlip: %s\n", e.what());
         return 1;
     }
+}
+
+// --allow-desktop-picture: the desktop portal asks its user, in its own dialog, whether vorlip
+// may take screenshots, and keeps the answer; the saver then shows the desktop under the scene.
+// vorlip never stores the leave itself.
+int allow_desktop_picture() {
+    auto bus = vorlip::DesktopBus::open();
+    if (!bus) {
+        std::fputs("vorlip: --allow-desktop-picture needs the desktop's session bus\n", stderr);
+        return 1;
+    }
+    if (bus->screenshot_allowed()) {
+        std::puts("vorlip: the desktop picture is allowed already");
+        return 0;
+    }
+    // A screenshot without the interactive screen picker: that is what the leave is for, and
+    // what the portal asks about. The user may take a while to answer.
+    std::string why;
+    const std::string file = bus->portal_screenshot(300, why);
+    if (file.empty()) {
+        std::fprintf(stderr, "vorlip: the desktop picture was not allowed: %s\n", why.c_str());
+        return 1;
+    }
+    std::remove(file.c_str());
+    if (!bus->screenshot_allowed()) {
+        std::fputs("vorlip: the desktop gave one picture but keeps no leave for the next\n",
+                   stderr);
+        return 1;
+    }
+    std::puts("vorlip: allowed: the saver shows the desktop under the scene from now on");
+    return 0;
+}
+#else
+int allow_desktop_picture() {
+    std::fputs("vorlip: --allow-desktop-picture needs the Wayland build\n", stderr);
+    return 1;
 }
 #endif
 
@@ -111,7 +157,7 @@ std::optional<int> run_x11(const Launch& launch, int argc, char** argv) {
 // The systems, tried in this order. A Wayland compositor first, even with DISPLAY set as well:
 // on a Wayland session DISPLAY names Xwayland, whose root shows no Wayland window, so a capture
 // there is black and the saver's X window covers nothing the compositor draws itself. X11
-// last, for X sessions and for compositors without the layer shell.
+// last, for X sessions and for compositors that offer neither the layer shell nor toplevels.
 constexpr Backend kBackends[] = {
 #ifdef VORLIP_HAVE_WAYLAND
     run_wayland,
@@ -178,6 +224,7 @@ int main(int argc, char** argv) {
                      launch.error.c_str());
         return 2;
     }
+    if (launch.kind == Launch::Kind::allow_picture) return allow_desktop_picture();
     // Before anything is opened: an end signal from here on ends the show as input does.
     vorlip::posix::install_end_signals();
     if (launch.kind == Launch::Kind::idle) return run_idle(launch, argv[0]);

@@ -1,11 +1,13 @@
-// The saver on a Wayland compositor that offers the layer shell (wlroots' and others'):
-// libwayland-client, layer-shell surfaces, wl_shm buffers, and screencopy for the desktop picture.
+// The saver on a Wayland compositor: libwayland-client, layer-shell surfaces (wlroots' and KDE
+// Plasma's compositors) or fullscreen toplevels (GNOME's), wl_shm buffers, and for the desktop
+// picture screencopy, KDE Plasma's screenshot service or the desktop portal.
 //
 // One connection serves one or more views (shell/wayland/view.hpp), each the window of one show
 // on one output. The rooms of this folder: the connection with its registry and outputs
-// (registry.cpp), the seat's input (seat.cpp), the desktop pictures (screencopy.cpp,
-// capture_pixels.cpp), the buffers (shm_buffer.cpp), the layer surfaces (layers.cpp), the event
-// loop (loop.cpp) and the views' Platform calls (view.cpp).
+// (registry.cpp), the seat's input (seat.cpp), the desktop pictures (desktop_pictures.cpp, from
+// screencopy.cpp or the session bus's services in desktop_bus.cpp; capture_pixels.cpp), the
+// buffers (shm_buffer.cpp), the layer surfaces (layers.cpp) or toplevels (toplevels.cpp), the
+// event loop (loop.cpp) and the views' Platform calls (view.cpp).
 #pragma once
 
 #include <functional>
@@ -18,11 +20,16 @@ namespace vorlip {
 class WaylandConnection {
   public:
     // Connects as libwayland does (WAYLAND_SOCKET, else WAYLAND_DISPLAY); nullptr when there is
-    // no compositor to connect to or it offers no layer shell, so the saver runs on X11 instead.
+    // no compositor to connect to or it offers neither the layer shell nor xdg-shell's
+    // toplevels, so the saver runs on X11 instead.
     static std::unique_ptr<WaylandConnection> open();
     ~WaylandConnection();
     WaylandConnection(const WaylandConnection&) = delete;
     WaylandConnection& operator=(const WaylandConnection&) = delete;
+
+    // Whether the compositor offers the layer shell: without it the saver is a fullscreen
+    // toplevel, and there is no background layer for --root.
+    bool has_layer_shell() const;
 
     // The outputs, in the order the compositor announced them.
     int output_count() const;

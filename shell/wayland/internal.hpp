@@ -27,8 +27,13 @@ struct wp_viewporter;
 struct wp_viewport;
 struct wp_fractional_scale_manager_v1;
 struct wp_fractional_scale_v1;
+struct xdg_wm_base;
+struct xdg_surface;
+struct xdg_toplevel;
 
 namespace vorlip {
+
+class DesktopBus;
 
 // The desktop when the compositor gives no picture of it.
 inline constexpr Pixel kPlainDesktop = 0x2F4F6F;
@@ -39,6 +44,8 @@ struct Output {
     wl_output* output = nullptr;
     zxdg_output_v1* xdg = nullptr;
     std::uint32_t name = 0;  // the registry's name for it, which its removal gives
+    std::string connector;   // its own name (wl_output's, else xdg-output's): "DP-1"
+    int x = 0, y = 0;        // its logical place on the desktop, as xdg-output gives it
     int scale = 1;           // wl_output's whole-number scale
     PixelSize mode;          // the current mode, in the framebuffer's pixels
     OutputTransform transform = OutputTransform::normal;
@@ -81,12 +88,16 @@ struct Output {
     void destroy();
 };
 
-// One layer-shell surface on one output.
+// One surface of the saver's on one output: a layer-shell surface, or where the compositor
+// offers no layer shell, a toplevel made fullscreen on the output.
 struct Layer {
     WaylandView::Impl* view = nullptr;
     Output* output = nullptr;
     wl_surface* surface = nullptr;
     zwlr_layer_surface_v1* layer = nullptr;
+    xdg_surface* xdg = nullptr;
+    xdg_toplevel* toplevel = nullptr;
+    int pending_width = 0, pending_height = 0;  // a toplevel's size, until its surface's configure
     wp_viewport* viewport = nullptr;
     wp_fractional_scale_v1* fractional = nullptr;
     std::uint32_t preferred120 = 0;  // the surface's own scale, once the compositor tells it
@@ -114,6 +125,7 @@ struct WaylandConnection::Impl {
     wl_compositor* compositor = nullptr;
     wl_shm* shm = nullptr;
     zwlr_layer_shell_v1* layer_shell = nullptr;
+    xdg_wm_base* wm_base = nullptr;  // the saver's toplevels where there is no layer shell
     zwlr_screencopy_manager_v1* screencopy = nullptr;
     std::uint32_t screencopy_version = 0;
     zxdg_output_manager_v1* xdg_outputs = nullptr;
@@ -144,6 +156,12 @@ struct WaylandConnection::Impl {
     bool entered = false;
 
     posix::TickWait tick;
+    // The session bus, once a desktop picture or the idle monitor needed it (nullptr before, or
+    // where there is none); `idle_watch` when the idle monitor tells of input too.
+    std::unique_ptr<DesktopBus> bus;
+    bool bus_tried = false;
+    bool idle_watch = false;
+    DesktopBus* desktop_bus();
 
     ~Impl();
     void add_output(wl_registry* registry, std::uint32_t name, std::uint32_t version);
@@ -155,6 +173,12 @@ struct WaylandConnection::Impl {
     Layer* layer_of(wl_surface* surface) const;
     void hide_pointer_if_wanted();
     bool capture(Output& out);
+    // The desktop pictures of the view's outputs from whichever source the desktop has, before
+    // anything of the show is on the screen; one line on stderr when there is none.
+    void capture_pictures(WaylandView::Impl& v);
+    // Where there is no screencopy: KDE Plasma's screenshot service, and GNOME's portal.
+    bool capture_by_kwin(Output& out, std::string& why);
+    bool capture_by_portal(const std::vector<Output*>& outs, std::string& why);
     void seat_capabilities(std::uint32_t caps);
     // Outputs the compositor took away: the shows and stills on them go, then the outputs.
     void drop_gone_outputs();
@@ -192,6 +216,7 @@ struct WaylandView::Impl : WindowImage {
     void make_buffers(int width, int height);
 
     void make_layer(Layer& l, Output* out, bool overlay);
+    void make_toplevel(Layer& l, Output* out);
     void wait_configured(Layer& l);
     void present(const Damage& where);
     void present_all() {

@@ -10,6 +10,7 @@
 #include "shell/wayland/internal.hpp"
 #include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace vorlip {
 
@@ -72,10 +73,14 @@ void Layer::destroy() {
     if (fractional) wp_fractional_scale_v1_destroy(fractional);
     if (viewport) wp_viewport_destroy(viewport);
     if (layer) zwlr_layer_surface_v1_destroy(layer);
+    if (toplevel) xdg_toplevel_destroy(toplevel);
+    if (xdg) xdg_surface_destroy(xdg);
     if (surface) wl_surface_destroy(surface);
     fractional = nullptr;
     viewport = nullptr;
     layer = nullptr;
+    toplevel = nullptr;
+    xdg = nullptr;
     surface = nullptr;
     configured = mapped = false;
     applied = {};
@@ -95,23 +100,29 @@ void WaylandView::Impl::make_layer(Layer& l, Output* out, bool overlay) {
     l.view = this;
     l.output = out;
     l.surface = wl_compositor_create_surface(c.compositor);
-    l.layer = zwlr_layer_shell_v1_get_layer_surface(
-        c.layer_shell, l.surface, out->output,
-        overlay ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
-        kNamespace);
-    zwlr_layer_surface_v1_add_listener(l.layer, &kLayerListener, &l);
+    if (c.layer_shell) {
+        l.layer = zwlr_layer_shell_v1_get_layer_surface(
+            c.layer_shell, l.surface, out->output,
+            overlay ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
+            kNamespace);
+        zwlr_layer_surface_v1_add_listener(l.layer, &kLayerListener, &l);
+    } else {
+        make_toplevel(l, out);
+    }
     if (c.viewporter) l.viewport = wp_viewporter_get_viewport(c.viewporter, l.surface);
     if (c.fractional_scales) {
         l.fractional =
             wp_fractional_scale_manager_v1_get_fractional_scale(c.fractional_scales, l.surface);
         wp_fractional_scale_v1_add_listener(l.fractional, &kFractionalListener, &l);
     }
-    zwlr_layer_surface_v1_set_anchor(
-        l.layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                     ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
-    // Over (or under) every panel, none of which moves aside for it.
-    zwlr_layer_surface_v1_set_exclusive_zone(l.layer, -1);
-    zwlr_layer_surface_v1_set_size(l.layer, 0, 0);
+    if (l.layer) {
+        zwlr_layer_surface_v1_set_anchor(
+            l.layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                         ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        // Over (or under) every panel, none of which moves aside for it.
+        zwlr_layer_surface_v1_set_exclusive_zone(l.layer, -1);
+        zwlr_layer_surface_v1_set_size(l.layer, 0, 0);
+    }
     // Every buffer is XRGB: nothing under the surface ever shows through it.
     wl_region* whole = wl_compositor_create_region(c.compositor);
     wl_region_add(whole, 0, 0, INT32_MAX, INT32_MAX);
@@ -119,7 +130,7 @@ void WaylandView::Impl::make_layer(Layer& l, Output* out, bool overlay) {
     wl_region_destroy(whole);
     if (role == Role::saver) {
         // The saver takes the whole keyboard while it shows, on its own surface.
-        if (&l == &main) zwlr_layer_surface_v1_set_keyboard_interactivity(l.layer, 1);
+        if (&l == &main && l.layer) zwlr_layer_surface_v1_set_keyboard_interactivity(l.layer, 1);
     } else {
         // A background takes no input: every event goes to what is under it.
         wl_region* none = wl_compositor_create_region(c.compositor);

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "shell/posix/end_signals.hpp"
+#include "shell/wayland/desktop_bus.hpp"
 #include "shell/wayland/internal.hpp"
 
 namespace vorlip {
@@ -96,6 +97,8 @@ void WaylandConnection::Impl::run() {
             }
         }
         if (WaylandView::Impl* v = saver_view(); v && v->events) {
+            // Input the compositor's idle monitor saw counts as a move.
+            if (idle_watch && v->watching && bus->user_became_active()) moved = true;
             if (clicks > 0) {
                 clicks = 0;
                 v->events->click();

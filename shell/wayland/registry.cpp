@@ -13,11 +13,13 @@
 
 #include "fractional-scale-v1-client-protocol.h"
 #include "shell/platform.hpp"
+#include "shell/wayland/desktop_bus.hpp"
 #include "shell/wayland/internal.hpp"
 #include "viewporter-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace vorlip {
 
@@ -80,7 +82,9 @@ void on_output_done(void* data, wl_output*) {
 void on_output_scale(void* data, wl_output*, int32_t factor) {
     out_of(data).scale = std::max(1, int(factor));
 }
-void on_output_name(void*, wl_output*, const char*) {}
+void on_output_name(void* data, wl_output*, const char* name) {
+    out_of(data).connector = name;
+}
 void on_output_description(void*, wl_output*, const char*) {}
 constexpr wl_output_listener kOutputListener{
     .geometry = on_output_geometry,
@@ -91,14 +95,20 @@ constexpr wl_output_listener kOutputListener{
     .description = on_output_description,
 };
 
-void on_xdg_position(void*, zxdg_output_v1*, int32_t, int32_t) {}
+void on_xdg_position(void* data, zxdg_output_v1*, int32_t x, int32_t y) {
+    out_of(data).x = int(x);
+    out_of(data).y = int(y);
+}
 void on_xdg_size(void* data, zxdg_output_v1*, int32_t width, int32_t height) {
     out_of(data).logical = {int(width), int(height)};
 }
 void on_xdg_done(void* data, zxdg_output_v1*) {
     description_done(out_of(data));
 }
-void on_xdg_name(void*, zxdg_output_v1*, const char*) {}
+void on_xdg_name(void* data, zxdg_output_v1*, const char* name) {
+    // wl_output's own name, where it gives one, is the same.
+    if (out_of(data).connector.empty()) out_of(data).connector = name;
+}
 void on_xdg_description(void*, zxdg_output_v1*, const char*) {}
 constexpr zxdg_output_v1_listener kXdgOutputListener{
     .logical_position = on_xdg_position,
@@ -112,6 +122,10 @@ void on_seat_capabilities(void* data, wl_seat*, uint32_t caps) {
     static_cast<WaylandConnection::Impl*>(data)->seat_capabilities(caps);
 }
 void on_seat_name(void*, wl_seat*, const char*) {}
+// The compositor asks now and then whether the saver still answers.
+constexpr xdg_wm_base_listener kWmBaseListener{
+    .ping = [](void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }};
+
 constexpr wl_seat_listener kSeatListener{.capabilities = on_seat_capabilities,
                                          .name = on_seat_name};
 
@@ -130,6 +144,9 @@ void on_global(void* data, wl_registry* registry, uint32_t name, const char* int
         c.shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
     } else if (what == zwlr_layer_shell_v1_interface.name) {
         c.layer_shell = static_cast<zwlr_layer_shell_v1*>(bind(&zwlr_layer_shell_v1_interface, 4));
+    } else if (what == xdg_wm_base_interface.name) {
+        c.wm_base = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 5));
+        xdg_wm_base_add_listener(c.wm_base, &kWmBaseListener, &c);
     } else if (what == zwlr_screencopy_manager_v1_interface.name) {
         c.screencopy_version = std::min(version, 3u);
         c.screencopy = static_cast<zwlr_screencopy_manager_v1*>(
@@ -167,7 +184,7 @@ void WaylandConnection::Impl::add_output(wl_registry* reg, std::uint32_t name,
     auto out = std::make_unique<Output>();
     out->name = name;
     out->output = static_cast<wl_output*>(
-        wl_registry_bind(reg, name, &wl_output_interface, std::min(version, 3u)));
+        wl_registry_bind(reg, name, &wl_output_interface, std::min(version, 4u)));
     wl_output_add_listener(out->output, &kOutputListener, out.get());
     describe(*out);
     outputs.push_back(std::move(out));
@@ -192,7 +209,9 @@ std::unique_ptr<WaylandConnection> WaylandConnection::open() {
     // The globals, then what the bound ones say about themselves (the outputs' modes and
     // scales, the seat's devices).
     if (wl_display_roundtrip(display) < 0 || wl_display_roundtrip(display) < 0) return nullptr;
-    if (!c.layer_shell || !c.compositor || !c.shm || c.outputs.empty()) return nullptr;
+    // Without the layer shell, the saver is a fullscreen toplevel (GNOME's compositor).
+    if (!(c.layer_shell || c.wm_base) || !c.compositor || !c.shm || c.outputs.empty())
+        return nullptr;
     // The outputs there now are the ones the shows start on; any later one is new.
     for (auto& out : c.outputs) out->announced = true;
     return w;
@@ -212,6 +231,7 @@ WaylandConnection::Impl::~Impl() {
     if (fractional_scales) wp_fractional_scale_manager_v1_destroy(fractional_scales);
     if (screencopy) zwlr_screencopy_manager_v1_destroy(screencopy);
     if (layer_shell) zwlr_layer_shell_v1_destroy(layer_shell);
+    if (wm_base) xdg_wm_base_destroy(wm_base);
     if (shm) wl_shm_destroy(shm);
     if (compositor) wl_compositor_destroy(compositor);
     if (registry) wl_registry_destroy(registry);
@@ -234,6 +254,18 @@ bool WaylandConnection::Impl::hold_lock(LockKind kind) {
 
 void WaylandConnection::on_new_output(std::function<void(int output)> call) {
     impl_->on_new_output = std::move(call);
+}
+
+bool WaylandConnection::has_layer_shell() const {
+    return impl_->layer_shell != nullptr;
+}
+
+DesktopBus* WaylandConnection::Impl::desktop_bus() {
+    if (!bus_tried) {
+        bus_tried = true;
+        bus = DesktopBus::open();
+    }
+    return bus.get();
 }
 
 int WaylandConnection::output_count() const {

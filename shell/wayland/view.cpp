@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "shell/wayland/desktop_bus.hpp"
 #include "shell/wayland/internal.hpp"
 
 namespace vorlip {
@@ -55,21 +56,7 @@ void WaylandView::create_window(const std::string&) {
     if (v.main.closed) throw PlatformError("the Wayland compositor gives the saver no surface");
     v.window = true;
     // The desktop pictures, before anything of the show is on the screen.
-    if (!v.c.screencopy) {
-        if (v.role == Role::saver)
-            std::fputs(
-                "vorlip: the compositor offers no screen capture (wlr-screencopy); the show "
-                "plays over a plain colour\n",
-                stderr);
-    } else {
-        bool all = v.output->captured || v.c.capture(*v.output);
-        for (auto& s : v.stills) all = (s->output->captured || v.c.capture(*s->output)) && all;
-        if (!all)
-            std::fputs(
-                "vorlip: the compositor did not capture the screen; the show plays over a "
-                "plain colour\n",
-                stderr);
-    }
+    v.c.capture_pictures(v);
     // The compositor may size the surface otherwise than the output's description said: the
     // show then starts again at its size at the loop's first turn.
     const ScreenMeasure said = screen_size();
@@ -161,6 +148,11 @@ void WaylandSaverView::watch_input() {
     // Only what comes from now on counts.
     v.watching = true;
     v.c.moved = false;
+    // GNOME's compositor tells of any input, wherever it went: a key or a move that reaches
+    // another surface first ends the show too.
+    if (!v.c.idle_watch)
+        if (DesktopBus* b = v.c.desktop_bus(); b && b->has_owner("org.gnome.Mutter.IdleMonitor"))
+            v.c.idle_watch = b->watch_user_active();
 }
 
 bool WaylandSaverView::input_changed() {

@@ -5,6 +5,7 @@ set(expected
   usr/bin/vorlip
   usr/lib/systemd/user/vorlip-idle.service
   usr/libexec/xscreensaver/vorlip
+  usr/share/applications/vorlip.desktop
   usr/share/doc/vorlip/README.md
   usr/share/doc/vorlip/changelog.gz
   usr/share/doc/vorlip/copyright
@@ -29,6 +30,11 @@ endif()
 file(READ_SYMLINK ${OUT}/usr/libexec/xscreensaver/vorlip target)
 if(NOT target STREQUAL "../../bin/vorlip")
   message(FATAL_ERROR "the hack links to ${target}")
+endif()
+# KWin compares the entry's program with the running one's own path.
+file(STRINGS ${OUT}/usr/share/applications/vorlip.desktop exec REGEX "^Exec=")
+if(NOT exec STREQUAL "Exec=/usr/bin/vorlip /s")
+  message(FATAL_ERROR "the desktop entry runs ${exec}")
 endif()
 execute_process(COMMAND ${OUT}/usr/libexec/xscreensaver/vorlip --help
   RESULT_VARIABLE status OUTPUT_VARIABLE usage)

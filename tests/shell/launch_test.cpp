@@ -88,6 +88,9 @@ TEST(Launch, OursFirstElseTheModeSwitch) {
         {{"--idle", "99999999999"}, nullptr, K::bad, 0, "--idle wants whole seconds"},
         {{"--idle", "5", "--root"}, nullptr, K::bad, 0, "--idle takes no other option"},
         {{"--window", "--idle", "5"}, nullptr, K::bad, 0, "--idle takes no other option"},
+        // Asking for the desktop picture's leave stands alone.
+        {{"--allow-desktop-picture"}, "0x400008", K::allow_picture},
+        {{"--allow-desktop-picture", "--root"}, nullptr, K::bad, 0, "takes no other option"},
     };
     for (const Case& c : cases) {
         std::string shown;

@@ -124,10 +124,17 @@ gnome_start() {
         }
         shown() { [ "$(overview)" = "b true" ]; }
         hidden() { [ "$(overview)" = "b false" ]; }
-        desk_wait $start_limit shown || gnome_fail
-        busctl --address="$session_bus" set-property org.gnome.Shell /org/gnome/Shell \
-            org.gnome.Shell OverviewActive b false
-        desk_wait 10 hidden || gnome_fail
+        # Now and then (one start in a few dozen here) the shell skips that overview: once it
+        # has not come in a while, the desktop is already as the test wants it.
+        local status=0
+        desk_wait 15 shown || status=$?
+        if [ $status = 0 ]; then
+            busctl --address="$session_bus" set-property org.gnome.Shell /org/gnome/Shell \
+                org.gnome.Shell OverviewActive b false
+            desk_wait 10 hidden || gnome_fail
+        elif [ $status = 2 ] || ! hidden; then
+            gnome_fail
+        fi
     fi
 
     local vars=(VORLIP_DESKTOP_DIR="$desk_dir" WAYLAND_DISPLAY=wayland-0 XDG_RUNTIME_DIR="$run"

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "tools/wlharness/command_loop.hpp"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 namespace {
@@ -90,30 +91,6 @@ int main() {
         zwlr_virtual_pointer_manager_v1_create_virtual_pointer(g.manager, g.seat);
     wl_display_roundtrip(display);
 
-    const bool commands = fcntl(3, F_GETFD) != -1;
-    std::string pending;
-    for (;;) {
-        if (wl_display_flush(display) < 0) break;
-        pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {3, POLLIN, 0}};
-        if (poll(fds, commands ? 2 : 1, -1) < 0) continue;
-        if (fds[0].revents && wl_display_dispatch(display) < 0) break;
-        if (commands && fds[1].revents) {
-            char buf[256];
-            const ssize_t n = read(3, buf, sizeof buf);
-            if (n <= 0) {
-                wl_display_flush(display);
-                wl_display_disconnect(display);
-                return 0;
-            }
-            pending.append(buf, std::size_t(n));
-            for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-                if (!obey(pointer, pending.substr(0, end)))
-                    std::fprintf(stderr, "vorlip-wlpointer: not a command: %s\n",
-                                 pending.substr(0, end).c_str());
-                pending.erase(0, end + 1);
-            }
-        }
-    }
-    std::fprintf(stderr, "vorlip-wlpointer: lost the connection to the Wayland display\n");
-    return 1;
+    return vorlip::wlharness::run_commands(
+        display, "vorlip-wlpointer", [&](const std::string& line) { return obey(pointer, line); });
 }
