@@ -98,9 +98,12 @@ std::optional<int> run_wayland(const Launch& launch, int argc, char** argv) {
 // may take screenshots, and keeps the answer; the saver then shows the desktop under the scene.
 // vorlip never stores the leave itself.
 int allow_desktop_picture() {
-    auto bus = vorlip::DesktopBus::open();
+    std::string why;
+    auto bus = vorlip::open_desktop_bus(why);
     if (!bus) {
-        std::fputs("vorlip: --allow-desktop-picture needs the desktop's session bus\n", stderr);
+        std::fprintf(stderr,
+                     "vorlip: --allow-desktop-picture needs the desktop's session bus: %s\n",
+                     why.c_str());
         return 1;
     }
     if (bus->screenshot_allowed()) {
@@ -109,7 +112,6 @@ int allow_desktop_picture() {
     }
     // A screenshot without the interactive screen picker: that is what the leave is for, and
     // what the portal asks about. The user may take a while to answer.
-    std::string why;
     const std::string file = bus->portal_screenshot(300, why);
     if (file.empty()) {
         std::fprintf(stderr, "vorlip: the desktop picture was not allowed: %s\n", why.c_str());
@@ -202,7 +204,7 @@ int run_idle(const Launch& launch, const char* argv0) {
     if (!alone) return 0;  // this display has its watcher
     std::fprintf(stderr, "vorlip: watching for %d s of idleness through %s\n", launch.idle_seconds,
                  source->name());
-    std::unique_ptr<vorlip::posix::SessionBus> bus = vorlip::posix::SessionBus::open(why);
+    std::unique_ptr<vorlip::posix::SessionBus> bus = vorlip::posix::open_session_bus(why);
     if (bus)
         std::fprintf(stderr, "vorlip: %s\n", bus->role().c_str());
     else

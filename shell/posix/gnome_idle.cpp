@@ -1,22 +1,10 @@
 #include "shell/posix/gnome_idle.hpp"
 
-#ifdef VORLIP_HAVE_DBUS
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <cstdint>
-#endif
 
 namespace vorlip::posix {
-
-#ifndef VORLIP_HAVE_DBUS
-
-std::unique_ptr<IdleSource> open_gnome_idle_source(std::chrono::milliseconds, bool&,
-                                                   std::string& why) {
-    why = "built without D-Bus";
-    return nullptr;
-}
-
-#else
 
 namespace {
 
@@ -140,8 +128,7 @@ class MutterSource final : public IdleSource {
 
 }  // namespace
 
-std::unique_ptr<IdleSource> open_gnome_idle_source(milliseconds timeout, bool& alone,
-                                                   std::string& why) {
+IdleSource* connect_gnome_idle_source(milliseconds timeout, bool& alone, std::string& why) {
     try {
         auto connection = sdbus::createSessionBusConnection();
         auto bus = sdbus::createProxy(*connection, "org.freedesktop.DBus", "/org/freedesktop/DBus");
@@ -160,13 +147,11 @@ std::unique_ptr<IdleSource> open_gnome_idle_source(milliseconds timeout, bool& a
         } catch (const sdbus::Error&) {
             alone = false;
         }
-        return std::make_unique<MutterSource>(std::move(connection), timeout);
+        return new MutterSource(std::move(connection), timeout);
     } catch (const sdbus::Error& e) {
         why = "no session bus (" + e.getMessage() + ")";
         return nullptr;
     }
 }
-
-#endif
 
 }  // namespace vorlip::posix

@@ -15,5 +15,8 @@ namespace vorlip::posix {
 // org.gnome.Mutter.IdleMonitor. `alone` tells whether this is the session's only watcher.
 std::unique_ptr<IdleSource> open_gnome_idle_source(std::chrono::milliseconds timeout, bool& alone,
                                                    std::string& why);
+// The same inside the bus module (shell/bus_module.hpp); the caller owns what it gives.
+IdleSource* connect_gnome_idle_source(std::chrono::milliseconds timeout, bool& alone,
+                                      std::string& why);
 
 }  // namespace vorlip::posix

@@ -1,24 +1,13 @@
 #include "shell/posix/session_bus.hpp"
 
-#ifdef VORLIP_HAVE_DBUS
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <cstdint>
 #include <vector>
 
 #include "shell/idle_watch.hpp"
-#endif
 
 namespace vorlip::posix {
-
-#ifndef VORLIP_HAVE_DBUS
-
-std::unique_ptr<SessionBus> SessionBus::open(std::string& why) {
-    why = "built without D-Bus";
-    return nullptr;
-}
-
-#else
 
 namespace {
 
@@ -169,15 +158,13 @@ class Bus final : public SessionBus {
 
 }  // namespace
 
-std::unique_ptr<SessionBus> SessionBus::open(std::string& why) {
+SessionBus* connect_session_bus(std::string& why) {
     try {
-        return std::make_unique<Bus>(sdbus::createSessionBusConnection());
+        return new Bus(sdbus::createSessionBusConnection());
     } catch (const sdbus::Error& e) {
         why = "no session bus (" + e.getMessage() + ")";
         return nullptr;
     }
 }
-
-#endif
 
 }  // namespace vorlip::posix

@@ -12,9 +12,6 @@ namespace vorlip::posix {
 
 class SessionBus {
   public:
-    // The session bus, or nothing (with `why` set) when there is none to reach or the program
-    // was built without it.
-    static std::unique_ptr<SessionBus> open(std::string& why);
     virtual ~SessionBus() = default;
 
     // One line on what it does: whether it keeps the inhibitions itself, or only asks the
@@ -34,5 +31,11 @@ class SessionBus {
     // Tells the bus whether the show is on (GetActive, ActiveChanged).
     virtual void set_active(bool active) = 0;
 };
+
+// The session bus, or nothing (with `why` set) when there is none to reach, or no bus module
+// (shell/bus_module.hpp) to reach it with.
+std::unique_ptr<SessionBus> open_session_bus(std::string& why);
+// The same inside the bus module; the caller owns what it gives.
+SessionBus* connect_session_bus(std::string& why);
 
 }  // namespace vorlip::posix

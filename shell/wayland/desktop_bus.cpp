@@ -2,8 +2,6 @@
 // handled only when the saver asks (no thread of the library's): the saver's loop polls for them.
 #include "shell/wayland/desktop_bus.hpp"
 
-#ifdef VORLIP_HAVE_DBUS
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sdbus-c++/sdbus-c++.h>
@@ -99,7 +97,16 @@ std::string path_of_file_uri(const std::string& uri) {
 
 }  // namespace
 
-struct DesktopBus::Impl {
+class SessionDesktop final : public DesktopBus {
+  public:
+    bool has_owner(const std::string& name) override;
+    bool kwin_capture_screen(const std::string& output, BusPicture& picture,
+                             std::string& why) override;
+    bool watch_user_active() override;
+    bool user_became_active() override;
+    bool screenshot_allowed() override;
+    std::string portal_screenshot(int seconds, std::string& why) override;
+
     std::unique_ptr<sdbus::IConnection> bus;
     std::unique_ptr<sdbus::IProxy> idle;
     std::uint32_t watch = 0;
@@ -122,24 +129,21 @@ struct DesktopBus::Impl {
     }
 };
 
-DesktopBus::DesktopBus(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-DesktopBus::~DesktopBus() = default;
-
-std::unique_ptr<DesktopBus> DesktopBus::open() {
-    auto impl = std::make_unique<Impl>();
+DesktopBus* connect_desktop_bus(std::string& why) {
+    auto desktop = std::make_unique<SessionDesktop>();
     try {
-        impl->bus = sdbus::createSessionBusConnection();
-        impl->bus->setMethodCallTimeout(std::chrono::seconds(10));
-    } catch (const sdbus::Error&) {
+        desktop->bus = sdbus::createSessionBusConnection();
+        desktop->bus->setMethodCallTimeout(std::chrono::seconds(10));
+    } catch (const sdbus::Error& e) {
+        why = "no session bus (" + e.getMessage() + ")";
         return nullptr;
     }
-    return std::unique_ptr<DesktopBus>(new DesktopBus(std::move(impl)));
+    return desktop.release();
 }
 
-bool DesktopBus::has_owner(const std::string& name) {
+bool SessionDesktop::has_owner(const std::string& name) {
     try {
-        auto dbus =
-            sdbus::createProxy(*impl_->bus, "org.freedesktop.DBus", "/org/freedesktop/DBus");
+        auto dbus = sdbus::createProxy(*bus, "org.freedesktop.DBus", "/org/freedesktop/DBus");
         bool owned = false;
         dbus->callMethod("NameHasOwner")
             .onInterface("org.freedesktop.DBus")
@@ -151,8 +155,8 @@ bool DesktopBus::has_owner(const std::string& name) {
     }
 }
 
-bool DesktopBus::kwin_capture_screen(const std::string& output, BusPicture& picture,
-                                     std::string& why) {
+bool SessionDesktop::kwin_capture_screen(const std::string& output, BusPicture& picture,
+                                         std::string& why) {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
         why = "no pipe for the picture";
@@ -161,7 +165,7 @@ bool DesktopBus::kwin_capture_screen(const std::string& output, BusPicture& pict
     Dict reply;
     bool answered = false;
     try {
-        auto shots = sdbus::createProxy(*impl_->bus, kKWinScreenShot, "/org/kde/KWin/ScreenShot2");
+        auto shots = sdbus::createProxy(*bus, kKWinScreenShot, "/org/kde/KWin/ScreenShot2");
         const Dict options{{"include-cursor", sdbus::Variant(false)},
                            {"native-resolution", sdbus::Variant(true)}};
         shots->callMethod("CaptureScreen")
@@ -197,8 +201,8 @@ bool DesktopBus::kwin_capture_screen(const std::string& output, BusPicture& pict
     return ok;
 }
 
-bool DesktopBus::watch_user_active() {
-    Impl& b = *impl_;
+bool SessionDesktop::watch_user_active() {
+    SessionDesktop& b = *this;
     try {
         b.idle = sdbus::createProxy(*b.bus, kIdleMonitor, "/org/gnome/Mutter/IdleMonitor/Core");
         b.idle->uponSignal("WatchFired").onInterface(kIdleMonitor).call([&b](std::uint32_t id) {
@@ -213,8 +217,8 @@ bool DesktopBus::watch_user_active() {
     }
 }
 
-bool DesktopBus::user_became_active() {
-    Impl& b = *impl_;
+bool SessionDesktop::user_became_active() {
+    SessionDesktop& b = *this;
     if (!b.idle) return false;
     try {
         while (!b.active && b.bus->processPendingRequest()) {
@@ -226,9 +230,9 @@ bool DesktopBus::user_became_active() {
     return b.active;
 }
 
-bool DesktopBus::screenshot_allowed() {
+bool SessionDesktop::screenshot_allowed() {
     try {
-        auto store = sdbus::createProxy(*impl_->bus, kPermissionStore,
+        auto store = sdbus::createProxy(*bus, kPermissionStore,
                                         "/org/freedesktop/impl/portal/PermissionStore");
         std::map<std::string, std::vector<std::string>> permissions;
         sdbus::Variant data;
@@ -244,8 +248,8 @@ bool DesktopBus::screenshot_allowed() {
     }
 }
 
-std::string DesktopBus::portal_screenshot(int seconds, std::string& why) {
-    Impl& b = *impl_;
+std::string SessionDesktop::portal_screenshot(int seconds, std::string& why) {
+    SessionDesktop& b = *this;
     // The answer comes as a signal on the request's object, whose path the token fixes: heard
     // from before the call, so that it cannot come first.
     std::string sender = b.bus->getUniqueName();
@@ -303,39 +307,3 @@ std::string DesktopBus::portal_screenshot(int seconds, std::string& why) {
 }
 
 }  // namespace vorlip
-
-#else  // no D-Bus in this build: no desktop services
-
-namespace vorlip {
-
-struct DesktopBus::Impl {};
-
-DesktopBus::DesktopBus(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-DesktopBus::~DesktopBus() = default;
-std::unique_ptr<DesktopBus> DesktopBus::open() {
-    return nullptr;
-}
-bool DesktopBus::has_owner(const std::string&) {
-    return false;
-}
-bool DesktopBus::kwin_capture_screen(const std::string&, BusPicture&, std::string& why) {
-    why = "built without D-Bus";
-    return false;
-}
-bool DesktopBus::watch_user_active() {
-    return false;
-}
-bool DesktopBus::user_became_active() {
-    return false;
-}
-bool DesktopBus::screenshot_allowed() {
-    return false;
-}
-std::string DesktopBus::portal_screenshot(int, std::string& why) {
-    why = "built without D-Bus";
-    return {};
-}
-
-}  // namespace vorlip
-
-#endif

@@ -149,8 +149,9 @@ void WaylandSaverView::watch_input() {
     v.watching = true;
     v.c.moved = false;
     // GNOME's compositor tells of any input, wherever it went: a key or a move that reaches
-    // another surface first ends the show too.
-    if (!v.c.idle_watch)
+    // another surface first ends the show too. It offers no layer shell; where there is one, the
+    // saver's surfaces see all input and the bus is not needed.
+    if (!v.c.idle_watch && !v.c.layer_shell)
         if (DesktopBus* b = v.c.desktop_bus(); b && b->has_owner("org.gnome.Mutter.IdleMonitor"))
             v.c.idle_watch = b->watch_user_active();
 }

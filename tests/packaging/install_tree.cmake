@@ -4,6 +4,7 @@
 set(expected
   usr/bin/vorlip
   usr/lib/systemd/user/vorlip-idle.service
+  usr/lib/vorlip/vorlip-bus.so
   usr/libexec/xscreensaver/vorlip
   usr/share/applications/vorlip.desktop
   usr/share/doc/vorlip/README.md
@@ -40,6 +41,14 @@ execute_process(COMMAND ${OUT}/usr/libexec/xscreensaver/vorlip --help
   RESULT_VARIABLE status OUTPUT_VARIABLE usage)
 if(NOT status EQUAL 0 OR NOT usage MATCHES "--root")
   message(FATAL_ERROR "the installed hack does not run: ${status}")
+endif()
+# The installed program finds its session-bus module: without a bus to reach, it says so, not
+# that the module is missing.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DBUS_SESSION_BUS_ADDRESS=unix:path=${OUT}/no-bus
+    ${OUT}/usr/bin/vorlip --allow-desktop-picture
+  RESULT_VARIABLE status ERROR_VARIABLE said)
+if(NOT said MATCHES "no session bus")
+  message(FATAL_ERROR "the installed program does not load its bus module: ${said}")
 endif()
 file(STRINGS ${OUT}/usr/lib/systemd/user/vorlip-idle.service exec REGEX "^ExecStart=")
 if(NOT exec STREQUAL "ExecStart=/usr/bin/vorlip --idle 300")
