@@ -114,9 +114,13 @@ void WaylandConnection::Impl::capture_pictures(WaylandView::Impl& v) {
     std::erase_if(outs, [](const Output* o) { return o->captured; });
     const bool saver = v.role == WaylandView::Role::saver;
     if (screencopy) {
+        // All asked for at once; the stills' taken in now, the show's own output's when the show
+        // needs it (its capture_desktop), once the compositor has copied it meanwhile.
         bool all = true;
-        for (Output* o : outs) all = capture(*o) && all;
+        for (Output* o : outs) all = begin_capture(*o) && all;
         if (!all) say("the compositor did not capture the screen");
+        for (Output* o : outs)
+            if (o != v.output) finish_capture(*o);
         return;
     }
     DesktopBus* b = outs.empty() ? nullptr : desktop_bus();

@@ -21,6 +21,7 @@
 struct zwlr_layer_shell_v1;
 struct zwlr_layer_surface_v1;
 struct zwlr_screencopy_manager_v1;
+struct zwlr_screencopy_frame_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct wp_viewporter;
@@ -39,6 +40,25 @@ class DesktopBus;
 inline constexpr Pixel kPlainDesktop = 0x2F4F6F;
 
 [[noreturn]] void wayland_connection_lost();
+
+// A screencopy on its way: the buffer the compositor asked for and copies into, and how far the
+// copy has come.
+struct PendingCapture {
+    zwlr_screencopy_frame_v1* frame = nullptr;
+    ShmBuffer buffer;
+    std::uint32_t format = 0;
+    int width = 0, height = 0, stride = 0;
+    bool have_buffer = false;
+    bool buffer_done = false;
+    bool y_invert = false;
+    bool ready = false;
+    bool failed = false;
+
+    PendingCapture() = default;
+    PendingCapture(const PendingCapture&) = delete;
+    PendingCapture& operator=(const PendingCapture&) = delete;
+    ~PendingCapture();
+};
 
 struct Output {
     wl_output* output = nullptr;
@@ -67,6 +87,9 @@ struct Output {
     Surface picture;
     OutputTransform picture_transform = OutputTransform::normal;
     bool captured = false;
+    // A screencopy asked for and not yet taken in: the compositor copies while the show sets
+    // itself up (screencopy.cpp).
+    std::unique_ptr<PendingCapture> pending;
     bool gone = false;  // the compositor took it away; dropped at the loop's next turn
 
     Described now() const { return {scale, mode, logical, transform}; }
@@ -172,7 +195,18 @@ struct WaylandConnection::Impl {
     WaylandView::Impl* saver_view() const;
     Layer* layer_of(wl_surface* surface) const;
     void hide_pointer_if_wanted();
-    bool capture(Output& out);
+    // The output's screencopy, in two steps so that the compositor copies while the show sets
+    // itself up: asked for (false when the compositor offers none or refused it), then taken in
+    // once copied, into the output's picture.
+    bool begin_capture(Output& out);
+    bool finish_capture(Output& out);
+    bool capture(Output& out) { return begin_capture(out) && finish_capture(out); }
+    // The same straight into `into`, a show's desktop picture, where it needs no turning or
+    // fitting (true then); else as finish_capture.
+    bool finish_capture_into(Output& out, Surface& into);
+    // The pending capture once the compositor has copied it; nullptr if it failed or an end
+    // signal came first.
+    std::unique_ptr<PendingCapture> copied(Output& out);
     // The desktop pictures of the view's outputs from whichever source the desktop has, before
     // anything of the show is on the screen; one line on stderr when there is none.
     void capture_pictures(WaylandView::Impl& v);

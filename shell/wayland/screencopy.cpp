@@ -2,6 +2,8 @@
 // it, without the cursor (the saver hides it).
 #include <wayland-client.h>
 
+#include <cstdio>
+
 #include "shell/wayland/capture_pixels.hpp"
 #include "shell/wayland/internal.hpp"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
@@ -10,25 +12,15 @@ namespace vorlip {
 
 namespace {
 
-struct Capture {
-    std::uint32_t format = 0;
-    int width = 0, height = 0, stride = 0;
-    bool have_buffer = false;
-    bool buffer_done = false;
-    bool y_invert = false;
-    bool ready = false;
-    bool failed = false;
-};
-
-Capture& cap(void* data) {
-    return *static_cast<Capture*>(data);
+PendingCapture& cap(void* data) {
+    return *static_cast<PendingCapture*>(data);
 }
 
 constexpr zwlr_screencopy_frame_v1_listener kFrameListener{
     .buffer =
         [](void* data, zwlr_screencopy_frame_v1*, uint32_t format, uint32_t w, uint32_t h,
            uint32_t stride) {
-            Capture& k = cap(data);
+            PendingCapture& k = cap(data);
             k.format = format;
             k.width = int(w);
             k.height = int(h);
@@ -49,33 +41,69 @@ constexpr zwlr_screencopy_frame_v1_listener kFrameListener{
 
 }  // namespace
 
-bool WaylandConnection::Impl::capture(Output& out) {
+PendingCapture::~PendingCapture() {
+    if (frame) zwlr_screencopy_frame_v1_destroy(frame);
+}
+
+bool WaylandConnection::Impl::begin_capture(Output& out) {
+    out.pending.reset();
     if (!screencopy || !shm) return false;
-    Capture k;
+    auto k = std::make_unique<PendingCapture>();
     // Without the cursor: the saver hides it.
-    zwlr_screencopy_frame_v1* frame =
-        zwlr_screencopy_manager_v1_capture_output(screencopy, 0, out.output);
-    zwlr_screencopy_frame_v1_add_listener(frame, &kFrameListener, &k);
-    while (!k.failed && !(k.have_buffer && (k.buffer_done || screencopy_version < 3)) && !ending())
+    k->frame = zwlr_screencopy_manager_v1_capture_output(screencopy, 0, out.output);
+    zwlr_screencopy_frame_v1_add_listener(k->frame, &kFrameListener, k.get());
+    while (!k->failed && !(k->have_buffer && (k->buffer_done || screencopy_version < 3)) &&
+           !ending())
         roundtrip();
-    ShmBuffer buffer;
-    bool ok = false;
-    if (!k.failed && !ending() && readable_capture_format(k.format) &&
-        buffer.make(shm, k.width, k.height, k.stride, k.format)) {
-        zwlr_screencopy_frame_v1_copy(frame, buffer.buffer);
-        while (!k.ready && !k.failed)
-            if (wl_display_dispatch(display) < 0) wayland_connection_lost();
-        if (k.ready) {
-            out.picture.resize(k.width, k.height);
-            ok = copy_captured_picture(buffer.data, k.width, k.height, k.stride, k.format,
-                                       k.y_invert, out.picture);
-            out.picture_transform = out.transform;
-        }
+    if (k->failed || ending() || !readable_capture_format(k->format) ||
+        !k->buffer.make(shm, k->width, k->height, k->stride, k->format))
+        return false;
+    zwlr_screencopy_frame_v1_copy(k->frame, k->buffer.buffer);
+    wl_display_flush(display);
+    out.pending = std::move(k);
+    return true;
+}
+
+std::unique_ptr<PendingCapture> WaylandConnection::Impl::copied(Output& out) {
+    std::unique_ptr<PendingCapture> k = std::move(out.pending);
+    if (!k) return nullptr;
+    while (!k->ready && !k->failed && !ending())
+        if (wl_display_dispatch(display) < 0) wayland_connection_lost();
+    if (!k->ready) {
+        if (!ending())
+            std::fputs(
+                "vorlip: the compositor did not capture the screen; the show plays over a "
+                "plain colour\n",
+                stderr);
+        return nullptr;
     }
-    zwlr_screencopy_frame_v1_destroy(frame);
-    if (!ok) out.picture = Surface();
-    out.captured = ok;
-    return ok;
+    return k;
+}
+
+bool WaylandConnection::Impl::finish_capture(Output& out) {
+    const std::unique_ptr<PendingCapture> k = copied(out);
+    out.captured = false;
+    if (k) {
+        out.picture.resize(k->width, k->height);
+        out.captured = copy_captured_picture(k->buffer.data, k->width, k->height, k->stride,
+                                             k->format, k->y_invert, out.picture);
+        out.picture_transform = out.transform;
+    }
+    if (!out.captured) out.picture = Surface();
+    return out.captured;
+}
+
+bool WaylandConnection::Impl::finish_capture_into(Output& out, Surface& into) {
+    if (out.pending && out.transform == OutputTransform::normal &&
+        into.width() == out.pending->width && into.height() == out.pending->height) {
+        const std::unique_ptr<PendingCapture> k = copied(out);
+        out.picture = Surface();
+        out.captured = false;
+        return k && copy_captured_picture(k->buffer.data, k->width, k->height, k->stride, k->format,
+                                          k->y_invert, into);
+    }
+    if (out.pending) finish_capture(out);
+    return false;
 }
 
 }  // namespace vorlip

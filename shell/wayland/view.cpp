@@ -98,7 +98,10 @@ void WaylandView::unload_window() {
 void WaylandView::capture_desktop(Surface& into, int, int) {
     Impl& v = *impl_;
     // The output's picture as its user saw it, fitted to the show: after a change of the
-    // output, the old picture at the new size.
+    // output, the old picture at the new size. A screencopy that needs no turning or fitting
+    // goes straight into the show's picture, without a picture of the output's own.
+    if (v.role == Role::saver && v.c.finish_capture_into(*v.output, into)) return;
+    if (v.output->pending) v.c.finish_capture(*v.output);
     v.output->draw_picture(into);
     // The saver ends on any change of its outputs, so it never needs the picture again: the
     // show's own desktop picture holds it from now on.
