@@ -114,14 +114,16 @@ install: build
 	$(if $(DESTDIR),,$(SUDO)) cmake --install build --prefix $(PREFIX)
 
 # A build of its own with Debian's hardening (dpkg-buildflags: fortify, stack protector, relro,
-# bind-now) and only what the package holds; CPack installs it under /usr in a staging tree of
-# its own, strips it and leaves the package in build/.
+# bind-now) and only what the package holds, configured for /usr (the session-bus module goes
+# to the multiarch library folder, as Debian puts a package's private modules); CPack installs
+# it under /usr in a staging tree of its own, strips it and leaves the package in build/.
 DEB_BUILD_MAINT_OPTIONS ?= hardening=+all
 export DEB_BUILD_MAINT_OPTIONS
 deb: deps
 	CPPFLAGS= CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
 	  LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
-	  cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=None -DVORLIP_TESTS=OFF -DVORLIP_BENCHMARKS=OFF >/dev/null
+	  cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr -DVORLIP_TESTS=OFF \
+	  -DVORLIP_BENCHMARKS=OFF >/dev/null
 	cmake --build build-deb -j $(JOBS)
 	mkdir -p build
 	cd build-deb && cpack -G DEB -B $(CURDIR)/build >/dev/null

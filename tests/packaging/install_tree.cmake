@@ -10,6 +10,7 @@ set(expected
   usr/share/doc/vorlip/README.md
   usr/share/doc/vorlip/changelog.gz
   usr/share/doc/vorlip/copyright
+  usr/share/lintian/overrides/vorlip
   usr/share/man/man6/vorlip.6.gz
   usr/share/xscreensaver/config/vorlip.xml)
 
