@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "shell/idle_watch.hpp"
@@ -36,8 +38,30 @@ class ScreenSaverSource final : public posix::IdleSource {
         info_ = XScreenSaverAllocInfo();
     }
     ~ScreenSaverSource() override {
+        give_back_server_timer();
         if (info_) XFree(info_);
         XCloseDisplay(dpy_);
+    }
+
+    // The server's own screen-saver timer, set to the watcher's timeout, says when the user has
+    // been idle: a program that suspends the server's saver (XScreenSaverSuspend, as a video
+    // player does) stops that timer, and the server tells no other client of the suspension, so
+    // the timer is the one way to honour it. In place of blanking, the server maps a window of
+    // the watcher's (one pixel, input only, off the screen) and tells of it; the user's own
+    // settings come back when the watcher ends. Where the user turned the saver off (xset s off)
+    // the timer stays off, and no show starts.
+    void take_server_timer() {
+        XGetScreenSaver(dpy_, &saved_.timeout, &saved_.interval, &saved_.blanking,
+                        &saved_.exposures);
+        if (saved_.timeout == 0) return;
+        const Window root = DefaultRootWindow(dpy_);
+        XSetWindowAttributes none{};
+        XScreenSaverSetAttributes(dpy_, root, -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent, 0,
+                                  &none);
+        XScreenSaverSelectInput(dpy_, root, ScreenSaverNotifyMask);
+        XSetScreenSaver(dpy_, timer_seconds(), 0, DontPreferBlanking, AllowExposures);
+        XSync(dpy_, False);
+        timer_taken_ = true;
     }
 
     const char* name() const override { return "MIT-SCREEN-SAVER"; }
@@ -45,11 +69,11 @@ class ScreenSaverSource final : public posix::IdleSource {
 
     std::optional<milliseconds> prepare() override {
         XFlush(dpy_);
-        // Disabled (xset s off): no show, and looked at again after a timeout. A program's
-        // suspension leaves the state as it was in the server's answer, so it is not seen here.
+        // Disabled (xset s off): no show, and looked at again after a timeout.
         if (!look()) return timeout_;
         const milliseconds wait = until_idle(server_idle_, since_restart(), timeout_);
-        // Idle now: the show starts, or a program holds it off and the bus says when it lets go.
+        // Idle now: the show starts, or waits for the server's saver to come on (a program's
+        // suspension ends, the server tells) or for the bus to say a program lets go.
         if (wait.count() == 0) return std::nullopt;
         return wait;
     }
@@ -67,20 +91,45 @@ class ScreenSaverSource final : public posix::IdleSource {
         return true;
     }
 
+    // Idle once the server's saver came on as well: not while a program suspends it.
     bool idle() override {
-        return look() && until_idle(server_idle_, since_restart(), timeout_).count() == 0;
+        return look() && on_ && until_idle(server_idle_, since_restart(), timeout_).count() == 0;
     }
 
-    void restart() override { restarted_ = Clock::now(); }
+    // The server's timer counts again from now too, and its saver goes off if it was on.
+    void restart() override {
+        restarted_ = Clock::now();
+        XResetScreenSaver(dpy_);
+        XFlush(dpy_);
+    }
 
     Display* display() const { return dpy_; }
 
   private:
-    // Reads the server's idle time; false when its screen saver is disabled.
+    // Reads the server's idle time and whether its saver is on; false when the saver is
+    // disabled.
     bool look() {
         if (!info_ || !XScreenSaverQueryInfo(dpy_, DefaultRootWindow(dpy_), info_)) return false;
         server_idle_ = milliseconds(info_->idle);
+        on_ = info_->state == ScreenSaverOn;
         return info_->state != ScreenSaverDisabled;
+    }
+
+    int timer_seconds() const {
+        return int(
+            std::max<std::int64_t>(1, std::chrono::ceil<std::chrono::seconds>(timeout_).count()));
+    }
+
+    // The user's settings again, unless they changed them meanwhile.
+    void give_back_server_timer() {
+        if (!timer_taken_) return;
+        XScreenSaverUnsetAttributes(dpy_, DefaultRootWindow(dpy_));
+        int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+        XGetScreenSaver(dpy_, &timeout, &interval, &blanking, &exposures);
+        if (timeout == timer_seconds())
+            XSetScreenSaver(dpy_, saved_.timeout, saved_.interval, saved_.blanking,
+                            saved_.exposures);
+        XSync(dpy_, False);
     }
 
     milliseconds since_restart() const {
@@ -91,7 +140,12 @@ class ScreenSaverSource final : public posix::IdleSource {
     XScreenSaverInfo* info_ = nullptr;
     milliseconds timeout_;
     milliseconds server_idle_{0};
+    bool on_ = false;  // the server's saver is on
     Clock::time_point restarted_;
+    struct {
+        int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+    } saved_;
+    bool timer_taken_ = false;
 };
 
 }  // namespace
@@ -130,6 +184,8 @@ bool claim_idle_watcher(posix::IdleSource& source) {
     if (free) XSetSelectionOwner(dpy, selection, w, CurrentTime);
     XUngrabServer(dpy);
     XSync(dpy, False);
+    // Only the display's one watcher sets the server's timer.
+    if (free) static_cast<ScreenSaverSource&>(source).take_server_timer();
     return free;
 }
 

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 // clang-format off
 #include <X11/Xlib.h>
+#include <X11/extensions/scrnsaver.h>
 // clang-format on
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -142,11 +144,28 @@ TEST(IdleWatcher, OnXvfb) {
         Child({"xdotool", "mousemove", std::to_string(x), "10"}, server.display()).wait(kLimit);
     };
     s.show_seen = [&] { return window_shown_at(dpy, "SAVER vorlip", {0, 0, 320, 240}) != 0; };
+    int before[4], after[4];
+    XGetScreenSaver(dpy, &before[0], &before[1], &before[2], &before[3]);
     watch_session(s, "MIT-SCREEN-SAVER");
+    // The watcher set the server's screen-saver timer to its own; the user's settings are back.
+    XGetScreenSaver(dpy, &after[0], &after[1], &after[2], &after[3]);
+    EXPECT_TRUE(std::equal(before, before + 4, after));
+
+    // A player that suspends the server's screen saver holds the show off until it lets go,
+    // though the server tells nobody else of it.
+    Display* player = XOpenDisplay(server.display().c_str());
+    ASSERT_TRUE(player);
+    XScreenSaverSuspend(player, True);
+    XSync(player, False);
+    s.input();
+    Child watcher({VORLIP_PROGRAM, "--idle", "1"}, s.env);
+    EXPECT_FALSE(wait_until([&] { return showing(watcher); }, kHeld));
+    XScreenSaverSuspend(player, False);
+    XSync(player, False);
+    ASSERT_TRUE(wait_until([&] { return showing(watcher); }, kLimit));
+    XCloseDisplay(player);
 
     // The display going ends the watcher well.
-    Child watcher({VORLIP_PROGRAM, "--idle", "1"}, s.env);
-    ASSERT_TRUE(wait_until([&] { return showing(watcher); }, kLimit));
     XCloseDisplay(dpy);
     kill(server.pid(), SIGTERM);
     EXPECT_EQ(watcher.wait(kLimit), 0) << watcher.error_text();
