@@ -70,7 +70,11 @@ class ScreenSaverSource final : public posix::IdleSource {
     std::optional<milliseconds> prepare() override {
         XFlush(dpy_);
         // Disabled (xset s off): no show, and looked at again after a timeout.
+        const bool was_on = on_;
         if (!look()) return timeout_;
+        // The server's saver came on since the loop last looked: its word on that may be in
+        // Xlib's queue now rather than on the connection, so the loop looks again at once.
+        if (on_ && !was_on) return milliseconds(0);
         const milliseconds wait = until_idle(server_idle_, since_restart(), timeout_);
         // Idle now: the show starts, or waits for the server's saver to come on (a program's
         // suspension ends, the server tells) or for the bus to say a program lets go.
