@@ -1,8 +1,8 @@
 // The desktops' session-bus services (the idle watcher's inhibitions, GNOME's idle monitor, KDE
 // Plasma's and the portal's screenshots) live in a module of their own, vorlip-bus.so, loaded on
-// first use. The bus library maps eight more libraries and about 1.5 MB of memory into every
-// process that links it, which a show on sway or X11 never uses: the saver maps them only where a
-// desktop service is asked for.
+// first use. The bus library maps eight more libraries, about a megabyte of resident memory, into
+// every process that links it, which a show on sway or X11 never uses: the saver maps them only
+// where a desktop service is asked for.
 //
 // The module sits at VORLIP_BUS_MODULE, a path relative to the program's own file, the same in
 // the build tree as where it is installed; it is only ever loaded from there, beside the program
