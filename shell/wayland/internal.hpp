@@ -200,7 +200,6 @@ struct WaylandConnection::Impl {
     // once copied, into the output's picture.
     bool begin_capture(Output& out);
     bool finish_capture(Output& out);
-    bool capture(Output& out) { return begin_capture(out) && finish_capture(out); }
     // The same straight into `into`, a show's desktop picture, where it needs no turning or
     // fitting (true then); else as finish_capture.
     bool finish_capture_into(Output& out, Surface& into);
